@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Builds Kestle (Release) and opens it on the bundled sample capture. Without
+# a display, prints the sample's decode with kestle-dump instead.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/setup.sh
+cmake --preset default >/dev/null
+cmake --build --preset default
+capture="${1:-data/sample.pcap}"
+if [ -x build/default/src/ui/kestle ] && { [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; }; then
+  exec build/default/src/ui/kestle "$capture"
+fi
+exec build/default/src/kestle-dump --detail "$capture"

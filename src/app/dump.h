@@ -1,0 +1,15 @@
+// kestle-dump: the command-line front end over the core library.
+#pragma once
+
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+namespace kestle {
+
+// Runs kestle-dump with its arguments (without the program name). Output
+// goes to `out`, messages to `err`. Returns the exit status: 0 after a
+// load, 1 when the file was not loaded, 2 on a usage error.
+int RunDump(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+
+}  // namespace kestle

@@ -1,0 +1,27 @@
+// Where user messages go: a message box in the desktop program, standard
+// error in kestle-dump, a recorder in tests.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace kestle {
+
+class Notifier {
+ public:
+  virtual ~Notifier() = default;
+  virtual void Message(const std::string& text) = 0;
+};
+
+class StderrNotifier : public Notifier {
+ public:
+  void Message(const std::string& text) override;
+};
+
+class RecordingNotifier : public Notifier {
+ public:
+  void Message(const std::string& text) override { Messages.push_back(text); }
+  std::vector<std::string> Messages;
+};
+
+}  // namespace kestle

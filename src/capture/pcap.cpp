@@ -1,0 +1,108 @@
+// The pcap (tcpdump) reader: little-endian, big-endian and the modified
+// variant with 24-byte record headers.
+#include <algorithm>
+
+#include "capture/bytes.h"
+#include "capture/readers.h"
+#include "capture/session.h"
+#include "decode/context.h"
+#include "decode/environment.h"
+
+namespace kestle {
+
+namespace {
+
+struct PcapRecord {
+  uint32_t Seconds = 0;
+  uint32_t Micro = 0;
+  uint32_t InclLen = 0;
+  uint32_t OrigLen = 0;
+  bool AllZero = false;
+};
+
+size_t RecordHeaderSize(const CaptureSession& s) { return s.PcapModified ? 24 : 16; }
+
+// Reads one record header; false when the file holds fewer bytes than a
+// whole header.
+bool ReadRecordHeader(CaptureSession& s, PcapRecord& r) {
+  uint8_t h[24];
+  const size_t n = RecordHeaderSize(s);
+  if (!s.File.ReadExact(h, n)) return false;
+  auto get = [&s](const uint8_t* p) { return s.PcapSwapped ? GetBE32(p) : GetLE32(p); };
+  r.Seconds = get(h);
+  r.Micro = get(h + 4);
+  r.InclLen = get(h + 8);
+  r.OrigLen = get(h + 12);
+  r.AllZero = std::all_of(h, h + 16, [](uint8_t b) { return b == 0; });
+  return true;
+}
+
+}  // namespace
+
+void ReadWindumpFile(CaptureSession& s) {
+  uint8_t h[20];
+  if (!s.File.Seek(4) || !s.File.ReadExact(h, sizeof h)) {
+    s.Fail(msg::kReadError);
+    return;
+  }
+  const uint32_t linkType = s.PcapSwapped ? GetBE32(h + 16) : GetLE32(h + 16);
+  if (linkType != 1) {
+    s.Fail(msg::kNotSupported);
+    return;
+  }
+  s.AcceptFile();
+  s.StartProgress(s.File.Size());
+  s.ReserveFrames(s.File.Size() / 200);
+
+  const int32_t first = std::max<int32_t>(1, s.Env.settings.FirstFrame);
+  PcapRecord r;
+  for (int64_t skipped = 1; skipped < first; ++skipped) {
+    if (s.File.Eof() || !ReadRecordHeader(s, r) || !s.File.Skip(r.InclLen)) {
+      s.Fail(msg::kFirstFrame);
+      s.EndProgress();
+      return;
+    }
+    s.Progress(s.File.Tell());
+  }
+  if (first > 1 && s.File.Eof()) {
+    s.Fail(msg::kFirstFrame);
+    s.EndProgress();
+    return;
+  }
+  for (;;) {
+    s.CurrentRecordPos = s.File.Tell();
+    if (s.File.Eof()) break;
+    // A record cut short at the end of the file ends the load; the frames
+    // before it stay.
+    if (!ReadRecordHeader(s, r)) break;
+    // A zero header is padding at the end of a preallocated file.
+    if (r.AllZero) break;
+    if (r.InclLen > kMaxFrameLength) {
+      s.Fail(msg::kTooLong);
+      break;
+    }
+    if (!s.File.ReadExact(s.RawFrame.data(), r.InclLen)) break;
+    if (s.MaxPacketsReached()) break;
+    if (s.FrameCount == 0) {
+      s.DayBase = static_cast<int64_t>(r.Seconds / 86400) * 86400;
+      s.CaptureDate = 25569.0 + r.Seconds / 86400;
+    }
+    const int64_t ticks = (static_cast<int64_t>(r.Seconds) - s.DayBase) * 1000000 + r.Micro;
+    s.FakeFrame(ticks, r.InclLen, r.OrigLen);
+    s.AddFrame(s.LocalSeconds(r.Seconds), r.Micro);
+    s.Progress(s.File.Tell());
+  }
+  s.EndProgress();
+}
+
+bool RereadWindumpRecord(CaptureSession& s, const FrameTabRec& rec) {
+  PcapRecord r;
+  if (!ReadRecordHeader(s, r)) return false;
+  if (r.InclLen != rec.CapLen || r.InclLen > kMaxFrameLength) return false;
+  if (!s.File.ReadExact(s.RawFrame.data(), r.InclLen)) return false;
+  const int64_t ticks = (static_cast<int64_t>(r.Seconds) - s.DayBase) * 1000000 + r.Micro;
+  s.FakeFrame(ticks, r.InclLen, r.OrigLen);
+  return true;
+}
+
+}  // namespace kestle

@@ -1,0 +1,35 @@
+#include "decode/context.h"
+
+#include <algorithm>
+
+#include "capture/session.h"
+#include "decode/environment.h"
+
+namespace kestle {
+
+DecodeContext::DecodeContext(CaptureSession& session, const Environment& env)
+    : S(session), Env(env), Set(env.settings) {}
+
+void DecodeContext::LoadFrame(const uint8_t* data, uint32_t len) {
+  len = std::min(len, kMaxFrameLength);
+  if (len) std::memcpy(PacketBuf.data(), data, len);
+  // Bytes after the valid length read as zero.
+  if (len < FrameLen) std::fill(PacketBuf.begin() + len, PacketBuf.begin() + FrameLen, 0);
+  FrameLen = len;
+  PacketOffset = 0;
+  PacketLen = len;
+  std::memset(SrcMac, 0, 6);
+  std::memset(DstMac, 0, 6);
+  FrameProtocol = 0;
+  Tunnelled = false;
+  Depth = Nesting = 0;
+  Truncated = false;
+}
+
+void DecodeContext::SetProtocol(uint16_t id) { SetFrameProtocol(S.Paths, FrameProtocol, id); }
+
+uint32_t DecodeContext::RegisterNode(const uint8_t mac[6], uint32_t ipv4, std::string_view name) {
+  return S.Nodes.RegisterNode(mac, ipv4, name);
+}
+
+}  // namespace kestle

@@ -1,0 +1,169 @@
+// The state of one frame being decoded, handed to every decoder: the frame
+// bytes, the current layer (PacketOffset, PacketLen), the stations, the
+// protocol stack, and where output goes (the Description in the summary
+// pass, a tree when a frame is shown or printed).
+//
+// Every read of frame bytes goes through this class and is bounds-checked
+// against the current layer: a read outside it returns 0 and marks the
+// layer Truncated. Decoders test has() before a field and end their branch
+// at the first field that does not fit.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <string_view>
+
+#include "decode/registry.h"
+#include "decode/tree.h"
+
+namespace kestle {
+
+class CaptureSession;
+struct Environment;
+struct FrameTabRec;
+struct Settings;
+
+constexpr uint32_t kMaxFrameLength = 40000;
+// How deep layers may re-enter the dispatch (tunnels, quoted datagrams).
+constexpr int kMaxNesting = 8;
+
+struct LayerState {
+  uint32_t Offset;
+  uint32_t Len;
+  int Depth;
+};
+
+class DecodeContext {
+ public:
+  DecodeContext(CaptureSession& session, const Environment& env);
+
+  // Starts a frame: copies up to kMaxFrameLength bytes; bytes after the
+  // valid length read as zero.
+  void LoadFrame(const uint8_t* data, uint32_t len);
+
+  // ---- reads, relative to the current layer
+  bool has(size_t at, size_t n) const { return at <= PacketLen && n <= PacketLen - at; }
+  uint8_t u8(size_t at) const {
+    if (at >= PacketLen) return Miss();
+    return PacketBuf[PacketOffset + at];
+  }
+  uint16_t be16(size_t at) const {
+    if (!has(at, 2)) return Miss();
+    const uint8_t* p = &PacketBuf[PacketOffset + at];
+    return static_cast<uint16_t>((p[0] << 8) | p[1]);
+  }
+  uint32_t be24(size_t at) const {
+    if (!has(at, 3)) return Miss();
+    const uint8_t* p = &PacketBuf[PacketOffset + at];
+    return (uint32_t{p[0]} << 16) | (uint32_t{p[1]} << 8) | p[2];
+  }
+  uint32_t be32(size_t at) const {
+    if (!has(at, 4)) return Miss();
+    const uint8_t* p = &PacketBuf[PacketOffset + at];
+    return (uint32_t{p[0]} << 24) | (uint32_t{p[1]} << 16) | (uint32_t{p[2]} << 8) | p[3];
+  }
+  uint64_t be64(size_t at) const {
+    if (!has(at, 8)) return Miss();
+    return (uint64_t{be32(at)} << 32) | be32(at + 4);
+  }
+  uint16_t le16(size_t at) const {
+    if (!has(at, 2)) return Miss();
+    const uint8_t* p = &PacketBuf[PacketOffset + at];
+    return static_cast<uint16_t>(p[0] | (p[1] << 8));
+  }
+  uint32_t le32(size_t at) const {
+    if (!has(at, 4)) return Miss();
+    const uint8_t* p = &PacketBuf[PacketOffset + at];
+    return uint32_t{p[0]} | (uint32_t{p[1]} << 8) | (uint32_t{p[2]} << 16) | (uint32_t{p[3]} << 24);
+  }
+  // Copies n bytes at `at` into out; false (and out zeroed) when they do not fit.
+  bool copy(size_t at, void* out, size_t n) const {
+    if (!has(at, n)) {
+      std::memset(out, 0, n);
+      Miss();
+      return false;
+    }
+    std::memcpy(out, &PacketBuf[PacketOffset + at], n);
+    return true;
+  }
+  // Up to n bytes from `at`, cut at the end of the layer.
+  std::string_view bytes(size_t at, size_t n) const {
+    if (at >= PacketLen) return {};
+    if (n > PacketLen - at) n = PacketLen - at;
+    return {reinterpret_cast<const char*>(&PacketBuf[PacketOffset + at]), n};
+  }
+  // The current layer's bytes.
+  const uint8_t* data() const { return &PacketBuf[PacketOffset]; }
+  // Absolute frame offset of a layer position, for tree items.
+  uint32_t at(size_t pos) const { return static_cast<uint32_t>(PacketOffset + pos); }
+
+  // ---- layers
+  // Starts the next layer n bytes further; false (nothing changed) when the
+  // layer holds fewer than n bytes.
+  bool enter(size_t n) {
+    if (n > PacketLen) return false;
+    PacketOffset += static_cast<uint32_t>(n);
+    PacketLen -= static_cast<uint32_t>(n);
+    ++Depth;
+    return true;
+  }
+  // Cuts the layer to at most len bytes (a length field's limit).
+  void limit(size_t len) {
+    if (len < PacketLen) PacketLen = static_cast<uint32_t>(len);
+  }
+  // Enters a nested decode (a tunnel, a quoted datagram, a link layer met
+  // again); false when the nesting limit is reached. Pair with endNest().
+  bool beginNest() {
+    if (Nesting >= kMaxNesting) return false;
+    ++Nesting;
+    return true;
+  }
+  void endNest() {
+    if (Nesting > 0) --Nesting;
+  }
+  LayerState save() const { return {PacketOffset, PacketLen, Depth}; }
+  void restore(const LayerState& s) {
+    PacketOffset = s.Offset;
+    PacketLen = s.Len;
+    Depth = s.Depth;
+  }
+
+  // ---- summary output
+  bool Summary() const { return Tree == nullptr; }
+  void AddDesc(std::string_view text) { Desc.append(text); }
+  void SetProtocol(uint16_t id);
+  uint32_t RegisterNode(const uint8_t mac[6], uint32_t ipv4, std::string_view name);
+
+  // ---- state
+  CaptureSession& S;
+  const Environment& Env;
+  const Settings& Set;
+
+  std::array<uint8_t, kMaxFrameLength> PacketBuf{};
+  uint32_t FrameLen = 0;      // valid bytes of the frame
+  uint32_t PacketOffset = 0;  // frame offset of the current layer
+  uint32_t PacketLen = 0;     // valid bytes of the current layer
+  uint8_t SrcMac[6]{};
+  uint8_t DstMac[6]{};
+  uint32_t FrameProtocol = 0;  // ProtocolPathTable entry of the stack so far
+  bool Tunnelled = false;
+  int Depth = 0;               // layers entered so far
+  int Nesting = 0;             // tunnels and quoted datagrams entered
+  mutable bool Truncated = false;
+
+  uint32_t FrameNo = 0;          // frame being decoded (1-based), 0 = none
+  FrameTabRec* Rec = nullptr;    // summary pass: the entry being filled
+  std::string Desc;              // summary pass: the Description so far
+  DetailTree* Tree = nullptr;    // tree mode: where items go
+  bool PrintMode = false;
+
+ private:
+  uint8_t Miss() const {
+    Truncated = true;
+    return 0;
+  }
+};
+
+}  // namespace kestle

@@ -1,0 +1,19 @@
+// Frame detail assembly: the complete decode tree of one frame.
+#pragma once
+
+#include <cstdint>
+
+namespace kestle {
+
+class CaptureSession;
+class DecodeContext;
+class DetailTree;
+
+// Reads frame n (1..FrameCount) from the file again and builds its tree:
+// the frame header item with its information lines, then the link layer
+// and the protocols it carries. Items go to `tree` (print mode when
+// tree.PrintMode). Leaves the frame's bytes in c.PacketBuf. False when the
+// frame could not be read.
+bool BuildFrameTree(CaptureSession& s, DecodeContext& c, DetailTree& tree, uint32_t n);
+
+}  // namespace kestle

@@ -1,0 +1,67 @@
+#include "decode/summary.h"
+
+#include <cstring>
+
+#include "capture/session.h"
+#include "decode/context.h"
+#include "decode/environment.h"
+#include "decode/link.h"
+
+namespace kestle {
+
+void ProcessFrame(CaptureSession& s, DecodeContext& c) {
+  const FrameHeaderRec& h = s.FrameHeader;
+  FrameTabRec& rec = s.FrameTable[s.FrameCount];
+  rec = FrameTabRec{};
+
+  const double t = static_cast<double>(h.Ticks) / 1000000.0 * s.TickMicroseconds;
+  if (!s.FirstFrameTicksSet) {
+    s.FirstFrameTicks = t;
+    s.FirstFrameTicksSet = true;
+  }
+  rec.RelTime = t - s.FirstFrameTicks;
+  rec.RecordPos = s.CurrentRecordPos;
+  rec.CapLen = h.Size;
+  rec.TrueLen = h.TrueSize != 0 ? h.TrueSize : h.Size;
+
+  c.FrameProtocol = 0;
+  if (h.Size >= 14) {
+    c.FrameNo = s.FrameCount;
+    c.Rec = &rec;
+    c.Tree = nullptr;
+    c.Desc.clear();
+    c.LoadFrame(s.RawFrame.data(), h.Size);
+    std::memcpy(c.DstMac, s.RawFrame.data(), 6);
+    static const uint8_t kIsl[5] = {0x01, 0x00, 0x0C, 0x00, 0x00};
+    if (std::memcmp(s.RawFrame.data(), kIsl, 5) == 0)
+      ISLSummary(c);
+    else
+      EthernetSummary(c);
+    if (c.FrameProtocol == 0 || s.Paths.ProtocolOf(c.FrameProtocol) == ProtoEthernet)
+      c.SetProtocol(ProtoUnknown);
+    rec.Description = s.Descriptions.Add(c.Desc);
+    rec.Protocol = c.FrameProtocol;
+    if (rec.SrcNode == 0) rec.SrcNode = s.Nodes.RegisterNode(c.SrcMac, 0, {});
+    if (rec.DstNode == 0) rec.DstNode = s.Nodes.RegisterNode(c.DstMac, 0, {});
+    c.Rec = nullptr;
+  } else {
+    rec.Protocol = s.Paths.Extend(0, ProtoUnknown);
+  }
+}
+
+uint32_t GetProtocolColour(const CaptureSession& s, uint32_t frame) {
+  if (!s.Env.settings.ColourGrid || frame < 1 || frame > s.FrameCount) return 0;
+  uint32_t p = s.FrameTable[frame].Protocol;
+  // Each entry's parent was added before it, so the walk always ends.
+  while (p != 0 && p <= s.Paths.Count()) {
+    const ProtocolPathRec& r = s.Paths[p];
+    if (r.Protocol == 0) return 0;
+    const uint32_t colour = s.Env.Protocols.Colour(r.Protocol);
+    if (colour != kWhite) return colour;
+    if (r.Parent >= p) return 0;
+    p = r.Parent;
+  }
+  return 0;
+}
+
+}  // namespace kestle
