@@ -36,6 +36,15 @@ constexpr Magic kMagics[] = {
 
 }  // namespace
 
+DetectedFormat DetectCaptureFormat(const uint8_t head[17]) {
+  // The header is taken as text up to its first zero byte.
+  const size_t textLen = std::find(head, head + 17, 0) - head;
+  for (const Magic& m : kMagics)
+    if (textLen >= m.Length && std::memcmp(head, m.Bytes, m.Length) == 0)
+      return {m.Format, m.Modified, m.Swapped};
+  return {};
+}
+
 CaptureSession::CaptureSession(const Environment& env, Notifier& notifier)
     : Env(env), RawFrame(kRawFrameCapacity, 0), notifier_(notifier) {
   ResetTables();
@@ -86,16 +95,10 @@ bool CaptureSession::OpenSnifferFile(const std::string& name, LoadObserver* obse
     File.Close();
     return false;
   }
-  // The header is taken as text up to its first zero byte.
-  const size_t textLen = std::find(head, head + 17, 0) - head;
-  for (const Magic& m : kMagics) {
-    if (textLen >= m.Length && std::memcmp(head, m.Bytes, m.Length) == 0) {
-      Format = m.Format;
-      PcapModified = m.Modified;
-      PcapSwapped = m.Swapped;
-      break;
-    }
-  }
+  const DetectedFormat detected = DetectCaptureFormat(head);
+  Format = detected.Format;
+  PcapModified = detected.PcapModified;
+  PcapSwapped = detected.PcapSwapped;
   if (Format == CaptureFormat::None) {
     Notify(msg::kUnknownFormat);
     File.Close();

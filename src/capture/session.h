@@ -50,6 +50,14 @@ class LoadObserver {
   virtual void LoadFinished() {}
 };
 
+struct DetectedFormat {
+  CaptureFormat Format = CaptureFormat::None;
+  bool PcapModified = false;
+  bool PcapSwapped = false;
+};
+// The format of a file from its first 17 bytes (None when no magic matches).
+DetectedFormat DetectCaptureFormat(const uint8_t head[17]);
+
 // Room for the largest record body any reader accepts before it checks the
 // frame length against kMaxFrameLength.
 constexpr size_t kRawFrameCapacity = 65536 + 64;
