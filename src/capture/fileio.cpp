@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 
 namespace kestle {
@@ -25,9 +26,11 @@ bool EndsWithGz(const std::string& name) {
 
 std::string ZLibVersionText() { return zlibVersion(); }
 
-bool ZLibUsable() {
+bool ZLibUsable() { return ZLibVersionAcceptable(zlibVersion()); }
+
+bool ZLibVersionAcceptable(const char* v) {
   // Compare major.minor numerically: "1.2.13" and later are accepted.
-  const char* v = zlibVersion();
+  if (!v) return false;
   int major = 0, minor = 0;
   if (std::sscanf(v, "%d.%d", &major, &minor) < 2) return false;
   return major > 1 || (major == 1 && minor >= 2);

@@ -14,6 +14,8 @@ namespace kestle {
 // True when the linked zlib is recent enough to be trusted with untrusted
 // input (1.2 or later). Older versions had exploitable inflate faults.
 bool ZLibUsable();
+// The rule behind ZLibUsable for a version text such as "1.2.13".
+bool ZLibVersionAcceptable(const char* version);
 // The version text the linked zlib reports.
 std::string ZLibVersionText();
 
