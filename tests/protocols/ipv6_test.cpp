@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "decode/protocol_ids.h"
 #include "output/grid.h"
 #include "protocols/ip_decode_fixture.h"
@@ -297,6 +299,31 @@ TEST_F(IPv6Test, TruncatedAnywhere) {
     const std::string desc = RunSummary(f, IPv6Summary);
     EXPECT_EQ(desc.rfind("/IPV6", 0), 0u);
     ExpectRangesInFrame(RunTree(f, IPv6Tree));
+  }
+}
+
+// Random chains of extension headers and messages with random lengths: no
+// read past the frame (the sanitizer build checks every access), no item
+// outside it, the nesting balanced.
+TEST_F(IPv6Test, RandomPacketsStayInsideTheFrame) {
+  std::mt19937 rng(20240611);
+  constexpr uint8_t kNext[] = {0, 43, 44, 60, 58, 58, 41, 17, 6, 1, 59, 200};
+  auto pick = [&](auto& table) { return table[rng() % std::size(table)]; };
+  for (int i = 0; i < 2000; ++i) {
+    Bytes payload(rng() % 160);
+    for (auto& b : payload) b = static_cast<uint8_t>(rng());
+    // Make chains likely: each 8-byte step names a header or a message.
+    for (size_t p = 0; p + 1 < payload.size(); p += 8) {
+      payload[p] = pick(kNext);
+      payload[p + 1] = static_cast<uint8_t>(rng() % 4);
+    }
+    if (!payload.empty() && rng() % 2) payload[0] = static_cast<uint8_t>(rng() % 2 ? 1 : 135);
+    const Bytes f = EthernetFrame(IPv6Packet(pick(kNext), payload));
+    SCOPED_TRACE(i);
+    RunSummary(f, IPv6Summary);
+    EXPECT_EQ(c.Nesting, 0);
+    ExpectRangesInFrame(RunTree(f, IPv6Tree));
+    EXPECT_EQ(c.Nesting, 0);
   }
 }
 
