@@ -1,0 +1,100 @@
+// The IPv6 frames of the mixed capture against the reference decode: the
+// stations by address, and the ports behind extension headers.
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+
+#include <array>
+#include <set>
+#include <string>
+#include <utility>
+
+#include "decode/protocol_ids.h"
+#include "output/grid.h"
+#include "support/expected.h"
+#include "support/session_fixture.h"
+
+namespace kestle::test {
+namespace {
+
+// The 16 bytes of an address text (ours is upper-case and compressed, the
+// reference's lower-case): equal addresses compare equal.
+std::array<uint8_t, 16> Parse(const std::string& text) {
+  std::array<uint8_t, 16> a{};
+  EXPECT_EQ(inet_pton(AF_INET6, text.c_str(), a.data()), 1) << "'" << text << "'";
+  return a;
+}
+
+class MixedCaptureIPv6 : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(fx.Open(CapturePath("mixed.pcap"))) << fx.LastMessage();
+    expected = LoadExpected("mixed.pcap");
+    ASSERT_EQ(expected.size(), fx.session.FrameCount);
+  }
+  bool StackHas(uint32_t frame, uint16_t id) const {
+    const auto& paths = fx.session.Paths;
+    for (uint32_t p = fx.session.FrameTable[frame].Protocol; p != 0; p = paths[p].Parent)
+      if (paths[p].Protocol == id) return true;
+    return false;
+  }
+  bool AnyFrameHas(uint16_t id) const {
+    for (uint32_t n = 1; n <= fx.session.FrameCount; ++n)
+      if (StackHas(n, id)) return true;
+    return false;
+  }
+  std::string Cell(uint32_t frame, char column) const {
+    return FrameCellText(fx.session, frame, column);
+  }
+  static bool Has(const ExpectedFrame& e, const std::string& layer) {
+    return (":" + e["frame.protocols"] + ":").find(":" + layer + ":") != std::string::npos;
+  }
+
+  SessionFixture fx;
+  std::vector<ExpectedFrame> expected;
+};
+
+// Needs the link layer to hand EtherType 0x86DD to the IPv6 decoder.
+TEST_F(MixedCaptureIPv6, StationsAreTheIPv6Addresses) {
+  if (!AnyFrameHas(ProtoIPV6)) GTEST_SKIP() << "the link layer does not reach IPv6 yet";
+  int checked = 0;
+  for (uint32_t n = 1; n <= expected.size(); ++n) {
+    const auto& e = expected[n - 1];
+    if (e["ipv6.src"].empty() || !e["ip.src"].empty()) continue;
+    SCOPED_TRACE("frame " + std::to_string(n));
+    EXPECT_TRUE(StackHas(n, ProtoIPV6));
+    EXPECT_EQ(Parse(Cell(n, 'D')), Parse(FirstValue(e["ipv6.src"])));
+    EXPECT_EQ(Parse(Cell(n, 'F')), Parse(FirstValue(e["ipv6.dst"])));
+    ++checked;
+  }
+  EXPECT_GT(checked, 0);
+}
+
+// Needs the link layer and the UDP and TCP decoders.
+TEST_F(MixedCaptureIPv6, PortsBehindExtensionHeaders) {
+  if (!AnyFrameHas(ProtoIPV6) || !AnyFrameHas(ProtoUDP) || !AnyFrameHas(ProtoTCP))
+    GTEST_SKIP() << "the link layer, UDP or TCP decoder is not built yet";
+  // The reference reassembles fragments and shows the ports on the last
+  // one; the ports are in the first. Compare the ports per fragment train.
+  std::set<std::pair<std::string, std::string>> ours, theirs;
+  for (uint32_t n = 1; n <= expected.size(); ++n) {
+    const auto& e = expected[n - 1];
+    if (e["ipv6.src"].empty() || !e["ip.src"].empty()) continue;
+    const bool udp = Has(e, "udp"), tcp = Has(e, "tcp");
+    const std::string src = e[udp ? "udp.srcport" : "tcp.srcport"];
+    const std::string dst = e[udp ? "udp.dstport" : "tcp.dstport"];
+    if (Has(e, "ipv6.fraghdr")) {
+      if (Cell(n, 'E') != "0") ours.emplace(Cell(n, 'E'), Cell(n, 'G'));
+      if (!src.empty()) theirs.emplace(FirstValue(src), FirstValue(dst));
+      continue;
+    }
+    if (!udp && !tcp) continue;
+    SCOPED_TRACE("frame " + std::to_string(n));
+    EXPECT_EQ(Cell(n, 'E'), FirstValue(src));
+    EXPECT_EQ(Cell(n, 'G'), FirstValue(dst));
+  }
+  EXPECT_FALSE(theirs.empty());
+  EXPECT_EQ(ours, theirs);
+}
+
+}  // namespace
+}  // namespace kestle::test
