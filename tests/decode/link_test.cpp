@@ -362,3 +362,26 @@ TEST(LinkLayer, TagsInARowAreBounded) {
 
 }  // namespace
 }  // namespace kestle
+
+namespace kestle {
+namespace {
+
+// Meeting the link layer again below the nesting limit adds nothing.
+TEST(LinkLayer, ReentryIsBounded) {
+  test::DecodeFixture fx;
+  const Bytes f = FrameBuilder().ether(B, A, 0x1234).be16(0);
+  DecodeContext c(fx.session, fx.env);
+  c.LoadFrame(f.data(), static_cast<uint32_t>(f.size()));
+  c.Nesting = kMaxNesting;
+  EthernetSummary(c);
+  EXPECT_EQ(c.Desc, "");
+  DetailTree tree(true);
+  c.Tree = &tree;
+  EthernetTree(c);
+  ISLTree(c);
+  EXPECT_TRUE(tree.Empty());
+  EXPECT_EQ(c.Nesting, kMaxNesting);
+}
+
+}  // namespace
+}  // namespace kestle
