@@ -192,7 +192,12 @@ int RunDump(const std::vector<std::string>& args, std::ostream& out, std::ostrea
   DecodeContext ctx(s, env);
   DetailTree tree(/*printMode=*/true);
   auto buildTree = [&](uint32_t frame) {
-    if (!BuildFrameTree(s, ctx, tree, frame)) tree.Clear();
+    if (!BuildFrameTree(s, ctx, tree, frame)) {
+      // Nothing of a frame that could not be read again: neither a tree
+      // nor the bytes of the frame read before it.
+      tree.Clear();
+      ctx.LoadFrame(nullptr, 0);
+    }
   };
   auto frameBytes = [&]() { return std::span<const uint8_t>(ctx.PacketBuf.data(), ctx.FrameLen); };
 

@@ -13,7 +13,8 @@ class DetailTree;
 // the frame header item with its information lines, then the link layer
 // and the protocols it carries. Items go to `tree` (print mode when
 // tree.PrintMode). Leaves the frame's bytes in c.PacketBuf. False when the
-// frame could not be read.
+// frame could not be read. Expanding the items when AutoExpand is on is the
+// detail view's part; the print tree is never expanded.
 bool BuildFrameTree(CaptureSession& s, DecodeContext& c, DetailTree& tree, uint32_t n);
 
 }  // namespace kestle

@@ -2,6 +2,8 @@
 #include <unordered_map>
 
 #include "decode/dispatch.h"
+#include "decode/link.h"
+#include "protocols/arp.h"
 #include "protocols/ipv4.h"
 #include "protocols/ipv6.h"
 
@@ -14,7 +16,9 @@ struct Entry {
 };
 constexpr Entry kEtherTypes[] = {
     {0x0800, {IPv4Summary, IPv4Tree}},
+    {0x0806, {ArpSummary, ArpTree}},
     {0x86DD, {IPv6Summary, IPv6Tree}},
+    {0x9000, {LoopbackSummary, DataTree}},
 };
 }  // namespace
 

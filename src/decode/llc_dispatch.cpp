@@ -1,11 +1,15 @@
 // Dispatch by LLC service access point and by SNAP organisation and type.
+// The summary pass and the detail tree both look the carried protocol up
+// here, so that a frame reaches the same decoder in both.
 #include "decode/dispatch.h"
+#include "decode/link.h"
+#include "protocols/ipv4.h"
 
 namespace kestle {
 
 namespace {
 struct SapEntry {
-  uint8_t Sap;
+  uint8_t Sap;  // the DSAP
   DecoderUnit Unit;
 };
 struct SnapEntry {
@@ -13,23 +17,34 @@ struct SnapEntry {
   uint16_t Type;
   DecoderUnit Unit;
 };
+
+constexpr uint32_t kOuiEncapEther = 0x000000;  // the SNAP type is an EtherType
+constexpr uint32_t kOuiCisco = 0x00000C;
+
 constexpr SapEntry kSaps[] = {
-    {0x00, {nullptr, nullptr}},
+    {0x04, {SnaSummary, DataTree}},
+    {0x05, {SnaSummary, DataTree}},
+    {0x06, {IPv4Summary, IPv4Tree}},
+    {0x08, {SnaSummary, DataTree}},
+    {0x0C, {SnaSummary, DataTree}},
 };
 constexpr SnapEntry kSnaps[] = {
-    {0xFFFFFFFF, 0, {nullptr, nullptr}},
+    {kOuiCisco, 0x2000, {CdpSummary, DataTree}},
+    {kOuiCisco, 0x2001, {CgmpSummary, DataTree}},
+    {kOuiCisco, 0x2004, {DtpSummary, DataTree}},
 };
 }  // namespace
 
 const DecoderUnit* LlcSapUnit(uint8_t dsap) {
   for (const auto& e : kSaps)
-    if (e.Sap == dsap && e.Unit.Summary) return &e.Unit;
+    if (e.Sap == dsap) return &e.Unit;
   return nullptr;
 }
 
 const DecoderUnit* SnapUnit(uint32_t oui, uint16_t type) {
+  if (oui == kOuiEncapEther) return EtherTypeUnit(type);
   for (const auto& e : kSnaps)
-    if (e.Oui == oui && e.Type == type && e.Unit.Summary) return &e.Unit;
+    if (e.Oui == oui && e.Type == type) return &e.Unit;
   return nullptr;
 }
 

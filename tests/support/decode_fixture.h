@@ -1,0 +1,60 @@
+// A capture written from frames in memory and loaded, with the views the
+// decoder tests compare: the protocol stack as names and the decode tree as
+// "offset+length text" lines.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "decode/context.h"
+#include "decode/detail.h"
+#include "decode/tree.h"
+#include "support/builders.h"
+#include "support/session_fixture.h"
+
+namespace kestle::test {
+
+struct DecodeFixture : SessionFixture {
+  std::unique_ptr<TempFile> file;
+
+  bool Load(const std::vector<PcapFrame>& frames) {
+    file = std::make_unique<TempFile>(PcapFile(frames));
+    return Open(file->path());
+  }
+  bool Load(const std::vector<Bytes>& frames) {
+    std::vector<PcapFrame> pf;
+    for (const auto& f : frames) pf.push_back({f});
+    return Load(pf);
+  }
+
+  // "Ethernet/802.1q/ARP": the frame's stack, outermost first.
+  std::string Stack(uint32_t frame) const {
+    std::vector<std::string> names;
+    for (uint32_t p = session.FrameTable[frame].Protocol; p != 0; p = session.Paths[p].Parent)
+      names.insert(names.begin(), env.Protocols.Name(session.Paths[p].Protocol));
+    std::string s;
+    for (const auto& n : names) s += (s.empty() ? "" : "/") + n;
+    return s;
+  }
+
+  // The print tree of a frame (texts keep their " - "), one "offset+length
+  // text" line per item, indented by depth; the frame header item and its
+  // lines are left out unless asked for.
+  std::vector<std::string> Tree(uint32_t frame, bool withHeader = false) {
+    DecodeContext c(session, env);
+    DetailTree tree(/*printMode=*/true);
+    if (!BuildFrameTree(session, c, tree, frame)) return {"not read"};
+    std::vector<std::string> lines;
+    bool header = false;
+    tree.Walk([&](const DetailNode& n, int depth) {
+      if (depth == 0) header = n.Image == 2;
+      if (header && !withHeader) return;
+      lines.push_back(std::string(static_cast<size_t>(2 * depth), ' ') + std::to_string(n.Offset) +
+                      "+" + std::to_string(n.Length) + " " + n.Text);
+    });
+    return lines;
+  }
+};
+
+}  // namespace kestle::test
