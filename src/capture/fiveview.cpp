@@ -14,16 +14,16 @@ namespace kestle {
 namespace {
 
 constexpr size_t kFileHeaderSize = 56;
-constexpr size_t kVersion = 8;    // u32
-constexpr size_t kNetwork = 16;   // u32
+constexpr size_t kVersion = 8;   // u32
+constexpr size_t kNetwork = 16;  // u32
 constexpr uint32_t kSupportedVersion = 0x00010000;
 constexpr uint32_t kEthernet = 0x18001000;
 
 constexpr uint32_t kRecordHeaderSize = 36;
-constexpr size_t kKind = 12;          // u32, 0 = frame record
-constexpr size_t kLength = 16;        // u32
-constexpr size_t kSeconds = 24;       // u32, since 1970-01-01
-constexpr size_t kNanoseconds = 28;   // u32
+constexpr size_t kKind = 12;         // u32, 0 = frame record
+constexpr size_t kLength = 16;       // u32
+constexpr size_t kSeconds = 24;      // u32, since 1970-01-01
+constexpr size_t kNanoseconds = 28;  // u32
 
 struct FiveViewRecord {
   uint32_t Kind = 0;

@@ -76,8 +76,7 @@ void ReadNetmonFile(CaptureSession& s) {
   const int second = GetLE16(h + kSecond), milli = GetLE16(h + kMillisecond);
   // A start that is no real date, or 1970-01-01 00:00:00 exactly, is no
   // capture start.
-  if (!ValidCivilDate(year, month, day) || hour > 23 || minute > 59 || second > 59 ||
-      milli > 999) {
+  if (!ValidCivilDate(year, month, day) || hour > 23 || minute > 59 || second > 59 || milli > 999) {
     s.Fail(msg::kNotSupported);
     return;
   }

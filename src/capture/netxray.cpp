@@ -72,8 +72,10 @@ void ReadNetXRayFile(CaptureSession& s) {
   }
   const char* vt = reinterpret_cast<const char*>(h + kVersion);
   const std::string version(vt, std::find(vt, vt + 8, '\0'));
-  const int major = version.size() >= 3 ? VersionCode(std::string_view(version).substr(0, 3), false) : 0;
-  const int minor = version.size() >= 7 ? VersionCode(std::string_view(version).substr(4, 3), true) : 0;
+  const int major =
+      version.size() >= 3 ? VersionCode(std::string_view(version).substr(0, 3), false) : 0;
+  const int minor =
+      version.size() >= 7 ? VersionCode(std::string_view(version).substr(4, 3), true) : 0;
   if (major == 0) {
     s.Fail(msg::kVersion);
     return;

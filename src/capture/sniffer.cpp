@@ -6,8 +6,8 @@
 #include "capture/dates.h"
 #include "capture/readers.h"
 #include "capture/session.h"
-#include "decode/context.h"
 #include "capture/sniffer_format.h"
+#include "decode/context.h"
 #include "decode/environment.h"
 
 namespace kestle {
@@ -132,7 +132,8 @@ void ReadSnifferFile(CaptureSession& s) {
     }
     if (!ReadFrameBody(s, r.Length)) break;
     if (s.MaxPacketsReached()) break;
-    const uint64_t us = sniffer::TicksToMicroseconds(static_cast<uint64_t>(s.FrameHeader.Ticks), tickPs);
+    const uint64_t us =
+        sniffer::TicksToMicroseconds(static_cast<uint64_t>(s.FrameHeader.Ticks), tickPs);
     s.AddFrame(static_cast<uint32_t>(dayStart + static_cast<int64_t>(us / 1000000)),
                static_cast<uint32_t>(us % 1000000));
     s.Progress(s.File.Tell());

@@ -23,14 +23,14 @@ enum RecordType : uint16_t {
 // Version record body (type 1).
 inline constexpr size_t kVersionBodySize = 18;
 namespace version {
-inline constexpr size_t kMajor = 0;       // u16
-inline constexpr size_t kMinor = 2;       // u16
-inline constexpr size_t kTime = 4;        // u16, DOS time
-inline constexpr size_t kDate = 6;        // u16, DOS date
-inline constexpr size_t kFileType = 8;    // u8
-inline constexpr size_t kNetwork = 9;     // u8, 1 = Ethernet
-inline constexpr size_t kFormat = 10;     // u8, must be 1
-inline constexpr size_t kTimeUnit = 11;   // u8, index into kTickPicoseconds
+inline constexpr size_t kMajor = 0;      // u16
+inline constexpr size_t kMinor = 2;      // u16
+inline constexpr size_t kTime = 4;       // u16, DOS time
+inline constexpr size_t kDate = 6;       // u16, DOS date
+inline constexpr size_t kFileType = 8;   // u8
+inline constexpr size_t kNetwork = 9;    // u8, 1 = Ethernet
+inline constexpr size_t kFormat = 10;    // u8, must be 1
+inline constexpr size_t kTimeUnit = 11;  // u8, index into kTickPicoseconds
 }  // namespace version
 inline constexpr uint8_t kNetworkEthernet = 1;
 inline constexpr uint8_t kFormatVersion = 1;
@@ -38,22 +38,22 @@ inline constexpr uint8_t kFormatVersion = 1;
 // Frame data record body (type 4): this 14-byte header, then the frame.
 inline constexpr size_t kFrameHeaderSize = 14;
 namespace frame {
-inline constexpr size_t kTimeLow = 0;     // u16, tick bits 0-15
-inline constexpr size_t kTimeMid = 2;     // u16, tick bits 16-31
-inline constexpr size_t kTimeHigh = 4;    // u8, tick bits 32-39
-inline constexpr size_t kTimeDay = 5;     // u8
-inline constexpr size_t kSize = 6;        // u16, captured bytes (0 = the body's)
-inline constexpr size_t kFs = 8;          // u8
-inline constexpr size_t kFlags = 9;       // u8
-inline constexpr size_t kTrueSize = 10;   // u16, length on the wire (0 = Size)
-inline constexpr size_t kReserved = 12;   // u16
+inline constexpr size_t kTimeLow = 0;    // u16, tick bits 0-15
+inline constexpr size_t kTimeMid = 2;    // u16, tick bits 16-31
+inline constexpr size_t kTimeHigh = 4;   // u8, tick bits 32-39
+inline constexpr size_t kTimeDay = 5;    // u8
+inline constexpr size_t kSize = 6;       // u16, captured bytes (0 = the body's)
+inline constexpr size_t kFs = 8;         // u8
+inline constexpr size_t kFlags = 9;      // u8
+inline constexpr size_t kTrueSize = 10;  // u16, length on the wire (0 = Size)
+inline constexpr size_t kReserved = 12;  // u16
 }  // namespace frame
 // Largest body read: the frame header and a frame of up to 40001 bytes.
 inline constexpr uint32_t kMaxBody = 40015;
 
 // Tick lengths by time unit index, in picoseconds, so that frame times are
 // computed in integers.
-inline constexpr uint32_t kTickPicoseconds[] = {15000000, 838096, 15000000, 500000,
+inline constexpr uint32_t kTickPicoseconds[] = {15000000, 838096,  15000000, 500000,
                                                 2000000,  1000000, 100000};
 inline constexpr size_t kTimeUnitCount = sizeof kTickPicoseconds / sizeof kTickPicoseconds[0];
 
@@ -72,8 +72,6 @@ struct DosTime {
   int Hour, Minute, Second;
 };
 inline DosTime SplitDosTime(uint16_t v) { return {v >> 11, (v >> 5) & 0x3F, (v & 0x1F) * 2}; }
-inline bool ValidDosTime(const DosTime& t) {
-  return t.Hour < 24 && t.Minute < 60 && t.Second < 60;
-}
+inline bool ValidDosTime(const DosTime& t) { return t.Hour < 24 && t.Minute < 60 && t.Second < 60; }
 
 }  // namespace kestle::sniffer

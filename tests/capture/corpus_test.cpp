@@ -25,15 +25,12 @@ struct CorpusCase {
 // Netmon 1 keeps milliseconds, rounded; the Sniffer's ticks differ from the
 // reference's by less than a microsecond.
 constexpr CorpusCase kCorpus[] = {
-    {"mixed.pcap", 1000},         {"mixed.pcap.gz", 1000},
-    {"mixed-be.pcap", 1000},      {"mixed-be.pcap.gz", 1000},
-    {"mixed-mod.pcap", 1000},     {"mixed-mod.pcap.gz", 1000},
-    {"mixed.enc", 1000},          {"mixed.enc.gz", 1000},
-    {"mixed-nm1.cap", 500000},    {"mixed-nm1.cap.gz", 500000},
-    {"mixed-nm2.cap", 1000},      {"mixed-nm2.cap.gz", 1000},
-    {"mixed-xray11.cap", 1000},   {"mixed-xray11.cap.gz", 1000},
-    {"mixed-xray20.cap", 1000},   {"mixed-xray20.cap.gz", 1000},
-    {"mixed.5vw", 1000},          {"mixed.5vw.gz", 1000},
+    {"mixed.pcap", 1000},          {"mixed.pcap.gz", 1000},       {"mixed-be.pcap", 1000},
+    {"mixed-be.pcap.gz", 1000},    {"mixed-mod.pcap", 1000},      {"mixed-mod.pcap.gz", 1000},
+    {"mixed.enc", 1000},           {"mixed.enc.gz", 1000},        {"mixed-nm1.cap", 500000},
+    {"mixed-nm1.cap.gz", 500000},  {"mixed-nm2.cap", 1000},       {"mixed-nm2.cap.gz", 1000},
+    {"mixed-xray11.cap", 1000},    {"mixed-xray11.cap.gz", 1000}, {"mixed-xray20.cap", 1000},
+    {"mixed-xray20.cap.gz", 1000}, {"mixed.5vw", 1000},           {"mixed.5vw.gz", 1000},
 };
 
 // Frames of mixed.pcap that the 5View file leaves out (captured shorter
