@@ -51,7 +51,9 @@ uint32_t TicksPerSecond(int major, int minor, uint8_t unit) {
 
 bool ReadRecordHeader(CaptureSession& s, XrayRecord& r) {
   uint8_t h[40];
-  if (s.RecordHeaderBytes > sizeof h || !s.File.ReadExact(h, s.RecordHeaderBytes)) return false;
+  if (s.RecordHeaderBytes < 12 || s.RecordHeaderBytes > sizeof h ||
+      !s.File.ReadExact(h, s.RecordHeaderBytes))
+    return false;
   r.Ticks = GetLE64(h);
   r.OrigLen = GetLE16(h + 8);
   r.CapLen = GetLE16(h + 10);
