@@ -176,6 +176,8 @@ bool CaptureFile::Seek(uint64_t pos) {
   return ok;
 }
 
+bool CaptureFile::Plain() const { return !gz_ || gzdirect(static_cast<gzFile>(gz_)) == 1; }
+
 bool CaptureFile::Eof() {
   if (!open_) return true;
   return !Fill();

@@ -32,6 +32,9 @@ class CaptureFile {
   void Close();
   bool IsOpen() const { return open_; }
   bool Compressed() const { return gz_ != nullptr; }
+  // True when the data are the file's own bytes, not gzip-compressed ones,
+  // so that Size() is their exact size. Known once the first bytes are read.
+  bool Plain() const;
 
   // Reads up to n bytes; returns how many were delivered (fewer only at the
   // end of the data or on an error).

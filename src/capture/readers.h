@@ -22,4 +22,17 @@ const CaptureReader* ReaderFor(CaptureFormat f);
 void ReadWindumpFile(CaptureSession& s);
 bool RereadWindumpRecord(CaptureSession& s, const FrameTabRec& rec);
 
+void ReadSnifferFile(CaptureSession& s);
+bool RereadSnifferRecord(CaptureSession& s, const FrameTabRec& rec);
+
+// Netmon versions 1 and 2 share one reader.
+void ReadNetmonFile(CaptureSession& s);
+bool RereadNetmonRecord(CaptureSession& s, const FrameTabRec& rec);
+
+void ReadNetXRayFile(CaptureSession& s);
+bool RereadNetXRayRecord(CaptureSession& s, const FrameTabRec& rec);
+
+void Read5ViewFile(CaptureSession& s);
+bool Reread5ViewRecord(CaptureSession& s, const FrameTabRec& rec);
+
 }  // namespace kestle

@@ -148,6 +148,7 @@ void CaptureSession::AcceptFile() {
   CaptureTime = 0;
   CurrentRecordPos = 0;
   DayBase = 0;
+  RecordHeaderBytes = 0;
   biasBlock_ = INT64_MIN;
 }
 

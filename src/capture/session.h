@@ -134,6 +134,7 @@ class CaptureSession {
   double CaptureTime = 0;        // fraction of a day
   uint64_t CurrentRecordPos = 0;
   int64_t DayBase = 0;           // pcap: UTC midnight of the first frame, seconds
+  uint32_t RecordHeaderBytes = 0;  // NetXRay: record header length of the file's version
   unsigned LoadPercent = 0;
   uint64_t LoadStep = 1;
 

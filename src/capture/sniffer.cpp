@@ -1,0 +1,149 @@
+// The Sniffer (.enc) reader: a version record, then frame data records whose
+// times are tick counts from midnight of the capture date.
+#include <algorithm>
+
+#include "capture/bytes.h"
+#include "capture/dates.h"
+#include "capture/readers.h"
+#include "capture/session.h"
+#include "capture/sniffer_format.h"
+#include "decode/context.h"
+#include "decode/environment.h"
+
+namespace kestle {
+
+namespace {
+
+constexpr const char* kUnsupportedFormat = "Selected file is an unsupported format";
+
+struct RecordHeader {
+  uint16_t Type = 0;
+  uint32_t Length = 0;  // body bytes after the header
+};
+
+bool ReadRecordHeader(CaptureSession& s, RecordHeader& r) {
+  uint8_t h[sniffer::kRecordHeaderSize];
+  if (!s.File.ReadExact(h, sizeof h)) return false;
+  r.Type = GetLE16(h);
+  r.Length = GetLE16(h + 2);
+  return true;
+}
+
+// Reads the body of a frame data record into FrameHeader and RawFrame. The
+// frame is the smallest of its Size (when set), the body after the frame
+// header and the longest frame kept, so no copy runs past PacketBuf.
+bool ReadFrameBody(CaptureSession& s, uint32_t bodyLength) {
+  uint8_t h[sniffer::kFrameHeaderSize];
+  if (bodyLength < sizeof h || bodyLength > sniffer::kMaxBody) return false;
+  if (!s.File.ReadExact(h, sizeof h)) return false;
+  const uint32_t stored = bodyLength - sizeof h;
+  if (!s.File.ReadExact(s.RawFrame.data(), stored)) return false;
+
+  namespace f = sniffer::frame;
+  const uint32_t size = GetLE16(h + f::kSize);
+  const uint32_t trueSize = GetLE16(h + f::kTrueSize);
+  const uint32_t available = std::min(stored, kMaxFrameLength);
+  const uint32_t len = size != 0 ? std::min(size, available) : available;
+  FrameHeaderRec& fh = s.FrameHeader;
+  fh.Ticks = int64_t{GetLE16(h + f::kTimeLow)} | (int64_t{GetLE16(h + f::kTimeMid)} << 16) |
+             (int64_t{h[f::kTimeHigh]} << 32);
+  fh.TimeDay = h[f::kTimeDay];
+  fh.Size = len;
+  fh.Fs = h[f::kFs];
+  fh.Flags = h[f::kFlags];
+  // A frame cut to fit keeps its stated length as the length on the wire.
+  fh.TrueSize = trueSize != 0 ? trueSize : (size > len ? size : 0);
+  s.RecordLength = available;
+  return true;
+}
+
+}  // namespace
+
+void ReadSnifferFile(CaptureSession& s) {
+  RecordHeader r;
+  if (!ReadRecordHeader(s, r)) {
+    s.Fail(msg::kReadError);
+    return;
+  }
+  if (r.Type != sniffer::kVersionRecord || r.Length != sniffer::kVersionBodySize) {
+    s.Fail(msg::kNotSupported);
+    return;
+  }
+  uint8_t v[sniffer::kVersionBodySize];
+  if (!s.File.ReadExact(v, sizeof v)) {
+    s.Fail(msg::kReadError);
+    return;
+  }
+  namespace ver = sniffer::version;
+  const uint8_t network = v[ver::kNetwork];
+  if (v[ver::kFormat] != sniffer::kFormatVersion || network != sniffer::kNetworkEthernet) {
+    s.Fail(network == sniffer::kNetworkEthernet ? kUnsupportedFormat : msg::kNotEthernet);
+    return;
+  }
+  const uint8_t unit = v[ver::kTimeUnit];
+  if (unit >= sniffer::kTimeUnitCount) {
+    s.Fail(msg::kTimeUnit);
+    return;
+  }
+  s.AcceptFile();
+  const uint32_t tickPs = sniffer::kTickPicoseconds[unit];
+  s.TickMicroseconds = tickPs / 1e6;
+
+  // Frame times count from midnight of the capture date, taken as local
+  // time. An invalid date or time stands for 1970-01-01 00:00.
+  const sniffer::DosDate date = sniffer::SplitDosDate(GetLE16(v + ver::kDate));
+  const sniffer::DosTime time = sniffer::SplitDosTime(GetLE16(v + ver::kTime));
+  int64_t dayStart = 0;  // seconds from 1970-01-01 to the capture date
+  if (ValidCivilDate(date.Year, date.Month, date.Day) && sniffer::ValidDosTime(time)) {
+    const int64_t days = DaysFromCivil(date.Year, date.Month, date.Day);
+    dayStart = days * 86400;
+    s.CaptureDate = kUnixEpochDays + static_cast<double>(days);
+    s.CaptureTime = (time.Hour * 3600 + time.Minute * 60 + time.Second) / 86400.0;
+  }
+
+  s.StartProgress(s.File.Size());
+  const int64_t first = std::max<int64_t>(1, s.Env.settings.FirstFrame);
+  for (int64_t skipped = 1; skipped < first; ++skipped) {
+    // Every record counts, whatever its type.
+    if (s.File.Eof() || !ReadRecordHeader(s, r) || !s.File.Skip(r.Length)) {
+      s.Fail(msg::kFirstFrame);
+      s.EndProgress();
+      return;
+    }
+    s.Progress(s.File.Tell());
+  }
+
+  for (;;) {
+    s.CurrentRecordPos = s.File.Tell();
+    // A record cut short at the end of the file ends the load; the frames
+    // before it stay.
+    if (s.File.Eof() || !ReadRecordHeader(s, r)) break;
+    if (r.Type == sniffer::kEndOfFile) break;
+    if (r.Length > sniffer::kMaxBody) {
+      s.Notify(msg::kMalformed);
+      break;
+    }
+    // Records of other types, and data records too short to hold a frame
+    // header, are skipped.
+    if (r.Type != sniffer::kFrameData || r.Length < sniffer::kFrameHeaderSize) {
+      if (!s.File.Skip(r.Length)) break;
+      s.Progress(s.File.Tell());
+      continue;
+    }
+    if (!ReadFrameBody(s, r.Length)) break;
+    if (s.MaxPacketsReached()) break;
+    const uint64_t us =
+        sniffer::TicksToMicroseconds(static_cast<uint64_t>(s.FrameHeader.Ticks), tickPs);
+    s.AddFrame(static_cast<uint32_t>(dayStart + static_cast<int64_t>(us / 1000000)),
+               static_cast<uint32_t>(us % 1000000));
+    s.Progress(s.File.Tell());
+  }
+  s.EndProgress();
+}
+
+bool RereadSnifferRecord(CaptureSession& s, const FrameTabRec& /*rec*/) {
+  RecordHeader r;
+  return ReadRecordHeader(s, r) && r.Type == sniffer::kFrameData && ReadFrameBody(s, r.Length);
+}
+
+}  // namespace kestle

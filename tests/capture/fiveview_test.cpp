@@ -1,0 +1,158 @@
+// The 5View reader, from small files built here.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "capture/session.h"
+#include "support/builders.h"
+#include "support/session_fixture.h"
+
+namespace kestle::test {
+namespace {
+
+struct FiveViewRecord {
+  uint32_t kind;  // 0 = frame
+  Bytes data;
+  uint32_t seconds;
+  uint32_t nanoseconds;
+  int64_t length;  // -1: frames the data's length, others 36 + the data's
+};
+
+Bytes FiveViewFile(const std::vector<FiveViewRecord>& records, uint32_t version = 0x00010000,
+                   uint32_t network = 0x18001000) {
+  FrameBuilder f;
+  f.raw({0xAA, 0xAA, 0xAA, 0xAA}).le32(32).le32(version).le32(0).le32(network);
+  f.padTo(56);
+  for (const auto& r : records) {
+    uint32_t length = static_cast<uint32_t>(r.data.size() + (r.kind == 0 ? 0 : 36));
+    if (r.length >= 0) length = static_cast<uint32_t>(r.length);
+    f.le32(0x3333EEEE).le16(36).le16(0x4000).le32(0x80000000).le32(r.kind).le32(length);
+    f.le32(1).le32(r.seconds).le32(r.nanoseconds).le32(0).raw(r.data);
+  }
+  return f.bytes();
+}
+
+Bytes Frame(size_t n, uint8_t fill = 0x11) {
+  FrameBuilder f;
+  f.ether("ff:ff:ff:ff:ff:ff", "00:11:22:33:44:55", 0x0806);
+  while (f.size() < n) f.u8(fill);
+  return f.bytes();
+}
+
+FiveViewRecord FrameRecord(uint32_t seconds, uint32_t ns, const Bytes& data) {
+  return {0, data, seconds, ns, -1};
+}
+
+struct Loaded {
+  SessionFixture f;
+  bool ok = false;
+  explicit Loaded(const Bytes& file, int maxPackets = 512000, int firstFrame = 1) {
+    f.env.settings.MaxPackets = maxPackets;
+    f.env.settings.FirstFrame = firstFrame;
+    TempFile t(file, ".5vw");
+    ok = f.Open(t.path());
+  }
+  CaptureSession& s() { return f.session; }
+};
+
+constexpr uint32_t kStart = 1615713600;  // 2021-03-14 09:20:00
+
+TEST(FiveViewReader, FramesWithTheirOwnTimesOtherRecordsSkipped) {
+  Loaded l(FiveViewFile({FrameRecord(kStart, 274646000, Frame(60)),
+                         {1, Bytes(8, 0xEE), 0, 0, -1},
+                         FrameRecord(kStart + 86400, 999999999, Frame(70, 0x22))}));
+  ASSERT_TRUE(l.ok) << l.f.LastMessage();
+  const CaptureSession& s = l.s();
+  ASSERT_EQ(s.FrameCount, 2u);
+  EXPECT_EQ(s.FrameTable[1].Seconds, kStart);
+  EXPECT_EQ(s.FrameTable[1].Micro, 274646u);
+  EXPECT_EQ(s.FrameTable[2].Seconds, kStart + 86400);
+  EXPECT_EQ(s.FrameTable[2].Micro, 999999u);
+  EXPECT_EQ(s.FrameTable[2].CapLen, 70u);
+  EXPECT_EQ(s.FrameTable[2].TrueLen, 70u);
+  EXPECT_NEAR(s.FrameTable[2].RelTime, 86400 + 0.999999 - 0.274646, 1e-6);
+  EXPECT_DOUBLE_EQ(s.CaptureDate, 25569.0 + kStart / 86400);
+  EXPECT_DOUBLE_EQ(s.CaptureTime, (kStart % 86400) / 86400.0);
+  EXPECT_EQ(l.s().ReadFrame(2), 70u);
+  EXPECT_EQ(Bytes(s.RawFrame.begin(), s.RawFrame.begin() + 70), Frame(70, 0x22));
+}
+
+TEST(FiveViewReader, CaptureDateComesFromThisFile) {
+  SessionFixture f;
+  TempFile first(FiveViewFile({FrameRecord(kStart, 0, Frame(60))}), ".5vw");
+  TempFile second(FiveViewFile({FrameRecord(86400 * 3 + 43200, 0, Frame(60))}), ".5vw");
+  ASSERT_TRUE(f.Open(first.path()));
+  ASSERT_TRUE(f.Open(second.path()));
+  EXPECT_DOUBLE_EQ(f.session.CaptureDate, 25569.0 + 3);
+  EXPECT_DOUBLE_EQ(f.session.CaptureTime, 0.5);
+}
+
+TEST(FiveViewReader, LoadMessages) {
+  struct Case {
+    const char* name;
+    Bytes file;
+    std::string message;
+  };
+  const auto one = FrameRecord(kStart, 0, Frame(60));
+  const Case cases[] = {
+      {"version 2", FiveViewFile({one}, 0x00020000), msg::kVersion},
+      {"not ethernet", FiveViewFile({one}, 0x00010000, 0x18002000), msg::kNotEthernet},
+      // Would otherwise be read again and again.
+      {"zero-length record", FiveViewFile({one, {1, {}, 0, 0, 0}, one}), msg::kNotSupported},
+      {"record shorter than its header", FiveViewFile({one, {1, {}, 0, 0, 35}}),
+       msg::kNotSupported},
+      {"frame over 40000 bytes", FiveViewFile({one, FrameRecord(kStart, 0, Frame(40001))}),
+       msg::kTooLong},
+      {"no frame", FiveViewFile({{1, Bytes(4, 0), 0, 0, -1}}), msg::kEmpty},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Loaded l(c.file);
+    EXPECT_FALSE(l.ok);
+    EXPECT_EQ(l.f.LastMessage(), c.message);
+    EXPECT_EQ(l.s().FrameCount, 0u);
+    EXPECT_FALSE(l.s().FileOpen);
+  }
+}
+
+TEST(FiveViewReader, RecordCutShortEndsTheLoadKeepingEarlierFrames) {
+  for (size_t cut : {1, 20, 40}) {
+    Bytes file =
+        FiveViewFile({FrameRecord(kStart, 0, Frame(60)), FrameRecord(kStart + 1, 0, Frame(60))});
+    file.resize(file.size() - cut);
+    Loaded l(file);
+    ASSERT_TRUE(l.ok) << cut;
+    EXPECT_EQ(l.s().FrameCount, 1u) << cut;
+    EXPECT_TRUE(l.f.notes.Messages.empty()) << cut;
+  }
+}
+
+TEST(FiveViewReader, MaxPacketsFirstFrameAndCompressedFiles) {
+  const Bytes file = FiveViewFile({FrameRecord(kStart, 0, Frame(60)),
+                                   {1, {}, 0, 0, 36},
+                                   FrameRecord(kStart, 1000, Frame(61)),
+                                   FrameRecord(kStart, 2000, Frame(62))});
+  Loaded limited(file, 2);
+  ASSERT_TRUE(limited.ok);
+  EXPECT_EQ(limited.s().FrameCount, 2u);
+  EXPECT_EQ(limited.f.LastMessage(), msg::kMaxFrames);
+
+  // Every record counts when skipping, whatever its kind.
+  Loaded skipped(file, 512000, 3);
+  ASSERT_TRUE(skipped.ok);
+  ASSERT_EQ(skipped.s().FrameCount, 2u);
+  EXPECT_EQ(skipped.s().FrameTable[1].CapLen, 61u);
+
+  Loaded beyond(file, 512000, 6);
+  EXPECT_FALSE(beyond.ok);
+  EXPECT_EQ(beyond.f.LastMessage(), msg::kFirstFrame);
+
+  Loaded gz(Gzip(file));
+  ASSERT_TRUE(gz.ok);
+  EXPECT_EQ(gz.s().FrameCount, 3u);
+  EXPECT_EQ(gz.s().ReadFrame(3), 62u);
+}
+
+}  // namespace
+}  // namespace kestle::test

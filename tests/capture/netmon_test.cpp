@@ -1,0 +1,219 @@
+// The Netmon reader, versions 1 and 2, from small files built here.
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "capture/session.h"
+#include "support/builders.h"
+#include "support/session_fixture.h"
+
+namespace kestle::test {
+namespace {
+
+struct NetmonFrame {
+  NetmonFrame(uint64_t t, Bytes d, std::optional<uint32_t> o = std::nullopt)
+      : time(t), data(std::move(d)), origLen(o) {}
+  uint64_t time;  // version 1: milliseconds, version 2: microseconds
+  Bytes data;
+  std::optional<uint32_t> origLen;  // default: the data's length
+};
+
+struct NetmonOptions {
+  uint16_t network = 1;
+  uint16_t year = 2021, month = 3, day = 14, hour = 12, minute = 0, second = 0, milli = 250;
+  std::optional<uint32_t> indexLength;  // default: 4 per frame
+  bool indexFirst = false;              // index in front of the records
+  uint32_t truncate = 0;                // bytes cut from the end of the file
+};
+
+// Header, records and the index of record offsets (after the records, or
+// before them with indexFirst).
+Bytes NetmonFile(int version, const std::vector<NetmonFrame>& frames, const NetmonOptions& o = {}) {
+  const uint32_t indexBytes = static_cast<uint32_t>(4 * frames.size());
+  const uint32_t recordsAt = 64 + (o.indexFirst ? indexBytes : 0);
+  Bytes records;
+  FrameBuilder index;
+  for (const auto& fr : frames) {
+    index.le32(static_cast<uint32_t>(recordsAt + records.size()));
+    FrameBuilder r;
+    const uint32_t orig = fr.origLen.value_or(static_cast<uint32_t>(fr.data.size()));
+    if (version == 1) {
+      r.le32(static_cast<uint32_t>(fr.time)).le16(static_cast<uint16_t>(orig));
+      r.le16(static_cast<uint16_t>(fr.data.size()));
+    } else {
+      r.le32(static_cast<uint32_t>(fr.time)).le32(static_cast<uint32_t>(fr.time >> 32));
+      r.le32(orig).le32(static_cast<uint32_t>(fr.data.size()));
+    }
+    r.raw(fr.data);
+    records.insert(records.end(), r.bytes().begin(), r.bytes().end());
+  }
+  FrameBuilder f;
+  f.text(version == 1 ? "RTSS" : "GMBU").u8(0).u8(static_cast<uint8_t>(version));
+  f.le16(o.network).le16(o.year).le16(o.month).le16(0).le16(o.day);
+  f.le16(o.hour).le16(o.minute).le16(o.second).le16(o.milli);
+  f.le32(o.indexFirst ? 64 : static_cast<uint32_t>(64 + records.size()));
+  f.le32(o.indexLength.value_or(indexBytes)).zeros(32);
+  if (o.indexFirst) f.raw(index.bytes());
+  f.raw(records);
+  if (!o.indexFirst) f.raw(index.bytes());
+  Bytes out = f.bytes();
+  out.resize(out.size() - o.truncate);
+  return out;
+}
+
+Bytes Frame(size_t n, uint8_t fill = 0x11) {
+  FrameBuilder f;
+  f.ether("ff:ff:ff:ff:ff:ff", "00:11:22:33:44:55", 0x0806);
+  while (f.size() < n) f.u8(fill);
+  return f.bytes();
+}
+
+struct Loaded {
+  SessionFixture f;
+  bool ok = false;
+  explicit Loaded(const Bytes& file, int maxPackets = 512000, int firstFrame = 1) {
+    f.env.settings.MaxPackets = maxPackets;
+    f.env.settings.FirstFrame = firstFrame;
+    TempFile t(file, ".cap");
+    ok = f.Open(t.path());
+  }
+  CaptureSession& s() { return f.session; }
+};
+
+constexpr uint32_t k20210314 = 1615680000;  // 2021-03-14 00:00:00
+
+class NetmonReader : public ::testing::TestWithParam<int> {
+ protected:
+  int version() const { return GetParam(); }
+  // A time offset in the version's unit.
+  uint64_t Ms(uint64_t ms) const { return version() == 1 ? ms : ms * 1000; }
+};
+
+TEST_P(NetmonReader, FrameTimesCountFromTheCaptureStart) {
+  // Two hours after 12:00:00.250 is 14:00:00.250 on the capture date.
+  Loaded l(NetmonFile(version(),
+                      {{Ms(0), Frame(60)}, {Ms(7200000), Frame(70)}, {Ms(7200750), Frame(80)}}));
+  ASSERT_TRUE(l.ok) << l.f.LastMessage();
+  const CaptureSession& s = l.s();
+  ASSERT_EQ(s.FrameCount, 3u);  // every index entry is a frame
+  EXPECT_EQ(s.FrameTable[1].Seconds, k20210314 + 12 * 3600);
+  EXPECT_EQ(s.FrameTable[1].Micro, 250000u);
+  EXPECT_EQ(s.FrameTable[2].Seconds, k20210314 + 14 * 3600);
+  EXPECT_EQ(s.FrameTable[2].Micro, 250000u);
+  EXPECT_EQ(s.FrameTable[3].Seconds, k20210314 + 14 * 3600 + 1);
+  EXPECT_EQ(s.FrameTable[3].Micro, 0u);
+  EXPECT_DOUBLE_EQ(s.FrameTable[3].RelTime, 7200.75);
+  EXPECT_DOUBLE_EQ(s.CaptureDate, 25569.0 + k20210314 / 86400);
+  EXPECT_DOUBLE_EQ(s.CaptureTime, (12 * 3600 + 0.25) / 86400);
+  EXPECT_EQ(l.s().ReadFrame(2), 70u);
+  EXPECT_EQ(Bytes(s.RawFrame.begin(), s.RawFrame.begin() + 70), Frame(70));
+}
+
+TEST_P(NetmonReader, LengthsAndSkippedRecords) {
+  // Original length 0: left out. A frame longer on the wire than the
+  // largest frame kept loads, as long as its captured part fits.
+  Loaded l(NetmonFile(version(), {{Ms(1), Frame(60), 0},
+                                  {Ms(2), Frame(96), 1514},
+                                  {Ms(3), Frame(64), version() == 1 ? 50000u : 70000u}}));
+  ASSERT_TRUE(l.ok) << l.f.LastMessage();
+  ASSERT_EQ(l.s().FrameCount, 2u);
+  EXPECT_EQ(l.s().FrameTable[1].CapLen, 96u);
+  EXPECT_EQ(l.s().FrameTable[1].TrueLen, 1514u);
+  EXPECT_EQ(l.s().FrameTable[2].TrueLen, version() == 1 ? 50000u : 70000u);
+}
+
+TEST_P(NetmonReader, LoadMessages) {
+  struct Case {
+    const char* name;
+    Bytes file;
+    std::string message;
+  };
+  const std::vector<NetmonFrame> one = {{Ms(0), Frame(60)}};
+  NetmonOptions tokenRing, zeroStart, badMonth, shortIndex, noIndex, indexPastEnd;
+  tokenRing.network = 2;
+  zeroStart.year = 1970, zeroStart.month = 1, zeroStart.day = 1;
+  zeroStart.hour = zeroStart.milli = 0;
+  badMonth.month = 13;
+  shortIndex.indexLength = 3;
+  noIndex.indexLength = 0;
+  indexPastEnd.indexLength = 8;
+  const Case cases[] = {
+      {"not ethernet", NetmonFile(version(), one, tokenRing), msg::kNotEthernet},
+      {"start at 1970-01-01 00:00:00", NetmonFile(version(), one, zeroStart), msg::kNotSupported},
+      {"month 13", NetmonFile(version(), one, badMonth), msg::kNotSupported},
+      {"index shorter than one entry", NetmonFile(version(), one, shortIndex), msg::kEmpty},
+      {"empty index", NetmonFile(version(), one, noIndex), msg::kEmpty},
+      {"index past the end", NetmonFile(version(), one, indexPastEnd), msg::kNotSupported},
+      {"captured length over 40000",
+       NetmonFile(version(), {{Ms(0), Frame(60)}, {Ms(1), Frame(40001), 100}}), msg::kTooLong},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Loaded l(c.file);
+    EXPECT_FALSE(l.ok);
+    EXPECT_EQ(l.f.LastMessage(), c.message);
+    EXPECT_EQ(l.s().FrameCount, 0u);
+    EXPECT_FALSE(l.s().FileOpen);
+  }
+}
+
+TEST_P(NetmonReader, RecordCutShortEndsTheLoadKeepingEarlierFrames) {
+  NetmonOptions o;
+  o.indexFirst = true;
+  o.truncate = 20;  // the last record loses 20 bytes
+  Loaded l(NetmonFile(version(), {{Ms(0), Frame(60)}, {Ms(1), Frame(60)}}, o));
+  ASSERT_TRUE(l.ok) << l.f.LastMessage();
+  EXPECT_EQ(l.s().FrameCount, 1u);
+  EXPECT_TRUE(l.f.notes.Messages.empty());
+}
+
+TEST_P(NetmonReader, MaxPacketsCountsFramesFromFirstFrame) {
+  std::vector<NetmonFrame> frames;
+  for (int i = 0; i < 5; ++i) frames.push_back({Ms(i), Frame(60 + i)});
+  Loaded l(NetmonFile(version(), frames), 2, 2);
+  ASSERT_TRUE(l.ok);
+  ASSERT_EQ(l.s().FrameCount, 2u);
+  EXPECT_EQ(l.s().FrameTable[1].CapLen, 61u);
+  EXPECT_EQ(l.s().FrameTable[2].CapLen, 62u);
+  EXPECT_EQ(l.f.LastMessage(), msg::kMaxFrames);
+
+  Loaded beyond(NetmonFile(version(), frames), 512000, 6);
+  EXPECT_FALSE(beyond.ok);
+  EXPECT_EQ(beyond.f.LastMessage(), msg::kFirstFrame);
+}
+
+TEST_P(NetmonReader, IndexIsReadInBlocksFromAnyFirstFrame) {
+  std::vector<NetmonFrame> frames;
+  for (uint32_t i = 0; i < 5000; ++i) frames.push_back({Ms(i), Frame(60 + i % 7)});
+  const Bytes file = NetmonFile(version(), frames);
+  Loaded l(file, 512000, 4090);
+  ASSERT_TRUE(l.ok);
+  ASSERT_EQ(l.s().FrameCount, 911u);
+  for (uint32_t n = 1; n <= l.s().FrameCount; ++n) {
+    ASSERT_EQ(l.s().FrameTable[n].CapLen, 60 + (4088 + n) % 7) << n;
+  }
+  EXPECT_EQ(l.s().ReadFrame(911), 60 + 4999u % 7);
+}
+
+TEST_P(NetmonReader, ReadsCompressedFiles) {
+  // Compressed far below a quarter of its size: the index lies beyond the
+  // size estimate of a compressed file.
+  std::vector<NetmonFrame> frames(2000, {Ms(0), Frame(1500, 0)});
+  frames.back() = {Ms(5), Frame(90)};
+  const Bytes packed = Gzip(NetmonFile(version(), frames));
+  ASSERT_LT(packed.size() * 4, 2000u * 1500);
+  TempFile t(packed, ".cap.gz");
+  SessionFixture f;
+  ASSERT_TRUE(f.Open(t.path())) << f.LastMessage();
+  EXPECT_EQ(f.session.FrameCount, 2000u);
+  EXPECT_EQ(f.session.ReadFrame(2000), 90u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Versions, NetmonReader, ::testing::Values(1, 2),
+                         [](const auto& info) { return "V" + std::to_string(info.param); });
+
+}  // namespace
+}  // namespace kestle::test
