@@ -307,3 +307,31 @@ TEST_F(IPv4, QuotedDatagram) {
 
 }  // namespace
 }  // namespace kestle::test
+
+namespace kestle::test {
+namespace {
+
+// Random headers and payloads: every decode ends, and every tree item lies
+// within the frame.
+TEST_F(IPv4, ArbitraryBytesStayInBounds) {
+  uint32_t seed = 12345;
+  auto next = [&seed] {
+    seed = seed * 1103515245 + 12345;
+    return static_cast<uint8_t>(seed >> 16);
+  };
+  for (int i = 0; i < 3000; ++i) {
+    Bytes packet(next() % 80);
+    for (auto& b : packet) b = next();
+    if (!packet.empty()) packet[0] = 0x40 | (packet[0] & 0x0F);
+    if (packet.size() > 9) packet[9] = (i % 3 == 0) ? 6 : (i % 3 == 1) ? 17 : packet[9];
+    if (packet.size() > 7) packet[6] &= 0xE0, packet[7] = 0;  // first fragments
+    Summary(packet);
+    Tree(packet);
+    tree.Walk([&](const DetailNode& n, int) {
+      ASSERT_LE(n.Offset + n.Length, frame.size()) << n.Text;
+    });
+  }
+}
+
+}  // namespace
+}  // namespace kestle::test
