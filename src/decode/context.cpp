@@ -22,6 +22,8 @@ void DecodeContext::LoadFrame(const uint8_t* data, uint32_t len) {
   std::memset(DstMac, 0, 6);
   FrameProtocol = 0;
   Tunnelled = false;
+  Ip = {};
+  SrcPort = DstPort = 0;
   Depth = Nesting = 0;
   Truncated = false;
 }

@@ -29,6 +29,16 @@ constexpr uint32_t kMaxFrameLength = 40000;
 // How deep layers may re-enter the dispatch (tunnels, quoted datagrams).
 constexpr int kMaxNesting = 8;
 
+// The addresses of the innermost IP header, left by the IPv4 and IPv6
+// decoders before they hand the payload on, for the transport layer (TCP
+// sessions, TFTP transfers). An IPv4 address fills the first 4 bytes in
+// network order, the rest stays zero.
+struct IpAddressPair {
+  uint8_t Version = 0;  // 4 or 6; 0 = no IP header decoded yet
+  std::array<uint8_t, 16> Src{};
+  std::array<uint8_t, 16> Dst{};
+};
+
 struct LayerState {
   uint32_t Offset;
   uint32_t Len;
@@ -149,6 +159,9 @@ class DecodeContext {
   uint8_t DstMac[6]{};
   uint32_t FrameProtocol = 0;  // ProtocolPathTable entry of the stack so far
   bool Tunnelled = false;
+  IpAddressPair Ip;            // innermost IP header's addresses
+  uint16_t SrcPort = 0;        // innermost TCP/UDP header's ports
+  uint16_t DstPort = 0;
   int Depth = 0;               // layers entered so far
   int Nesting = 0;             // tunnels and quoted datagrams entered
   mutable bool Truncated = false;

@@ -21,6 +21,7 @@ constexpr Entry kProtocols[] = {
     {6, {TCPSummary, TCPTree}},
     {17, {UDPSummary, UDPTree}},
     {41, {IPv6Summary, IPv6Tree}},
+    {46, {RSVPSummary, nullptr}},
     {58, {ICMPv6Summary, ICMPv6Tree}},
 };
 }  // namespace

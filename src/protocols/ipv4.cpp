@@ -1,11 +1,235 @@
 #include "protocols/ipv4.h"
 
+#include <algorithm>
+
+#include "capture/frame.h"
 #include "decode/context.h"
+#include "decode/dispatch.h"
+#include "decode/settings.h"
 
 namespace kestle {
 
-void IPv4Summary(DecodeContext&) {}
-void IPv4Tree(DecodeContext&, DetailNode*) {}
-void IPv4QuotedTree(DecodeContext&, DetailNode*) {}
+constexpr LookupTableRec IPProtocolNames[20] = {
+    {0, "Hop-by-hop Options Header"}, {1, "ICMP"}, {2, "IGMP"}, {3, "GGP"},
+    {4, "IPv4"}, {5, "ST"}, {6, "TCP"}, {17, "UDP"}, {43, "Routing Header"}, {46, "RSVP"},
+    {47, "GRE"}, {50, "ESP"}, {51, "AH"}, {58, "ICMPv6"}, {59, "No Next Header"},
+    {60, "Destination Options Header"}, {88, "EIGRP"}, {89, "OSPF"}, {103, "PIM"},
+    {112, "VRRP"}};
+
+namespace {
+
+constexpr LookupTableRec kIPOptionNames[] = {
+    {0, "End of Option List"}, {1, "No Operation"}, {2, "Security"},
+    {3, "Loose Source Routing"}, {4, "Internet TimeStamp"}, {7, "Record Route"},
+    {8, "Stream ID"}, {9, "Strict Source Routing"}, {20, "Router Alert"}};
+
+constexpr LookupTableRec kDSCPNames[] = {
+    {0, "Default"}, {8, "Class Selector 1"}, {16, "Class Selector 2"},
+    {24, "Class Selector 3"}, {32, "Class Selector 4"}, {40, "Class Selector 5"},
+    {48, "Class Selector 6"}, {56, "Class Selector 7"}, {10, "Assured Forwarding 11"},
+    {12, "Assured Forwarding 12"}, {14, "Assured Forwarding 13"},
+    {18, "Assured Forwarding 21"}, {20, "Assured Forwarding 22"},
+    {22, "Assured Forwarding 23"}, {26, "Assured Forwarding 31"},
+    {28, "Assured Forwarding 32"}, {30, "Assured Forwarding 33"},
+    {34, "Assured Forwarding 41"}, {36, "Assured Forwarding 42"},
+    {38, "Assured Forwarding 43"}, {46, "Expedited Forwarding"}};
+
+constexpr size_t kMinHeader = 20;
+constexpr uint8_t kIPv4InIP = 4, kIPv6InIP = 41;
+
+// The fields both builders need.
+struct IPv4Header {
+  size_t HeaderLen;      // from the header length field, in bytes
+  uint16_t TotalLen;
+  uint16_t FragOffset;   // in bytes
+  uint8_t Protocol;
+  uint32_t Src, Dst;
+};
+
+IPv4Header ReadHeader(const DecodeContext& c) {
+  return {size_t{c.u8(0) & 0x0Fu} * 4,
+          c.be16(2),
+          static_cast<uint16_t>((c.be16(6) & 0x1FFF) * 8),
+          c.u8(9),
+          c.be32(12),
+          c.be32(16)};
+}
+
+void LeaveAddresses(DecodeContext& c, const IPv4Header& h) {
+  c.Ip = {};
+  c.Ip.Version = 4;
+  for (int i = 0; i < 4; ++i) {
+    c.Ip.Src[i] = static_cast<uint8_t>(h.Src >> (24 - 8 * i));
+    c.Ip.Dst[i] = static_cast<uint8_t>(h.Dst >> (24 - 8 * i));
+  }
+}
+
+// Cuts the layer to Total Length and enters the payload; false when there
+// is none. A header length below the minimum leaves the payload's start
+// unknown, so nothing is handed on then.
+bool EnterPayload(DecodeContext& c, const IPv4Header& h) {
+  c.limit(h.TotalLen);
+  if (h.HeaderLen < kMinHeader || c.PacketLen <= h.HeaderLen) return false;
+  return c.enter(h.HeaderLen);
+}
+
+bool IsTunnel(uint8_t protocol) { return protocol == kIPv4InIP || protocol == kIPv6InIP; }
+
+void AddOptions(DecodeContext& c, DetailNode* parent, size_t headerLen) {
+  const size_t end = std::min(headerLen, size_t{c.PacketLen});
+  for (size_t p = kMinHeader; p < end;) {
+    const uint8_t t = c.u8(p);
+    const uint8_t number = t & 0x1F;
+    const std::string name(LookupCode(number, kIPOptionNames, "Unknown"));
+    const bool single = number == 0 || number == 1;
+    const size_t len = single ? 1 : c.u8(p + 1);
+    // A length below 2 would never move on, one past the header reads
+    // another layer: either ends the walk after this option's lines.
+    const bool bad = !single && (len < 2 || len > end - p);
+    const size_t shown = bad ? end - p : len;
+    DetailNode* item =
+        AddField(c, parent, "Option " + std::to_string(number) + " " + name, p, shown);
+    AddField(c, item, "Class (2 bits) - " + std::to_string((t >> 5) & 3), p, 1);
+    AddField(c, item, "Number (2 bits) - " + std::to_string(number) + " (" + name + ")", p, 1);
+    if (!single && c.has(p + 1, 1)) AddField(c, item, "Length () - " + std::to_string(len), p + 1, 1);
+    if (bad) break;
+    if (!single) {
+      const std::string hex = HexBytes(c.bytes(p + 2, len - 2));
+      AddField(c, item, "Option Data () - 0x" + (hex.empty() ? hex : hex.substr(2)), p + 2,
+               len - 2);
+    }
+    p += len;
+  }
+}
+
+void BuildTree(DecodeContext& c, DetailNode* parent, bool quoted) {
+  const IPv4Header h = ReadHeader(c);
+  const size_t shownLen = std::min(std::max(h.HeaderLen, size_t{1}), size_t{c.PacketLen});
+  DetailNode* top = AddField(c, parent, quoted ? "Original IPv4 Header ()" : "IPv4 Header ()",
+                             0, shownLen, 3);
+  // A short header is shown up to its last whole field.
+  if (!c.has(0, 1)) return;
+  AddField(c, top, "Version (4 bits) - " + std::to_string(c.u8(0) >> 4), 0, 1);
+  AddField(c, top, "Header Length (4 bits) - " + std::to_string(c.u8(0) & 0x0F), 0, 1);
+  if (!c.has(1, 1)) return;
+  if (c.Set.DecodeTosAsDSCP)
+    AddDiffServNodes(c, top, c.u8(1), c.at(1));
+  else
+    AddField(c, top, "Type of Service () - 0x" + Hex(c.u8(1), 2), 1, 1);
+  if (!c.has(2, 2)) return;
+  AddField(c, top, "Total Length () - " + std::to_string(h.TotalLen), 2, 2);
+  if (!c.has(4, 2)) return;
+  AddField(c, top, "Identification () - 0x" + Hex(c.be16(4), 4), 4, 2);
+  if (!c.has(6, 2)) return;
+  const uint8_t flags = c.u8(6) >> 5;
+  AddField(c, top,
+           "Fragmentation Flags (3 bits) - " + FormatBits(flags, 3) + " (Don't Fragment: " +
+               (flags & 2 ? "on" : "off") + " More Fragments: " + (flags & 1 ? "on)" : "off)"),
+           6, 1, 8);
+  AddField(c, top, "Fragment offset (13 bits) - " + std::to_string(h.FragOffset), 6, 2);
+  if (!c.has(8, 1)) return;
+  AddField(c, top, "Time to Live () - " + std::to_string(c.u8(8)), 8, 1);
+  if (!c.has(9, 1)) return;
+  AddField(c, top,
+           "Protocol () - 0x" + Hex(h.Protocol, 2) + " (" + std::to_string(h.Protocol) + ") (" +
+               std::string(LookupCode(h.Protocol, IPProtocolNames, "Unknown")) + ")",
+           9, 1);
+  if (!c.has(10, 2)) return;
+  std::string checksum = "Checksum () - 0x" + Hex(c.be16(10), 2);
+  // The verdict needs the whole header.
+  if (h.HeaderLen >= kMinHeader && c.has(0, h.HeaderLen)) {
+    const uint16_t stored = c.be16(10);
+    const uint16_t computed = InternetChecksum(c, 0, h.HeaderLen, 10);
+    if (stored == computed)
+      checksum += " (Correct)";
+    else if (computed != 0)
+      checksum += " (Incorrect)";
+  }
+  AddField(c, top, checksum, 10, 2);
+  if (!c.has(12, 4)) return;
+  AddField(c, top, "Source IP address () - " + FormatIPv4(c, h.Src, true), 12, 4);
+  if (!c.has(16, 4)) return;
+  AddField(c, top, "Destination IP address () - " + FormatIPv4(c, h.Dst, true), 16, 4);
+  if (h.HeaderLen > kMinHeader) {
+    DetailNode* options =
+        AddField(c, top, "IP Options ()", kMinHeader,
+                 std::min(h.HeaderLen, size_t{c.PacketLen}) - kMinHeader);
+    AddOptions(c, options, h.HeaderLen);
+  }
+
+  LeaveAddresses(c, h);
+  if (!EnterPayload(c, h)) return;
+  if (h.FragOffset != 0) {
+    AddField(c, nullptr, "Data ()", 0, c.PacketLen);
+    return;
+  }
+  const DecoderUnit* unit = IpProtocolUnit(h.Protocol);
+  if (!unit || !unit->Tree || !c.beginNest()) {
+    AddField(c, nullptr, "Data ()", 0, c.PacketLen);
+    return;
+  }
+  unit->Tree(c, parent);
+  c.endNest();
+}
+
+}  // namespace
+
+uint16_t InternetChecksum(const DecodeContext& c, size_t at, size_t n, size_t zeroAt) {
+  auto byte = [&](size_t i) -> uint32_t {
+    return zeroAt != SIZE_MAX && (i == zeroAt || i == zeroAt + 1) ? 0 : c.u8(at + i);
+  };
+  uint32_t sum = 0;
+  for (size_t i = 0; i + 1 < n; i += 2) sum += byte(i) << 8 | byte(i + 1);
+  if (n % 2) sum += byte(n - 1) << 8;
+  while (sum >> 16) sum = (sum & 0xFFFF) + (sum >> 16);
+  return static_cast<uint16_t>(~sum);
+}
+
+void AddDiffServNodes(DecodeContext& c, DetailNode* parent, uint8_t b, uint32_t offset) {
+  DetailNode* field = AddDetailNode(c, parent, "Differentiated Services Field", offset, 1, 1);
+  const std::string point = "0x" + Hex(b >> 2, 2) + " (" +
+                            std::string(LookupCode(b >> 2, kDSCPNames, "Unknown")) + ")";
+  AddDetailNode(c, field, "Differentiated Services Code Point - " + point, offset, 1, 1);
+  AddDetailNode(c, field, "Explicit Congestion Notification () - 0x" + Hex(b & 3, 2), offset,
+                1, 1);
+  if (field) field->Text += " DSCP=" + point + " ECN=0x" + Hex(b & 3, 2);
+}
+
+void RSVPSummary(DecodeContext& c) {
+  c.AddDesc("/RSVP");
+  c.SetProtocol(ProtoRSVP);
+}
+
+void IPv4Summary(DecodeContext& c) {
+  c.AddDesc("/IPV4");
+  // A header cut short names no stations: its addresses are not there.
+  if (!c.has(0, kMinHeader)) {
+    c.SetProtocol(ProtoIPV4);
+    return;
+  }
+  const IPv4Header h = ReadHeader(c);
+  if (h.FragOffset != 0) {
+    c.AddDesc(" (Fragmented Offset=");
+    c.AddDesc(std::to_string(h.FragOffset));
+    c.AddDesc(")");
+  }
+  c.SetProtocol(ProtoIPV4);
+  if (!c.Tunnelled && c.Rec) {
+    c.Rec->SrcNode = c.RegisterNode(c.SrcMac, h.Src, {});
+    c.Rec->DstNode = c.RegisterNode(c.DstMac, h.Dst, {});
+  }
+  LeaveAddresses(c, h);
+  if (h.FragOffset != 0 || !EnterPayload(c, h)) return;
+  const DecoderUnit* unit = IpProtocolUnit(h.Protocol);
+  if (!unit || !unit->Summary || !c.beginNest()) return;
+  // An IP header inside IP is a tunnel: the outer header's stations stay.
+  if (IsTunnel(h.Protocol)) c.Tunnelled = true;
+  unit->Summary(c);
+  c.endNest();
+}
+
+void IPv4Tree(DecodeContext& c, DetailNode* parent) { BuildTree(c, parent, false); }
+
+void IPv4QuotedTree(DecodeContext& c, DetailNode* parent) { BuildTree(c, parent, true); }
 
 }  // namespace kestle

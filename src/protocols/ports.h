@@ -4,6 +4,8 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace kestle {
@@ -31,6 +33,9 @@ struct WellKnownRec {
   uint16_t DecodeAs = DecodeDataOnly;
 };
 
+// Look-ups return the first entry in table order that matches; they are
+// served from an index, so Reindex() must follow any change of an entry's
+// Port, PortType or Description (LoadBuiltIn and Load do it themselves).
 class PortTable {
  public:
   // Entries in table order (the first match wins).
@@ -41,7 +46,24 @@ class PortTable {
   void LoadBuiltIn();
   // Reads section Ports; returns false when the file holds no entries.
   bool Load(const IniFile& ini);
+  // Rewrites section Ports (identifiers made at start-up are written as 0).
   void Save(IniFile& ini) const;
+  void Reindex();
+
+  // Description of the port for type PortUDP or PortTCP; "Unknown" when none.
+  std::string_view PortDescription(uint8_t type, uint16_t port) const;
+  // Decoder code of the first entry with the port, whatever its type; 0 when none.
+  uint16_t PortDecoder(uint16_t port) const;
+  // Protocol identifier of the first entry of the type with exactly this
+  // description; 0 when none.
+  uint16_t PortProtocol(uint8_t type, std::string_view description) const;
+
+ private:
+  struct Firsts {
+    uint32_t Udp = 0, Tcp = 0, Any = 0;  // entry index + 1; 0 = none
+  };
+  std::unordered_map<uint16_t, Firsts> byPort_;
+  std::unordered_map<std::string, Firsts> byDescription_;
 };
 
 }  // namespace kestle

@@ -1,0 +1,107 @@
+#include "protocols/ports.h"
+
+#include <gtest/gtest.h>
+
+#include "decode/environment.h"
+#include "decode/ini.h"
+#include "protocols/transport_fixture.h"
+
+namespace kestle::test {
+namespace {
+
+TEST(PortTable, BuiltInLookUps) {
+  PortTable t;
+  t.LoadBuiltIn();
+  EXPECT_EQ(t.Entries.size(), 48u);
+  EXPECT_EQ(t.PortDescription(PortTCP, 80), "HTTP");
+  EXPECT_EQ(t.PortDescription(PortUDP, 80), "Unknown");
+  EXPECT_EQ(t.PortDescription(PortUDP, 53), "DNS");
+  EXPECT_EQ(t.PortDescription(PortTCP, 53), "DNS");
+  EXPECT_EQ(t.PortDescription(PortTCP, 65535), "Unknown");
+  EXPECT_EQ(t.PortDecoder(69), DecodeTFTP);  // whatever the entry's type
+  EXPECT_EQ(t.PortDecoder(4), DecodeDataOnly);
+  EXPECT_EQ(t.PortProtocol(PortUDP, "Radius"), ProtoRADIUS);
+  EXPECT_EQ(t.PortProtocol(PortTCP, "Radius"), 0);
+  EXPECT_EQ(t.PortProtocol(PortTCP, "radius"), 0);
+}
+
+TEST(PortTable, FirstMatchWins) {
+  PortTable t;
+  t.Entries = {{PortUDP, 7000, "First UDP", 0, DecodeDNS},
+               {PortBoth, 7000, "Both", 0, DecodeSNMP},
+               {PortTCP, 7000, "Later TCP", 0, DecodeHTTP}};
+  t.Reindex();
+  EXPECT_EQ(t.PortDescription(PortUDP, 7000), "First UDP");
+  EXPECT_EQ(t.PortDescription(PortTCP, 7000), "Both");
+  EXPECT_EQ(t.PortDecoder(7000), DecodeDNS);
+}
+
+TEST(PortTable, LoadFromSettings) {
+  IniFile ini;
+  ini.Parse(
+      "[Ports]\n"
+      "PortNum=9\n"
+      "Port1=8080,1,5,0,Web proxy\n"
+      "Port2=x80,1,5,0,Not a number\n"
+      "Port3=0,1,0,0,Port zero\n"
+      "Port4=70000,1,0,0,Port too large\n"
+      "Port5=9000,3,0,0,Type too large\n"
+      "Port6=9001,0,99,500,Codes out of range\n"
+      "Port7=9002,2,3\n"
+      "Port8=9003,0,0,59,Trap, with comma\n"
+      "Port9=-5,0,0,0,Negative\n");
+  PortTable t;
+  ASSERT_TRUE(t.Load(ini));
+  ASSERT_EQ(t.Entries.size(), 3u);
+  EXPECT_EQ(t.Entries[0].Port, 8080);
+  EXPECT_EQ(t.Entries[0].PortType, PortTCP);
+  EXPECT_EQ(t.Entries[0].DecodeAs, DecodeHTTP);
+  EXPECT_EQ(t.PortDescription(PortTCP, 8080), "Web proxy");
+  EXPECT_EQ(t.Entries[1].DecodeAs, 0);
+  EXPECT_EQ(t.Entries[1].ProtocolId, 0);
+  EXPECT_EQ(t.Entries[2].Description, "Trap, with comma");
+  EXPECT_EQ(t.Entries[2].ProtocolId, ProtoSNMP);
+  EXPECT_EQ(t.PortDescription(PortTCP, 80), "Unknown");  // no built-ins mixed in
+}
+
+TEST(PortTable, NothingUsableMeansNoTable) {
+  IniFile ini;
+  ini.Parse("[Ports]\nPortNum=2000000000\nPort1=abc\n");
+  PortTable t;
+  EXPECT_FALSE(t.Load(ini));
+  EXPECT_TRUE(t.Entries.empty());
+}
+
+TEST(PortTable, SaveWritesStartUpIdentifiersAsZero) {
+  Environment env;  // built-ins, identifiers from 77 given out
+  EXPECT_EQ(env.Ports.Entries[0].ProtocolId, kFixedProtocolCount + 1);
+  IniFile ini;
+  env.Ports.Save(ini);
+  EXPECT_EQ(ini.ReadString("Ports", "Port1", ""), "20,1,0,0,FTP Data");
+  EXPECT_EQ(ini.ReadString("Ports", "Port3", ""), "23,1,23,68,Telnet");
+  EXPECT_EQ(ini.ReadInteger("Ports", "PortNum", 0), 48);
+  PortTable again;
+  ASSERT_TRUE(again.Load(ini));
+  EXPECT_EQ(again.Entries.size(), 48u);
+}
+
+// A port description from the settings file decides a TCP segment's
+// Description and protocol.
+using PortSettings = TransportFixture;
+
+TEST_F(PortSettings, EntryNamesSegments) {
+  IniFile ini;
+  ini.Parse("[Ports]\nPortNum=1\nPort1=8080,1,0,0,Web proxy\n");
+  env.Load(ini);
+  const uint16_t id = env.Ports.PortProtocol(PortTCP, "Web proxy");
+  EXPECT_EQ(id, kFixedProtocolCount + 1);
+  EXPECT_EQ(env.Protocols.Name(id), "Web proxy");
+  IPv4Spec s;
+  EXPECT_EQ(Summary(IPv4Packet(s, TCPHeader(40000, 8080, 0x18))), "/IPV4/TCP (ACK PSH)/Web proxy");
+  EXPECT_EQ(session.Paths.ProtocolOf(c.FrameProtocol), id);
+  Tree(IPv4Packet(s, TCPHeader(40000, 8080, 0x18)));
+  EXPECT_EQ(Find("Destination port")->Text, "Destination port (2 bytes) - 8080 (Web proxy)");
+}
+
+}  // namespace
+}  // namespace kestle::test

@@ -1,0 +1,102 @@
+#include "protocols/udp.h"
+
+#include <gtest/gtest.h>
+
+#include "protocols/ipv4.h"
+#include "protocols/transport_fixture.h"
+
+namespace kestle::test {
+namespace {
+
+using UDP = TransportFixture;
+
+Bytes Datagram(uint16_t src, uint16_t dst, size_t payload, int length = -1) {
+  IPv4Spec s;
+  s.protocol = 17;
+  return IPv4Packet(s, UDPHeader(src, dst, length, payload));
+}
+
+TEST_F(UDP, DescriptionAndDecoderByPort) {
+  struct Case {
+    uint16_t src, dst;
+    std::string summary;
+    uint16_t protocol;
+  } cases[] = {
+      {1030, 53, "/IPV4/UDP/DNS", ProtoDNS},
+      {53, 1030, "/IPV4/UDP/DNS", ProtoDNS},
+      {5000, 161, "/IPV4/UDP/SNMP", ProtoSNMP},
+      {40000, 40001, "/IPV4/UDP/Unknown", ProtoUDP},
+      {40000, 80, "/IPV4/UDP/Unknown", ProtoUDP},  // port 80 is listed for TCP only
+      {123, 161, "/IPV4/UDP/NTP", ProtoNTP},        // the source port first
+  };
+  for (const auto& k : cases) {
+    EXPECT_EQ(Summary(Datagram(k.src, k.dst, 4)), k.summary);
+    EXPECT_EQ(rec.SrcPort, k.src);
+    EXPECT_EQ(rec.DstPort, k.dst);
+    EXPECT_EQ(session.Paths.ProtocolOf(c.FrameProtocol), k.protocol) << k.summary;
+  }
+}
+
+TEST_F(UDP, HeaderLines) {
+  Tree(Datagram(1030, 53, 4));
+  EXPECT_EQ(Find("UDP Header")->Text, "UDP Header (8 bytes)");
+  EXPECT_EQ(Find("UDP Header")->Image, 7);
+  EXPECT_EQ(Find("Source port")->Text, "Source port (2 bytes) - 1030 (Unknown)");
+  EXPECT_EQ(Find("Destination port")->Text, "Destination port (2 bytes) - 53 (DNS)");
+  EXPECT_EQ(Find("Message Length")->Text, "Message Length (2 bytes) - 12");
+  EXPECT_EQ(Find("Checksum (2 bytes) - 0xABCD")->Offset, 14u + 20 + 6);
+}
+
+// What is handed on after the header when the Message Length disagrees
+// with the bytes present.
+TEST_F(UDP, MessageLength) {
+  struct Case {
+    const char* name;
+    size_t payload;
+    int length;
+    uint32_t data;  // length of "Data ()", 0 = none
+  } cases[] = {
+      {"exact", 10, -1, 10},
+      {"longer than the bytes", 10, 200, 10},
+      {"shorter than the bytes", 10, 12, 4},
+      {"below the header", 10, 3, 10},
+      {"zero", 10, 0, 10},
+      {"no payload", 0, -1, 0},
+  };
+  for (const auto& k : cases) {
+    const Bytes packet = Datagram(40000, 40001, k.payload, k.length);
+    Summary(packet);
+    EXPECT_EQ(c.PacketLen, k.data) << k.name;
+    Tree(packet);
+    const DetailNode* data = Find("Data");
+    EXPECT_EQ(data ? data->Length : 0u, k.data) << k.name;
+    if (data) EXPECT_EQ(data->Parent, nullptr) << k.name;
+  }
+}
+
+TEST_F(UDP, ShortDatagramRecordsNoPorts) {
+  IPv4Spec s;
+  s.protocol = 17;
+  const Bytes packet = IPv4Packet(s, {0x9C, 0x40, 0x00, 0x35, 0x00});
+  EXPECT_EQ(Summary(packet), "/IPV4/UDP");
+  EXPECT_EQ(rec.SrcPort, 0u);
+  EXPECT_EQ(rec.DstPort, 0u);
+  Tree(packet);
+  EXPECT_EQ(Find("UDP Header")->Length, 5u);
+  EXPECT_NE(Find("Destination port"), nullptr);
+  EXPECT_EQ(Find("Message Length"), nullptr);
+}
+
+TEST_F(UDP, QuotedHeaderAndPayloadHangUnderTheParent) {
+  const Bytes udp = UDPHeader(1030, 40001, -1, 3);
+  Load(udp);
+  c.Tree = &tree;
+  DetailNode* icmp = tree.Add(nullptr, "ICMP", 0, 0, 5);
+  UDPQuotedTree(c, icmp);
+  ASSERT_EQ(icmp->Children.size(), 2u);
+  EXPECT_EQ(icmp->Children[0]->Text, "Original UDP Header (8 bytes)");
+  EXPECT_EQ(icmp->Children[1]->Text, "Data (3 bytes)");
+}
+
+}  // namespace
+}  // namespace kestle::test
