@@ -10,6 +10,8 @@ namespace kestle {
 class DecodeContext;
 struct DetailNode;
 
+// Both functions of a unit in a table are set; a protocol without a tree of
+// its own uses DataTree (decode/link.h).
 struct DecoderUnit {
   // Summary pass: appends "/LABEL ..." to the Description, extends the stack.
   void (*Summary)(DecodeContext& c);

@@ -2,6 +2,7 @@
 #include <array>
 
 #include "decode/dispatch.h"
+#include "decode/link.h"
 #include "protocols/icmp.h"
 #include "protocols/ipv4.h"
 #include "protocols/ipv6.h"
@@ -21,7 +22,7 @@ constexpr Entry kProtocols[] = {
     {6, {TCPSummary, TCPTree}},
     {17, {UDPSummary, UDPTree}},
     {41, {IPv6Summary, IPv6Tree}},
-    {46, {RSVPSummary, nullptr}},
+    {46, {RSVPSummary, DataTree}},
     {58, {ICMPv6Summary, ICMPv6Tree}},
 };
 }  // namespace

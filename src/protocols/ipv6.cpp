@@ -10,6 +10,7 @@
 #include "decode/protocol_ids.h"
 #include "decode/settings.h"
 #include "decode/utils.h"
+#include "protocols/ipv4.h"
 #include "protocols/tcp.h"
 #include "protocols/udp.h"
 
@@ -17,71 +18,25 @@ namespace kestle {
 
 namespace {
 
-// Next header names: the IP protocol names, plus the fragment header this
-// unit decodes.
-constexpr LookupTableRec kNextHeaderNames[] = {
-    {0, "Hop-by-hop Options Header"},
-    {1, "ICMP"},
-    {2, "IGMP"},
-    {3, "GGP"},
-    {4, "IPv4"},
-    {5, "ST"},
-    {6, "TCP"},
-    {17, "UDP"},
-    {43, "Routing Header"},
-    {44, "Fragment Header"},
-    {46, "RSVP"},
-    {47, "GRE"},
-    {50, "ESP"},
-    {51, "AH"},
-    {58, "ICMPv6"},
-    {59, "No Next Header"},
-    {60, "Destination Options Header"},
-    {88, "EIGRP"},
-    {89, "OSPF"},
-    {103, "PIM"},
-    {112, "VRRP"},
-};
-
 constexpr LookupTableRec kOptionNames[] = {
     {0, "Pad1"},
     {1, "PadN"},
     {194, "Jumbo Payload"},
 };
 
-// Differentiated Services code points of the traffic class.
-constexpr LookupTableRec kCodePointNames[] = {
-    {0, "Default"},
-    {8, "Class Selector 1"},
-    {16, "Class Selector 2"},
-    {24, "Class Selector 3"},
-    {32, "Class Selector 4"},
-    {40, "Class Selector 5"},
-    {48, "Class Selector 6"},
-    {56, "Class Selector 7"},
-    {10, "Assured Forwarding 11"},
-    {12, "Assured Forwarding 12"},
-    {14, "Assured Forwarding 13"},
-    {18, "Assured Forwarding 21"},
-    {20, "Assured Forwarding 22"},
-    {22, "Assured Forwarding 23"},
-    {26, "Assured Forwarding 31"},
-    {28, "Assured Forwarding 32"},
-    {30, "Assured Forwarding 33"},
-    {34, "Assured Forwarding 41"},
-    {36, "Assured Forwarding 42"},
-    {38, "Assured Forwarding 43"},
-    {46, "Expedited Forwarding"},
-};
-
 constexpr size_t kHeaderLength = 40;
 constexpr uint8_t kHopByHop = 0, kRouting = 43, kFragment = 44, kDestination = 60;
 constexpr uint8_t kIPv4InIPv6 = 4, kIPv6InIPv6 = 41;
 
+// The IP protocol names, plus the fragment header this unit decodes.
+std::string_view NextHeaderName(uint8_t nh) {
+  return nh == kFragment ? "Fragment Header" : LookupCode(nh, IPProtocolNames, "Unknown");
+}
+
 std::string NextHeaderText(uint8_t nh) {
   std::string s = std::to_string(nh);
   s += " (";
-  s += LookupCode(nh, kNextHeaderNames, "Unknown");
+  s += NextHeaderName(nh);
   s += ')';
   return s;
 }
@@ -119,13 +74,15 @@ void AddTrafficClass(DecodeContext& c, DetailNode* root) {
     AddField(c, root, "Traffic Class - 0x" + Hex(tc, 2), 0, 2);
     return;
   }
-  const uint8_t dscp = tc >> 2, ecn = tc & 3;
-  const std::string point =
-      "0x" + Hex(dscp, 2) + " (" + std::string(LookupCode(dscp, kCodePointNames, "Unknown")) + ")";
-  DetailNode* ds = AddField(c, root, "Differentiated Services Field", 1, 1);
-  AddField(c, ds, "Differentiated Services Code Point - " + point, 1, 1);
-  AddField(c, ds, "Explicit Congestion Notification () - 0x" + Hex(ecn, 2), 1, 1);
-  if (ds) ds->Text += " DSCP=" + point + " ECN=0x" + Hex(ecn, 2);
+  AddDiffServNodes(c, root, tc, c.at(1));
+}
+
+// The transport layer's view of the addresses (TCP sessions compare them).
+void SetIpAddresses(DecodeContext& c) {
+  c.Ip = {};
+  c.Ip.Version = 6;
+  c.copy(8, c.Ip.Src.data(), 16);
+  c.copy(24, c.Ip.Dst.data(), 16);
 }
 
 // The options of a hop-by-hop header: `r` bytes from `s`, all inside the
@@ -178,7 +135,7 @@ void HandOnTree(DecodeContext& c, DetailNode* parent, uint8_t nh, bool quoted) {
   if (quoted && nh == 6) return TCPQuotedTree(c, parent);
   if (quoted && nh == 17) return UDPQuotedTree(c, parent);
   const DecoderUnit* unit = IpProtocolUnit(nh);
-  if (!unit) {
+  if (!unit || !unit->Tree) {
     AddDetailNode(c, nullptr, "Data ()", c.at(0), 1, c.PacketLen);
     return;
   }
@@ -194,7 +151,7 @@ void AddChain(DecodeContext& c, DetailNode* parent, uint8_t nh, bool quoted) {
   while (IsExtensionHeader(nh) && c.PacketLen > 0) {
     const size_t len = ExtensionLength(c, nh);
     const size_t shown = len != 0 && c.has(0, len) ? len : c.PacketLen;
-    DetailNode* item = AddField(c, parent, std::string(LookupCode(nh, kNextHeaderNames, "Unknown")),
+    DetailNode* item = AddField(c, parent, std::string(NextHeaderName(nh)),
                                 0, shown);
     AddField(c, item, "Next Header () - " + NextHeaderText(c.u8(0)), 0, 1);
     if (nh != kFragment && len != 0)
@@ -239,6 +196,7 @@ void AddBranch(DecodeContext& c, DetailNode* parent, bool quoted) {
   if (!c.has(0, kHeaderLength)) return;
 
   LimitToPayload(c);
+  SetIpAddresses(c);
   const uint8_t nh = c.u8(6);
   c.enter(kHeaderLength);
   AddChain(c, parent, nh, quoted);
@@ -255,6 +213,7 @@ void IPv6Summary(DecodeContext& c) {
     c.Rec->DstNode = c.RegisterNode(c.DstMac, 0, Address(c, 24, false));
   }
   LimitToPayload(c);
+  SetIpAddresses(c);
   uint8_t nh = c.u8(6);
   c.enter(kHeaderLength);
   while (IsExtensionHeader(nh)) {
