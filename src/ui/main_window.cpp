@@ -428,7 +428,8 @@ void MainWindow::closeEvent(QCloseEvent* e) {
 
 void MainWindow::resizeEvent(QResizeEvent* e) {
   QMainWindow::resizeEvent(e);
-  LayOutColumns();
+  // The grid takes its new size after the window: lay out once it has.
+  QTimer::singleShot(0, this, [this] { LayOutColumns(); });
 }
 
 void MainWindow::LoadStarted() {
@@ -455,8 +456,15 @@ void MainWindow::LayOutColumns() {
                         ? grid_->width() - grid_->verticalScrollBar()->sizeHint().width() - 12
                         : 800;
   const std::vector<int> widths = ColumnWidths(sel, avail);
-  for (size_t i = 0; i < widths.size(); ++i)
-    grid_->setColumnWidth(static_cast<int>(i), std::max(20, widths[i]));
+  const QFontMetrics fm(grid_->font());
+  const QFontMetrics hm(grid_->horizontalHeader()->font());
+  for (size_t i = 0; i < widths.size(); ++i) {
+    // Never narrower than the header text (with the sort mark) or a time.
+    const std::string_view h = ColumnHeader(sel[i]);
+    int least = hm.horizontalAdvance(QString::fromUtf8(h.data(), static_cast<qsizetype>(h.size()))) + 24;
+    if (sel[i] == 'B') least = std::max(least, fm.horizontalAdvance("00:00:00.000") + 12);
+    grid_->setColumnWidth(static_cast<int>(i), std::max(least, widths[i]));
+  }
 }
 
 void MainWindow::UpdateSortMark() {
