@@ -1,6 +1,9 @@
 #include "decode/ini.h"
 
+#include <fcntl.h>
 #include <unistd.h>
+
+#include <cerrno>
 
 #include <cctype>
 #include <cstdio>
@@ -45,6 +48,7 @@ void IniFile::Parse(std::string_view text) {
   preamble_.clear();
   sections_.clear();
   std::vector<Line>* cur = &preamble_;
+  if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);  // UTF-8 byte order mark
   size_t pos = 0;
   while (pos < text.size()) {
     size_t nl = text.find('\n', pos);
@@ -91,12 +95,21 @@ std::string IniFile::Text() const {
 bool IniFile::Save(const std::string& path) const {
   const std::string tmp = path + ".tmp";
   {
-    std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
-    if (!out) return false;
+    const int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0) return false;
     const std::string text = Text();
-    out.write(text.data(), static_cast<std::streamsize>(text.size()));
-    out.flush();
-    if (!out) {
+    size_t done = 0;
+    bool ok = true;
+    while (ok && done < text.size()) {
+      const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) ok = false;
+      else done += static_cast<size_t>(n);
+    }
+    // The data must be on disk before the rename makes it the settings file.
+    if (ok && ::fsync(fd) != 0) ok = false;
+    if (::close(fd) != 0) ok = false;
+    if (!ok) {
       std::remove(tmp.c_str());
       return false;
     }
@@ -207,11 +220,9 @@ void IniFile::WriteInteger(std::string_view section, std::string_view key, int64
 }
 
 void IniFile::EraseSection(std::string_view section) {
-  for (auto it = sections_.begin(); it != sections_.end(); ++it)
-    if (EqualNoCase(it->name, section)) {
-      sections_.erase(it);
-      return;
-    }
+  // Every section of that name goes: a second copy would otherwise become
+  // the first match and bring its stale keys back.
+  std::erase_if(sections_, [&](const Section& s) { return EqualNoCase(s.name, section); });
 }
 
 std::vector<std::string> IniFile::Keys(std::string_view section) const {

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace kestle {
 
@@ -29,5 +30,43 @@ std::string NodeText(const CaptureSession& s, uint32_t statIndex);
 std::string FormatRelativeTime(double v, std::string_view decimalSep = ".");
 // Absolute time of day "hh:mm:ss.zzz".
 std::string FormatTimeOfDay(uint32_t seconds, uint32_t micro);
+
+// ---- sorting: modes 1..9 sort ascending by the column with letter A..I,
+// 10..18 descending by the letter (mode - 9).
+constexpr int kSortByNumber = 1;
+bool ValidSortMode(int sortMode);
+char SortLetter(int sortMode);
+bool SortDescending(int sortMode);
+// The mode after a click on the header of the column with this letter:
+// the sort column toggles its direction, another column sorts ascending.
+int SortModeAfterClick(int sortMode, char letter);
+// Reorders the grid rows (FrameOrder[1..VisibleCount]). No. and Time
+// rebuild the rows from the visible frames in capture order (ascending or
+// descending); the other columns sort the current rows by their key with
+// ties broken by ascending frame number in both directions.
+void SortFrameOrder(CaptureSession& s, int sortMode);
+// Grid row (0-based) that shows the frame, or -1.
+int64_t RowOfFrame(const CaptureSession& s, uint32_t frame);
+
+// ---- copying
+// The cells of a row joined by " | ", starting at the first non-empty cell
+// (later empty cells keep their separators).
+std::string JoinRowCells(const std::vector<std::string>& cells);
+std::string CopyRowText(const CaptureSession& s, uint32_t row);
+
+// ---- drawing
+struct RowColours {
+  uint32_t Background;  // 0x00BBGGRR
+  uint32_t Text;
+};
+constexpr uint32_t kTaggedBackground = 0x00FF00;
+constexpr uint32_t kEvenRowBackground = 0xCCFFFF;
+constexpr uint32_t kOddRowBackground = 0xFFFFFF;
+// Colours of an unselected row: lime with black text when tagged, else the
+// alternating background with the frame's protocol colour.
+RowColours GridRowColours(const CaptureSession& s, uint32_t row);
+// Column widths for the available width: each column gets its weight
+// times width / (sum of weights); the Time column also takes the rest.
+std::vector<int> ColumnWidths(std::string_view columnSel, int availableWidth);
 
 }  // namespace kestle

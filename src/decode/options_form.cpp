@@ -1,0 +1,132 @@
+#include "decode/options_form.h"
+
+#include <algorithm>
+
+namespace kestle {
+
+namespace {
+constexpr std::string_view kLongNames[9] = {
+    "Frame Number",     "Capture Time",     "Frame Length", "Source Node", "Source Port",
+    "Destination Node", "Destination Port", "Description",  "Protocol"};
+
+std::string_view Trim(std::string_view s) {
+  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+  while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
+  return s;
+}
+}  // namespace
+
+std::string_view ColumnLongName(char letter) {
+  return letter >= 'A' && letter <= 'I' ? kLongNames[letter - 'A'] : std::string_view{};
+}
+
+std::vector<ColumnListEntry> FillColumnList(std::string_view w) {
+  std::vector<ColumnListEntry> list;
+  size_t cursor = 0;
+  for (char letter = 'A'; letter <= 'I'; ++letter) {
+    char shown = letter;
+    if (w.find(letter) != std::string_view::npos && cursor < w.size()) shown = w[cursor++];
+    list.push_back({shown, w.find(shown) != std::string_view::npos});
+  }
+  return list;
+}
+
+std::string ColumnSelFromList(const std::vector<ColumnListEntry>& list) {
+  std::string out;
+  for (const auto& e : list)
+    if (e.Checked) out += e.Letter;
+  return out;
+}
+
+std::optional<int64_t> ParseDialogInteger(std::string_view t) {
+  t = Trim(t);
+  bool neg = false;
+  if (!t.empty() && (t.front() == '-' || t.front() == '+')) {
+    neg = t.front() == '-';
+    t.remove_prefix(1);
+  }
+  int base = 10;
+  if (t.size() > 1 && t[0] == '$') {
+    base = 16;
+    t.remove_prefix(1);
+  } else if (t.size() > 2 && t[0] == '0' && (t[1] == 'x' || t[1] == 'X')) {
+    base = 16;
+    t.remove_prefix(2);
+  }
+  if (t.empty() || t.size() > 16) return std::nullopt;
+  int64_t v = 0;
+  for (char ch : t) {
+    int d;
+    if (ch >= '0' && ch <= '9')
+      d = ch - '0';
+    else if (base == 16 && ch >= 'a' && ch <= 'f')
+      d = ch - 'a' + 10;
+    else if (base == 16 && ch >= 'A' && ch <= 'F')
+      d = ch - 'A' + 10;
+    else
+      return std::nullopt;
+    v = v * base + d;
+    if (v > 0xFFFFFFFFLL) return std::nullopt;
+  }
+  return neg ? -v : v;
+}
+
+OptionsForm FormFromSettings(const Settings& s) {
+  OptionsForm f;
+  f.Columns = FillColumnList(s.ColumnSel);
+  f.AutoExpand = s.AutoExpand;
+  f.ColourGrid = s.ColourGrid;
+  f.LookupHostNames = s.LookupHostNames;
+  f.DisplayLength = s.DisplayLength;
+  f.TimeFormat = s.TimeFormat;
+  f.MaxPackets = std::to_string(s.MaxPackets);
+  f.FirstFrame = std::to_string(s.FirstFrame);
+  f.DecodeTosAsDSCP = s.DecodeTosAsDSCP;
+  f.ShowSNMPOIDNumber = s.ShowSNMPOIDNumber;
+  f.BuildTCPSessions = s.BuildTCPSessions;
+  f.MaxSessions = std::to_string(s.MaxTCPSessions);
+  return f;
+}
+
+std::string NotIntegerMessage(std::string_view text) {
+  return "'" + std::string(text) + "' is not a valid integer value";
+}
+
+std::string ApplyOptionsForm(const OptionsForm& f, Settings& s) {
+  const std::string columns = ColumnSelFromList(f.Columns);
+  if (columns.empty()) return kNoColumnMessage;
+
+  // Maximum Frames: 0..4294967295 (a negative number counts from the top,
+  // as the settings file stores it); 0 becomes 1, the largest value one less.
+  auto maxPackets = ParseDialogInteger(f.MaxPackets);
+  if (!maxPackets || *maxPackets < -2147483648LL) return NotIntegerMessage(f.MaxPackets);
+  uint32_t mp = static_cast<uint32_t>(*maxPackets);
+  if (mp == 0) mp = 1;
+  if (mp == 0xFFFFFFFFu) mp = 0xFFFFFFFEu;
+
+  // First Frame: frame numbers start at 1.
+  auto firstFrame = ParseDialogInteger(f.FirstFrame);
+  if (!firstFrame || *firstFrame > 0x7FFFFFFF || *firstFrame < -2147483648LL)
+    return NotIntegerMessage(f.FirstFrame);
+  const int32_t ff = *firstFrame < 1 ? 1 : static_cast<int32_t>(*firstFrame);
+
+  // Max Sessions: not a number gives 5000 without a message; kept in 16 bits.
+  auto sessions = ParseDialogInteger(f.MaxSessions);
+  const int64_t ms = sessions ? std::clamp<int64_t>(*sessions, 0, 65535) : 5000;
+
+  s.ColumnSel = columns;
+  s.AutoExpand = f.AutoExpand;
+  s.DisplayLength = f.DisplayLength;
+  s.TimeFormat = static_cast<uint16_t>(f.TimeFormat >= 0 && f.TimeFormat <= 2 ? f.TimeFormat : 0);
+  s.MaxPackets = mp;
+  s.FirstFrame = ff;
+  s.DecodeTosAsDSCP = f.DecodeTosAsDSCP;
+  s.ShowSNMPOIDNumber = f.ShowSNMPOIDNumber;
+  s.ColourGrid = f.ColourGrid;
+  s.BuildTCPSessions = f.BuildTCPSessions;
+  s.MaxTCPSessions = static_cast<uint16_t>(ms);
+  s.LookupHostNames = f.LookupHostNames;
+  return {};
+}
+
+}  // namespace kestle

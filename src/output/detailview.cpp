@@ -1,0 +1,73 @@
+#include "output/detailview.h"
+
+#include <algorithm>
+
+#include "decode/tree.h"
+
+namespace kestle {
+
+uint32_t LayerColour(size_t k) {
+  static constexpr uint32_t kColours[5] = {0x008000, 0xFF0000, 0x800080, 0x000080, 0x800000};
+  return kColours[k % 5];
+}
+
+namespace {
+
+bool Holds(const DetailNode& n, uint64_t a) {
+  return n.Length != 0 && a >= n.Offset && a < uint64_t{n.Offset} + n.Length;
+}
+
+}  // namespace
+
+std::vector<DumpRun> DumpLineRuns(const DetailTree& tree, const DetailNode* selected,
+                                  uint32_t lineOffset, bool colourLayers) {
+  std::vector<DumpRun> runs;
+  for (uint32_t slot = 0; slot < 16; ++slot) {
+    const uint64_t a = uint64_t{lineOffset} + slot;
+    uint32_t colour = kDumpNormal;
+    bool bold = false;
+    if (selected && Holds(*selected, a)) {
+      colour = kDumpHighlight;
+      bold = true;
+    } else {
+      for (size_t k = 0; k < tree.Roots.size(); ++k)
+        if (Holds(*tree.Roots[k], a)) {
+          colour = colourLayers ? LayerColour(k + 1) : kDumpNormal;
+          break;
+        }
+    }
+    if (!runs.empty() && runs.back().Colour == colour && runs.back().Bold == bold)
+      ++runs.back().Count;
+    else
+      runs.push_back({slot, 1, colour, bold});
+  }
+  return runs;
+}
+
+TreeTextParts SplitTreeText(std::string_view text, bool literal) {
+  if (literal) return {std::string(text), {}};
+  const size_t p = text.find(" - ");
+  if (p == std::string_view::npos) return {std::string(text), {}};
+  return {std::string(text.substr(0, p)), std::string(text.substr(p + 3, 999))};
+}
+
+std::string CopyTreeText(const DetailTree& tree) {
+  std::string out;
+  bool first = true;
+  tree.Walk([&](const DetailNode& n, int depth) {
+    TreeTextParts parts = SplitTreeText(n.Text, n.Literal);
+    std::string label;
+    if (depth > 0) label.assign(std::min(3 * depth, 40), ' ');
+    if (n.HasChildren()) label += '+';
+    label += parts.Label;
+    if (label.size() < 45) label.resize(45, ' ');
+    if (!first) out += "\r\n";
+    first = false;
+    out += label;
+    out += ' ';
+    out += parts.Value;
+  });
+  return out;
+}
+
+}  // namespace kestle

@@ -1,0 +1,48 @@
+// What the detail tree and hex dump views show beyond the texts themselves:
+// the colours of the dump's byte slots and the text of "Copy Complete Tree".
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kestle {
+
+struct DetailNode;
+class DetailTree;
+
+// Colours are 0x00BBGGRR.
+constexpr uint32_t kDumpHighlight = 0x0000FF;
+constexpr uint32_t kDumpNormal = 0x000000;
+// Colour of top-level item k (1-based): blue, purple, maroon, navy, green, ...
+uint32_t LayerColour(size_t k);
+
+struct DumpRun {
+  uint32_t Slot = 0;    // first byte slot of the line (0..15)
+  uint32_t Count = 0;   // slots in the run
+  uint32_t Colour = kDumpNormal;
+  bool Bold = false;    // the highlight
+};
+
+// Colour runs of the 16 byte slots of the dump line starting at
+// lineOffset: the selected item's bytes in bold red, other bytes in the
+// colour of the first top-level item that holds them (black when
+// colourLayers is off or no item holds them). An item of length 0 colours
+// nothing.
+std::vector<DumpRun> DumpLineRuns(const DetailTree& tree, const DetailNode* selected,
+                                  uint32_t lineOffset, bool colourLayers);
+
+// Splits a tree text into label and value at the first " - " separator;
+// a text without one is all label. Literal texts are never split.
+struct TreeTextParts {
+  std::string Label;
+  std::string Value;
+};
+TreeTextParts SplitTreeText(std::string_view text, bool literal = false);
+// The whole tree as text, one line per item in tree order, joined by CR LF:
+// 3 blanks per level (at most 40), "+" before items with children, the
+// label padded to 45 characters, a blank, the value (at most 999 chars).
+std::string CopyTreeText(const DetailTree& tree);
+
+}  // namespace kestle

@@ -1,0 +1,709 @@
+#include "main_window.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFontDatabase>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QProgressBar>
+#include <QScreen>
+#include <QScrollBar>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QStyle>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTimer>
+#include <QToolBar>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include "app_paths.h"
+#include "decode/context.h"
+#include "decode/detail.h"
+#include "decode/environment.h"
+#include "frame_model.h"
+#include "hexdump_view.h"
+#include "options_dialog.h"
+#include "output/detailview.h"
+#include "output/grid.h"
+#include "output/hexdump.h"
+#include "ports_dialog.h"
+
+Q_DECLARE_METATYPE(const kestle::DetailNode*)
+
+namespace kestle::ui {
+
+namespace {
+constexpr int kNodeRole = Qt::UserRole;
+constexpr const char* kTitle = "Kestle";
+constexpr const char* kOpenFilter =
+    "Kestle Supported Files (*.enc *.cap *.acp *.dmp *.5vw);;General Sniffer (*.enc);;"
+    "Netmon/NetXRay Capture (*.cap);;Windump/TCPDUMP Capture (*.acp *.dmp);;"
+    "5View Capture (*.5vw);;Compressed Files (*.gz);;All Files (*)";
+
+// Hints read "short text|long text": the tool tip shows the short text and
+// the status bar the long one.
+void SetHint(QAction* a, const QString& hint) {
+  const qsizetype bar = hint.indexOf('|');
+  a->setToolTip(bar < 0 ? hint : hint.left(bar));
+  a->setStatusTip(bar < 0 ? hint : hint.mid(bar + 1));
+}
+}  // namespace
+
+MainWindow::MainWindow(Environment& env, IniFile& ini, QString iniPath, Notifier& notifier,
+                       QWidget* parent)
+    : QMainWindow(parent),
+      env_(env),
+      ini_(ini),
+      iniPath_(std::move(iniPath)),
+      notifier_(notifier),
+      session_(std::make_unique<CaptureSession>(env, notifier)) {
+  setWindowTitle(kTitle);
+  setAcceptDrops(true);
+  BuildActions();
+  BuildMenus();
+  BuildPages();
+  options_ = new OptionsDialog(env_, notifier_, this);
+  SetFileCommands(false);
+  ApplyWindowSettings();
+}
+
+MainWindow::~MainWindow() = default;
+
+QAction* MainWindow::Command(const QString& name) const { return commands_.value(name); }
+
+void MainWindow::BuildActions() {
+  struct Def {
+    const char* name;
+    const char* caption;
+    const char* hint;
+    QStyle::StandardPixmap icon;
+  };
+  const Def defs[] = {
+      {"Open", "&Open...", "Open File|Open a trace file", QStyle::SP_DialogOpenButton},
+      {"Close", "&Close", "Close File|Close the current file", QStyle::SP_DialogCloseButton},
+      {"SaveAs", "Save As...", "Save As|Save frames to a file", QStyle::SP_DialogSaveButton},
+      {"Info", "File Information...", "File Information|Display information about current file",
+       QStyle::SP_FileDialogInfoView},
+      {"Print", "Print...", "Print|Print trace or write to text file", QStyle::SP_FileDialogDetailedView},
+      {"Exit", "E&xit", "Exit|Exit the Kestle program", QStyle::SP_TitleBarCloseButton},
+      {"Find", "&Find Packet...", "Find Packet|Find a packet containing a specified string",
+       QStyle::SP_FileDialogContentsView},
+      {"Goto", "&Goto Packet...", "Goto Packet|Go to a specific packet number", QStyle::SP_ArrowRight},
+      {"First", "First", "First Frame|Go to the first frame", QStyle::SP_MediaSkipBackward},
+      {"Prev", "Previous", "Previous Frame|Go to the previous frame", QStyle::SP_MediaSeekBackward},
+      {"Next", "Next", "Next Frame|Go to the next frame", QStyle::SP_MediaSeekForward},
+      {"Last", "Last", "Last Frame|Go to the last frame", QStyle::SP_MediaSkipForward},
+      {"Filter", "Set Filter...", "Filter Frames|Select frames to be displayed", QStyle::SP_FileDialogListView},
+      {"FilterTagged", "Filter Tagged Frames", "", QStyle::SP_CustomBase},
+      {"ClearFilter", "Clear Filter", "Clear Filter|Display all packets", QStyle::SP_CustomBase},
+      {"Ports", "Define &Port Descriptions...", "Add or change port descriptions", QStyle::SP_CustomBase},
+      {"Options", "Options...", "Program Options|Set Kestle program options", QStyle::SP_ComputerIcon},
+      {"Toolbar", "Hide Toolbar", "Toggle ToolBar Display|Turns the ToolBar on or off", QStyle::SP_CustomBase},
+      {"StatusBar", "Hide Status Bar", "Toggle Statusbar View|Turn the Statusbar on or off",
+       QStyle::SP_CustomBase},
+      {"Help", "Kestle Help", "Display Help|Display Kestle Help", QStyle::SP_DialogHelpButton},
+      {"About", "&About...", "Version Info|Display the program Version information", QStyle::SP_CustomBase},
+  };
+  for (const Def& d : defs) {
+    auto* a = new QAction(d.caption, this);
+    a->setObjectName(d.name);
+    SetHint(a, d.hint);
+    if (d.icon != QStyle::SP_CustomBase) a->setIcon(style()->standardIcon(d.icon));
+    commands_.insert(d.name, a);
+  }
+  Command("Help")->setShortcut(QKeySequence(Qt::Key_F1));
+  connect(Command("Open"), &QAction::triggered, this, &MainWindow::OpenDialog);
+  connect(Command("Close"), &QAction::triggered, this, &MainWindow::CloseFile);
+  connect(Command("Exit"), &QAction::triggered, this, &QWidget::close);
+  connect(Command("Options"), &QAction::triggered, this, &MainWindow::ShowOptions);
+  connect(Command("Ports"), &QAction::triggered, this, &MainWindow::ShowPorts);
+  connect(Command("Help"), &QAction::triggered, this, &MainWindow::ShowHelp);
+  connect(Command("About"), &QAction::triggered, this, &MainWindow::ShowAbout);
+  connect(Command("Toolbar"), &QAction::triggered, this,
+          [this] { toolBar_->setVisible(!toolBar_->isVisible()); });
+  connect(Command("StatusBar"), &QAction::triggered, this,
+          [this] { statusBar()->setVisible(!statusBar()->isVisible()); });
+  connect(Command("First"), &QAction::triggered, this, [this] { SelectRow(0); });
+  connect(Command("Last"), &QAction::triggered, this,
+          [this] { SelectRow(model_->rowCount() - 1); });
+  connect(Command("Prev"), &QAction::triggered, this, [this] {
+    const int row = grid_->currentIndex().row();
+    if (row > 0) SelectRow(row - 1);
+  });
+  connect(Command("Next"), &QAction::triggered, this, [this] {
+    const int row = grid_->currentIndex().row();
+    if (row + 1 < model_->rowCount()) SelectRow(row + 1);
+  });
+}
+
+void MainWindow::BuildMenus() {
+  fileMenu_ = menuBar()->addMenu("&File");
+  fileMenu_->addAction(Command("Open"));
+  fileMenu_->addAction(Command("Close"));
+  fileMenu_->addSeparator();
+  fileMenu_->addAction(Command("SaveAs"));
+  fileMenu_->addSeparator();
+  fileMenu_->addAction(Command("Info"));
+  fileMenu_->addAction(Command("Print"));
+  fileMenu_->addSeparator();
+  fileMenu_->addAction(Command("Exit"));
+  recentSeparator_ = fileMenu_->addSeparator();
+  for (int n = 1; n <= static_cast<int>(RecentFiles::kMax); ++n) {
+    QAction* a = fileMenu_->addAction(QString());
+    a->setVisible(false);
+    connect(a, &QAction::triggered, this, [this, n] {
+      const auto& files = env_.recent.Files();
+      if (n <= static_cast<int>(files.size()))
+        OpenFile(QString::fromStdString(files[static_cast<size_t>(n - 1)]));
+    });
+    recentItems_ << a;
+  }
+  connect(fileMenu_, &QMenu::aboutToShow, this, &MainWindow::UpdateFileMenu);
+
+  QMenu* search = menuBar()->addMenu("&Search");
+  search->addAction(Command("Find"));
+  search->addAction(Command("Goto"));
+  viewMenu_ = menuBar()->addMenu("View");
+  viewMenu_->addAction(Command("Toolbar"));
+  viewMenu_->addAction(Command("StatusBar"));
+  connect(viewMenu_, &QMenu::aboutToShow, this, &MainWindow::UpdateViewMenu);
+  QMenu* filter = menuBar()->addMenu("Filter");
+  filter->addAction(Command("Filter"));
+  filter->addAction(Command("FilterTagged"));
+  filter->addAction(Command("ClearFilter"));
+  QMenu* options = menuBar()->addMenu("&Options");
+  options->addAction(Command("Ports"));
+  options->addAction(Command("Options"));
+  QMenu* help = menuBar()->addMenu("&Help");
+  help->addAction(Command("Help"));
+  help->addAction(Command("About"));
+
+  toolBar_ = addToolBar("Tools");
+  toolBar_->setObjectName("toolBar");
+  toolBar_->setMovable(false);
+  const char* groups[][4] = {{"Open"}, {"SaveAs"}, {"Print"}, {"Info"}, {"Find"}, {"Goto"},
+                             {"First", "Prev", "Next", "Last"}, {"Filter"}, {"Options"}, {"Exit"}};
+  bool first = true;
+  for (const auto& g : groups) {
+    if (!first) toolBar_->addSeparator();
+    first = false;
+    for (const char* name : g)
+      if (name) toolBar_->addAction(Command(name));
+  }
+  Command("Find")->setIconText("Find Packet");
+
+  panel0_ = new QLabel;
+  panel1_ = new QLabel;
+  panel2_ = new QLabel;
+  progress_ = new QProgressBar;
+  progress_->setRange(0, 100);
+  progress_->setTextVisible(false);
+  progress_->setMaximumHeight(16);
+  progress_->hide();
+  panel1_->setFixedWidth(25);
+  panel2_->setFixedWidth(50);
+  statusBar()->addWidget(panel0_, 1);
+  statusBar()->addWidget(progress_, 1);
+  statusBar()->addPermanentWidget(panel1_);
+  statusBar()->addPermanentWidget(panel2_);
+}
+
+void MainWindow::BuildPages() {
+  pages_ = new QTabWidget;
+  auto* frames = new QWidget;
+  auto* layout = new QVBoxLayout(frames);
+  layout->setContentsMargins(0, 0, 0, 0);
+  splitter_ = new QSplitter(Qt::Vertical);
+
+  grid_ = new QTableView;
+  model_ = new FrameTableModel(*session_, grid_);
+  grid_->setModel(model_);
+  grid_->setSelectionBehavior(QAbstractItemView::SelectRows);
+  grid_->setSelectionMode(QAbstractItemView::SingleSelection);
+  grid_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  grid_->setShowGrid(true);
+  grid_->setWordWrap(false);
+  grid_->setTextElideMode(Qt::ElideRight);
+  grid_->verticalHeader()->hide();
+  grid_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  grid_->verticalHeader()->setDefaultSectionSize(18);
+  grid_->horizontalHeader()->setSectionsClickable(true);
+  grid_->horizontalHeader()->setSortIndicatorShown(true);
+  grid_->horizontalHeader()->setHighlightSections(false);
+  grid_->horizontalHeader()->setStretchLastSection(true);
+  grid_->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+  grid_->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(grid_->horizontalHeader(), &QHeaderView::sectionClicked, this, &MainWindow::HeaderClicked);
+  connect(grid_->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+          [this](const QModelIndex& cur) {
+            if (cur.isValid()) SelectRow(cur.row());
+          });
+  connect(grid_, &QWidget::customContextMenuRequested, this, &MainWindow::GridContextMenu);
+
+  tree_ = new QTreeWidget;
+  tree_->setHeaderHidden(true);
+  tree_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+  tree_->setContextMenuPolicy(Qt::CustomContextMenu);
+  tree_->setUniformRowHeights(true);
+  connect(tree_, &QTreeWidget::itemSelectionChanged, this, &MainWindow::TreeSelectionChanged);
+  connect(tree_, &QWidget::customContextMenuRequested, this, &MainWindow::TreeContextMenu);
+
+  dump_ = new HexDumpView;
+  dump_->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(dump_, &QWidget::customContextMenuRequested, this, &MainWindow::DumpContextMenu);
+
+  splitter_->addWidget(grid_);
+  splitter_->addWidget(tree_);
+  splitter_->addWidget(dump_);
+  splitter_->setStretchFactor(0, 3);
+  splitter_->setStretchFactor(1, 3);
+  splitter_->setStretchFactor(2, 2);
+  layout->addWidget(splitter_);
+  pages_->addTab(frames, "Frames");
+  pages_->addTab(new QWidget, "Nodes");
+  pages_->addTab(new QWidget, "Graphs");
+  setCentralWidget(pages_);
+  LayOutColumns();
+  UpdateSortMark();
+}
+
+void MainWindow::ApplyWindowSettings() {
+  toolBar_->setVisible(env_.settings.ShowToolBar);
+  statusBar()->setVisible(env_.settings.ShowStatusbar);
+  QRect screen(0, 0, 1920, 1080);
+  if (QScreen* s = QGuiApplication::primaryScreen()) screen = s->availableGeometry();
+  resize(std::min(916, screen.width()), std::min(622, screen.height()));
+  move(screen.center() - rect().center());
+  const char* w = "Window";
+  const int width = static_cast<int>(ini_.ReadInteger(w, "WindowWidth", 0));
+  const int height = static_cast<int>(ini_.ReadInteger(w, "WindowHeight", 0));
+  if (ini_.ReadBool(w, "WindowMax", false)) {
+    setWindowState(windowState() | Qt::WindowMaximized);
+  } else if (width > 0 && height > 0) {
+    // Sizes from another screen setup are kept inside this screen.
+    const int cw = std::clamp(width, 200, screen.width());
+    const int ch = std::clamp(height, 150, screen.height());
+    const int left = std::clamp(static_cast<int>(ini_.ReadInteger(w, "WindowLeft", x())),
+                                screen.left(), screen.right() - cw + 1);
+    const int top = std::clamp(static_cast<int>(ini_.ReadInteger(w, "WindowTop", y())),
+                               screen.top(), screen.bottom() - ch + 1);
+    resize(cw, ch);
+    move(left, top);
+  }
+  const int p1 = static_cast<int>(ini_.ReadInteger(w, "Pane1Size", 0));
+  const int p2 = static_cast<int>(ini_.ReadInteger(w, "Pane2Size", 0));
+  if (p1 > 0 && p2 > 0) {
+    const int total = std::max(300, height > 0 ? std::min(height, screen.height()) : this->height());
+    const int a = std::min(p1, total / 2), c = std::min(p2, total / 2);
+    splitter_->setSizes({a, std::max(50, total - a - c), c});
+  }
+}
+
+void MainWindow::SaveSettings() {
+  if (settingsSaved_) return;
+  settingsSaved_ = true;
+  if (session_->FileOpen) CloseFile();
+  env_.settings.ShowToolBar = !toolBar_->isHidden();
+  env_.settings.ShowStatusbar = !statusBar()->isHidden();
+  env_.Save(ini_);
+  const char* w = "Window";
+  ini_.WriteInteger(w, "WindowMax", isMaximized());
+  const QRect g = isMaximized() ? normalGeometry() : geometry();
+  ini_.WriteInteger(w, "WindowLeft", g.left());
+  ini_.WriteInteger(w, "WindowTop", g.top());
+  ini_.WriteInteger(w, "WindowHeight", g.height());
+  ini_.WriteInteger(w, "WindowWidth", g.width());
+  const QList<int> sizes = splitter_->sizes();
+  if (sizes.size() == 3) {
+    ini_.WriteInteger(w, "Pane1Size", sizes[0]);
+    ini_.WriteInteger(w, "Pane2Size", sizes[2]);
+  }
+  // A failed write is not reported: the program is closing.
+  if (!iniPath_.isEmpty()) ini_.Save(iniPath_.toStdString());
+}
+
+void MainWindow::SetFileCommands(bool on) {
+  for (const char* name : {"SaveAs", "Info", "Print", "Goto", "Find", "Filter", "First", "Prev",
+                           "Next", "Last", "ClearFilter", "FilterTagged"})
+    Command(name)->setEnabled(on);
+  Command("Close")->setEnabled(session_->FileOpen);
+}
+
+bool MainWindow::Busy(const char* what) {
+  if (!loading_) return false;
+  statusBar()->showMessage(QString("%1 is not possible while a file loads").arg(what), 3000);
+  return true;
+}
+
+void MainWindow::ResetViews() {
+  gridReady_ = false;
+  detail_.Clear();
+  tree_->clear();
+  dump_->ClearFrame();
+  frameBytes_.clear();
+  model_->Reset();
+  setWindowTitle(kTitle);
+  pages_->setCurrentIndex(0);
+}
+
+bool MainWindow::OpenFile(const QString& path) {
+  if (Busy("Opening a file")) return false;
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  SetFileCommands(false);
+  ResetViews();
+  loading_ = true;
+  SetFileCommands(false);
+  const bool ok = session_->OpenSnifferFile(path.toStdString(), this);
+  loading_ = false;
+  if (ok) {
+    env_.recent.Add(path.toStdString());
+    setWindowTitle(QString("%1 - %2").arg(kTitle, path));
+    SetFileCommands(true);
+    gridReady_ = true;
+    dumpEbcdic_ = false;
+    sortMode_ = kSortByNumber;
+    UpdateSortMark();
+    model_->Reset();
+    session_->SelectedFrame = 0;
+    SelectRow(0);
+  } else {
+    model_->Reset();
+    SetFileCommands(false);
+  }
+  QApplication::restoreOverrideCursor();
+  if (exitPending_) QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+  return ok;
+}
+
+void MainWindow::CloseFile() {
+  if (Busy("Closing the file")) return;
+  session_->Close();
+  ResetViews();
+  SetFileCommands(false);
+}
+
+void MainWindow::DropFiles(const QList<QUrl>& urls) {
+  if (Busy("Opening a file")) return;
+  if (urls.size() != 1) {
+    notifier_.Message("One at a time please");
+    return;
+  }
+  OpenFile(urls.front().toLocalFile());
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* e) {
+  if (e->mimeData()->hasUrls() && !loading_) e->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent* e) {
+  const QList<QUrl> urls = e->mimeData()->urls();
+  e->acceptProposedAction();
+  // Open after the drop has finished so that the file manager is not kept waiting.
+  QMetaObject::invokeMethod(this, [this, urls] { DropFiles(urls); }, Qt::QueuedConnection);
+}
+
+void MainWindow::closeEvent(QCloseEvent* e) {
+  if (loading_) {
+    // Leaving now would free the tables the reader is filling: close when it ends.
+    exitPending_ = true;
+    e->ignore();
+    return;
+  }
+  SaveSettings();
+  e->accept();
+}
+
+void MainWindow::resizeEvent(QResizeEvent* e) {
+  QMainWindow::resizeEvent(e);
+  // The grid takes its new size after the window: lay out once it has.
+  QTimer::singleShot(0, this, [this] { LayOutColumns(); });
+}
+
+void MainWindow::LoadStarted() {
+  panel0_->hide();
+  progress_->setValue(0);
+  progress_->show();
+}
+
+void MainWindow::LoadProgress(unsigned percent) {
+  progress_->setValue(static_cast<int>(percent));
+  // Repaint during the load; user input reaches only the commands that
+  // refuse or defer work while loading_ is set.
+  QApplication::processEvents();
+}
+
+void MainWindow::LoadFinished() {
+  progress_->hide();
+  panel0_->show();
+}
+
+void MainWindow::LayOutColumns() {
+  const std::string& sel = env_.settings.ColumnSel;
+  const int avail = grid_->viewport()->width() > 0
+                        ? grid_->width() - grid_->verticalScrollBar()->sizeHint().width() - 12
+                        : 800;
+  const std::vector<int> widths = ColumnWidths(sel, avail);
+  const QFontMetrics fm(grid_->font());
+  const QFontMetrics hm(grid_->horizontalHeader()->font());
+  for (size_t i = 0; i < widths.size(); ++i) {
+    // Never narrower than the header text (with the sort mark) or a time.
+    const std::string_view h = ColumnHeader(sel[i]);
+    int least = hm.horizontalAdvance(QString::fromUtf8(h.data(), static_cast<qsizetype>(h.size()))) + 24;
+    if (sel[i] == 'B') least = std::max(least, fm.horizontalAdvance("00:00:00.000") + 12);
+    grid_->setColumnWidth(static_cast<int>(i), std::max(least, widths[i]));
+  }
+}
+
+void MainWindow::UpdateSortMark() {
+  const std::string& sel = env_.settings.ColumnSel;
+  const size_t pos = sel.find(SortLetter(sortMode_));
+  if (pos == std::string::npos) {
+    grid_->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
+    return;
+  }
+  grid_->horizontalHeader()->setSortIndicator(
+      static_cast<int>(pos), SortDescending(sortMode_) ? Qt::DescendingOrder : Qt::AscendingOrder);
+}
+
+void MainWindow::HeaderClicked(int section) {
+  const std::string& sel = env_.settings.ColumnSel;
+  if (section < 0 || static_cast<size_t>(section) >= sel.size()) return;
+  sortMode_ = SortModeAfterClick(sortMode_, sel[static_cast<size_t>(section)]);
+  UpdateSortMark();
+  if (!session_->FileOpen || loading_ || session_->VisibleCount == 0) return;
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  SortFrameOrder(*session_, sortMode_);
+  const uint32_t keep = session_->SelectedFrame;
+  model_->Reset();
+  const int64_t row = RowOfFrame(*session_, keep);
+  session_->SelectedFrame = 0;  // show the frame again after the reorder
+  SelectRow(row < 0 ? 0 : static_cast<int>(row));
+  QApplication::restoreOverrideCursor();
+}
+
+void MainWindow::SelectRow(int row) {
+  if (row < 0 || static_cast<uint32_t>(row) >= session_->VisibleCount || !session_->FileOpen ||
+      !gridReady_)
+    return;
+  const QModelIndex idx = model_->index(row, 0);
+  if (grid_->currentIndex().row() != row) {
+    QSignalBlocker block(grid_->selectionModel());
+    grid_->selectionModel()->setCurrentIndex(
+        idx, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    grid_->viewport()->update();
+  }
+  grid_->scrollTo(idx);
+  const uint32_t frame = session_->FrameOrder[static_cast<size_t>(row) + 1];
+  if (frame == session_->SelectedFrame) return;
+  session_->SelectedFrame = frame;
+  ShowFrame(frame);
+}
+
+void MainWindow::ShowFrame(uint32_t frame) {
+  DecodeContext c(*session_, env_);
+  DetailTree tree;
+  std::vector<uint8_t> bytes;
+  if (BuildFrameTree(*session_, c, tree, frame)) {
+    const uint32_t len = session_->GetPacketLength();
+    bytes.assign(session_->RawFrame.begin(),
+                 session_->RawFrame.begin() + std::min<size_t>(len, session_->RawFrame.size()));
+  }
+  ShowDetail(std::move(tree), std::move(bytes));
+}
+
+void MainWindow::ShowDetail(DetailTree tree, std::vector<uint8_t> bytes) {
+  // The dump points into the tree: forget the old one before it goes.
+  dump_->ClearFrame();
+  tree_->clear();
+  detail_ = std::move(tree);
+  frameBytes_ = std::move(bytes);
+  FillTree();
+  dump_->SetColourLayers(env_.settings.ColourGrid);
+  dump_->SetFrame(frameBytes_, &detail_, dumpEbcdic_);
+}
+
+void MainWindow::OpenFromArguments(const QStringList& args) {
+  if (args.size() < 2) return;
+  const QString file = args.at(1);
+  QTimer::singleShot(0, this, [this, file] { OpenFile(file); });
+}
+
+void MainWindow::FillTree() {
+  QSignalBlocker block(tree_);
+  tree_->clear();
+  const QIcon layer = style()->standardIcon(QStyle::SP_DirIcon);
+  const QIcon field = style()->standardIcon(QStyle::SP_FileIcon);
+  const QIcon other = style()->standardIcon(QStyle::SP_MessageBoxInformation);
+  std::function<void(const DetailNode&, QTreeWidgetItem*)> add = [&](const DetailNode& n,
+                                                                    QTreeWidgetItem* parent) {
+    auto* item = parent ? new QTreeWidgetItem(parent) : new QTreeWidgetItem(tree_);
+    item->setText(0, QString::fromStdString(n.Text));
+    item->setData(0, kNodeRole, QVariant::fromValue(static_cast<const DetailNode*>(&n)));
+    // Icons by image number: layers, fields, and the rest.
+    item->setIcon(0, n.Image == 0 ? other : (n.HasChildren() ? layer : field));
+    for (const auto& child : n.Children) add(*child, item);
+  };
+  for (const auto& root : detail_.Roots) add(*root, nullptr);
+  if (env_.settings.AutoExpand) tree_->expandAll();
+  tree_->scrollToTop();
+}
+
+void MainWindow::TreeSelectionChanged() {
+  const auto items = tree_->selectedItems();
+  const DetailNode* node =
+      items.isEmpty() ? nullptr : items.front()->data(0, kNodeRole).value<const DetailNode*>();
+  dump_->SetSelectedNode(node);
+}
+
+void MainWindow::ToggleDumpMode() {
+  if (session_->VisibleCount == 0) return;
+  dumpEbcdic_ = !dumpEbcdic_;
+  const DetailNode* keep = dump_->SelectedNode();
+  dump_->SetFrame(frameBytes_, &detail_, dumpEbcdic_);
+  dump_->SetSelectedNode(keep);
+}
+
+void MainWindow::CopyCell(int column) {
+  const int row = grid_->currentIndex().row();
+  if (row < 0 || column < 0) return;
+  QApplication::clipboard()->setText(QString::fromStdString(
+      GetGridCell(*session_, static_cast<uint32_t>(row), static_cast<size_t>(column))));
+}
+
+void MainWindow::CopyRow() {
+  const int row = grid_->currentIndex().row();
+  if (row < 0) return;
+  QApplication::clipboard()->setText(
+      QString::fromStdString(CopyRowText(*session_, static_cast<uint32_t>(row))));
+}
+
+void MainWindow::CopyTree() {
+  QApplication::clipboard()->setText(QString::fromStdString(CopyTreeText(detail_)));
+}
+
+void MainWindow::CopySelectedNode() {
+  const auto items = tree_->selectedItems();
+  if (!items.isEmpty()) QApplication::clipboard()->setText(items.front()->text(0));
+}
+
+void MainWindow::CopyDump() {
+  QApplication::clipboard()->setText(dump_->Lines().join("\r\n"));
+}
+
+void MainWindow::GridContextMenu(const QPoint& pos) {
+  const QModelIndex idx = grid_->indexAt(pos);
+  popupColumn_ = idx.isValid() ? idx.column() : -1;
+  if (idx.isValid()) SelectRow(idx.row());
+  QMenu menu(this);
+  QAction* cell = menu.addAction("Copy Cell", this, [this] { CopyCell(popupColumn_); });
+  QAction* row = menu.addAction("Copy Row", this, &MainWindow::CopyRow);
+  cell->setEnabled(popupColumn_ >= 0 && session_->VisibleCount > 0);
+  row->setEnabled(session_->VisibleCount > 0 && grid_->currentIndex().isValid());
+  menu.exec(grid_->viewport()->mapToGlobal(pos));
+}
+
+void MainWindow::TreeContextMenu(const QPoint& pos) {
+  const bool rows = session_->VisibleCount > 0;
+  if (rows) tree_->setCurrentItem(tree_->itemAt(pos));
+  QMenu menu(this);
+  menu.addAction("Copy Complete Tree", this, &MainWindow::CopyTree)->setEnabled(rows);
+  menu.addAction("Copy Selected Node", this, &MainWindow::CopySelectedNode)
+      ->setEnabled(rows && !tree_->selectedItems().isEmpty());
+  menu.addAction("Expand Tree", tree_, &QTreeWidget::expandAll);
+  menu.addAction("Collapse Tree", tree_, &QTreeWidget::collapseAll);
+  menu.exec(tree_->viewport()->mapToGlobal(pos));
+}
+
+void MainWindow::DumpContextMenu(const QPoint& pos) {
+  const bool rows = session_->VisibleCount > 0;
+  QMenu menu(this);
+  menu.addAction("Copy Data Dump", this, &MainWindow::CopyDump)->setEnabled(rows);
+  menu.addAction(dumpEbcdic_ ? "Display as ASCII" : "Display As EBCDIC", this,
+                 &MainWindow::ToggleDumpMode)
+      ->setEnabled(rows);
+  menu.exec(dump_->viewport()->mapToGlobal(pos));
+}
+
+void MainWindow::UpdateFileMenu() {
+  Command("Close")->setEnabled(session_->FileOpen && !loading_);
+  for (QAction* a : recentItems_) a->setVisible(false);
+  const auto& files = env_.recent.Files();
+  recentSeparator_->setVisible(!files.empty());
+  for (size_t i = 0; i < files.size() && i < static_cast<size_t>(recentItems_.size()); ++i) {
+    QAction* a = recentItems_[static_cast<int>(i)];
+    a->setText(QString("%1 %2").arg(i + 1).arg(QString::fromStdString(files[i])));
+    a->setVisible(true);
+  }
+}
+
+void MainWindow::UpdateViewMenu() {
+  Command("Toolbar")->setText(toolBar_->isHidden() ? "Show Toolbar" : "Hide Toolbar");
+  Command("StatusBar")->setText(statusBar()->isHidden() ? "Show Status Bar" : "Hide Status Bar");
+}
+
+void MainWindow::OpenDialog() {
+  if (Busy("Opening a file")) return;
+  QFileDialog dialog(this, "Open");
+  dialog.setNameFilter(kOpenFilter);
+  dialog.setDefaultSuffix("enc");
+  dialog.setFileMode(QFileDialog::ExistingFile);
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
+  OpenFile(dialog.selectedFiles().front());
+}
+
+void MainWindow::ShowOptions() {
+  if (Busy("Changing the options")) return;
+  const Settings before = env_.settings;
+  options_->LoadFromSettings();
+  if (options_->exec() != QDialog::Accepted) return;
+  const Settings& now = env_.settings;
+  if (now.ColumnSel != before.ColumnSel) {
+    model_->Reset();
+    LayOutColumns();
+    UpdateSortMark();
+    const int64_t row = RowOfFrame(*session_, session_->SelectedFrame);
+    if (row >= 0) {
+      const uint32_t keep = session_->SelectedFrame;
+      session_->SelectedFrame = 0;
+      SelectRow(static_cast<int>(row));
+      session_->SelectedFrame = keep;
+    }
+  } else {
+    model_->Repaint();
+  }
+  if (now.AutoExpand && !before.AutoExpand) tree_->expandAll();
+  dump_->SetColourLayers(now.ColourGrid);
+}
+
+void MainWindow::ShowPorts() {
+  PortsDialog dialog(env_.Ports, notifier_, this);
+  dialog.exec();
+}
+
+void MainWindow::ShowHelp() {
+  const QString help = DataFilePath("help/index.html");
+  if (help.isEmpty() || !QDesktopServices::openUrl(QUrl::fromLocalFile(help)))
+    notifier_.Message("The help file could not be opened");
+}
+
+void MainWindow::ShowAbout() {
+  QMessageBox::about(this, "About Kestle",
+                     "<b>Kestle</b> " KESTLE_VERSION_TEXT
+                     "<p>A packet decoder for capture files recorded by other tools.</p>"
+                     "<p>Quorrel Software</p>");
+}
+
+}  // namespace kestle::ui

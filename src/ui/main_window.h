@@ -1,0 +1,155 @@
+// The main window: menus, tool bar, the Frames page (grid, detail tree,
+// hex dump), the status bar, opening and closing captures.
+#pragma once
+
+#include <QMainWindow>
+#include <QStringList>
+#include <QUrl>
+#include <memory>
+
+#include "capture/session.h"
+#include "decode/ini.h"
+#include "decode/tree.h"
+
+class QAction;
+class QLabel;
+class QMenu;
+class QProgressBar;
+class QSplitter;
+class QTabWidget;
+class QTableView;
+class QTreeWidget;
+class QTreeWidgetItem;
+
+namespace kestle {
+struct Environment;
+class Notifier;
+}
+
+namespace kestle::ui {
+
+class FrameTableModel;
+class HexDumpView;
+class OptionsDialog;
+
+class MainWindow : public QMainWindow, private LoadObserver {
+  Q_OBJECT
+ public:
+  // `ini` is the settings file as read at start-up and `iniPath` where it is
+  // written back when the window closes.
+  MainWindow(Environment& env, IniFile& ini, QString iniPath, Notifier& notifier,
+             QWidget* parent = nullptr);
+  ~MainWindow() override;
+
+  CaptureSession& Session() { return *session_; }
+  QTableView* Grid() const { return grid_; }
+  FrameTableModel* Model() const { return model_; }
+  QTreeWidget* Tree() const { return tree_; }
+  HexDumpView* Dump() const { return dump_; }
+  QTabWidget* Pages() const { return pages_; }
+  OptionsDialog* Options() const { return options_; }
+  int SortMode() const { return sortMode_; }
+  bool Loading() const { return loading_; }
+  const DetailTree& Detail() const { return detail_; }
+
+  // Commands by name for tests and the menus: "Open", "Close", "SaveAs",
+  // "Info", "Print", "Exit", "Find", "Goto", "First", "Prev", "Next",
+  // "Last", "Filter", "FilterTagged", "ClearFilter", "Ports", "Options",
+  // "Toolbar", "StatusBar", "Help", "About".
+  QAction* Command(const QString& name) const;
+  QMenu* FileMenu() const { return fileMenu_; }
+  QMenu* ViewMenu() const { return viewMenu_; }
+  // Saves the settings now (what closing the window does).
+  void SaveSettings();
+  // Start-up: opens the file named by the first argument after the program
+  // name, once the event loop runs.
+  void OpenFromArguments(const QStringList& args);
+  // Shows a decoded frame: its tree and its bytes.
+  void ShowDetail(DetailTree tree, std::vector<uint8_t> bytes);
+
+ public slots:
+  // Opens, loads and shows a capture; true when frames are shown.
+  bool OpenFile(const QString& path);
+  void CloseFile();
+  // Files dropped on the window: exactly one is opened.
+  void DropFiles(const QList<QUrl>& urls);
+  void SelectRow(int row);
+  void HeaderClicked(int section);
+  void ShowOptions();
+  void ShowPorts();
+  void CopyCell(int column);
+  void CopyRow();
+  void CopyTree();
+  void CopySelectedNode();
+  void CopyDump();
+  void ToggleDumpMode();
+  void UpdateFileMenu();
+  void UpdateViewMenu();
+
+ protected:
+  void closeEvent(QCloseEvent* e) override;
+  void dragEnterEvent(QDragEnterEvent* e) override;
+  void dropEvent(QDropEvent* e) override;
+  void resizeEvent(QResizeEvent* e) override;
+
+ private:
+  // LoadObserver: the progress bar in the status bar, with window events
+  // processed so that the window repaints during a load.
+  void LoadStarted() override;
+  void LoadProgress(unsigned percent) override;
+  void LoadFinished() override;
+
+  void BuildActions();
+  void BuildMenus();
+  void BuildPages();
+  void ApplyWindowSettings();
+  void SetFileCommands(bool on);
+  void ResetViews();
+  void LayOutColumns();
+  void UpdateSortMark();
+  void ShowFrame(uint32_t frame);
+  void FillTree();
+  void TreeSelectionChanged();
+  void GridContextMenu(const QPoint& pos);
+  void TreeContextMenu(const QPoint& pos);
+  void DumpContextMenu(const QPoint& pos);
+  void OpenDialog();
+  void ShowHelp();
+  void ShowAbout();
+  bool Busy(const char* what);
+
+  Environment& env_;
+  IniFile& ini_;
+  QString iniPath_;
+  Notifier& notifier_;
+  std::unique_ptr<CaptureSession> session_;
+  DetailTree detail_;
+  std::vector<uint8_t> frameBytes_;
+  bool gridReady_ = false;
+  bool loading_ = false;
+  bool exitPending_ = false;
+  bool settingsSaved_ = false;
+  bool dumpEbcdic_ = false;
+  int sortMode_ = 1;
+  int popupColumn_ = 0;
+
+  QTabWidget* pages_ = nullptr;
+  QSplitter* splitter_ = nullptr;
+  QTableView* grid_ = nullptr;
+  FrameTableModel* model_ = nullptr;
+  QTreeWidget* tree_ = nullptr;
+  HexDumpView* dump_ = nullptr;
+  QLabel* panel0_ = nullptr;
+  QLabel* panel1_ = nullptr;
+  QLabel* panel2_ = nullptr;
+  QProgressBar* progress_ = nullptr;
+  QToolBar* toolBar_ = nullptr;
+  QMenu* fileMenu_ = nullptr;
+  QMenu* viewMenu_ = nullptr;
+  QAction* recentSeparator_ = nullptr;
+  QList<QAction*> recentItems_;
+  OptionsDialog* options_ = nullptr;
+  QMap<QString, QAction*> commands_;
+};
+
+}  // namespace kestle::ui

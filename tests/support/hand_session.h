@@ -1,0 +1,61 @@
+// A capture session whose frame table is filled by hand, for tests of the
+// views over it (grid texts, order, colours) without a capture file.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+#include "capture/session.h"
+#include "decode/environment.h"
+#include "protocols/ports.h"
+
+namespace kestle::test {
+
+struct HandFrame {
+  uint32_t capLen = 60;
+  std::string description;
+  const char* srcMac = nullptr;  // "aa:bb:..." six bytes, or none
+  uint32_t srcIPv4 = 0;
+  uint16_t srcPort = 0;
+  uint16_t dstPort = 0;
+  uint16_t protocol = 0;         // protocol id; 0 = none
+  double relTime = 0;
+  uint8_t tagged = 0;
+};
+
+class HandSession {
+ public:
+  Environment env;
+  RecordingNotifier notes;
+  CaptureSession session{env, notes};
+
+  void Add(const HandFrame& f) {
+    auto& s = session;
+    if (s.FrameTable.empty()) s.FrameTable.resize(1);
+    if (s.FrameOrder.empty()) s.FrameOrder.resize(1);
+    FrameTabRec r;
+    r.CapLen = f.capLen;
+    r.TrueLen = f.capLen;
+    r.Description = s.Descriptions.Add(f.description);
+    r.SrcPort = f.srcPort;
+    r.DstPort = f.dstPort;
+    r.RelTime = f.relTime;
+    r.Tagged = f.tagged;
+    r.Seconds = 3600 + static_cast<uint32_t>(f.relTime);
+    if (f.protocol) r.Protocol = s.Paths.Extend(0, f.protocol);
+    if (f.srcMac) {
+      uint8_t mac[6] = {};
+      unsigned v[6] = {};
+      std::sscanf(f.srcMac, "%x:%x:%x:%x:%x:%x", &v[0], &v[1], &v[2], &v[3], &v[4], &v[5]);
+      for (int i = 0; i < 6; ++i) mac[i] = static_cast<uint8_t>(v[i]);
+      r.SrcNode = s.Nodes.RegisterNode(mac, f.srcIPv4, "");
+    }
+    s.FrameTable.push_back(r);
+    ++s.FrameCount;
+    s.FrameOrder.push_back(s.FrameCount);
+    s.VisibleCount = s.FrameCount;
+  }
+};
+
+}  // namespace kestle::test

@@ -1,0 +1,460 @@
+// The desktop program's main window under the offscreen platform.
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QMenu>
+#include <QTableWidget>
+#include <QHeaderView>
+#include <QListWidget>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QTreeWidget>
+#include <QtTest>
+#include <fstream>
+
+#include "decode/environment.h"
+#include "decode/ini.h"
+#include "frame_model.h"
+#include "hexdump_view.h"
+#include "main_window.h"
+#include "options_dialog.h"
+#include "output/detailview.h"
+#include "ports_dialog.h"
+
+using namespace kestle;
+using namespace kestle::ui;
+
+namespace {
+
+struct Frame {
+  uint32_t seconds;
+  uint32_t micro;
+  size_t length;
+};
+
+// A little-endian pcap file of Ethernet frames filled with a byte pattern.
+void WritePcap(const QString& path, const std::vector<Frame>& frames) {
+  std::ofstream out(path.toStdString(), std::ios::binary);
+  auto u32 = [&](uint32_t v) { out.write(reinterpret_cast<const char*>(&v), 4); };
+  auto u16 = [&](uint16_t v) { out.write(reinterpret_cast<const char*>(&v), 2); };
+  u32(0xA1B2C3D4);
+  u16(2);
+  u16(4);
+  u32(0);
+  u32(0);
+  u32(65535);
+  u32(1);
+  for (const Frame& f : frames) {
+    u32(f.seconds);
+    u32(f.micro);
+    u32(static_cast<uint32_t>(f.length));
+    u32(static_cast<uint32_t>(f.length));
+    std::string data(f.length, '\0');
+    for (size_t i = 0; i < f.length; ++i) data[i] = static_cast<char>(i);
+    data[12] = 0x08;  // an IPv4 EtherType
+    data[13] = 0x00;
+    out.write(data.data(), static_cast<std::streamsize>(data.size()));
+  }
+}
+
+}  // namespace
+
+class MainWindowTest : public QObject {
+  Q_OBJECT
+
+  struct Fixture {
+    Environment env;
+    IniFile ini;
+    RecordingNotifier notes;
+    MainWindow window;
+    explicit Fixture(const QString& iniPath = {}) : window(env, ini, iniPath, notes) {}
+    QString Cell(int row, int col) {
+      return window.Model()->data(window.Model()->index(row, col), Qt::DisplayRole).toString();
+    }
+    QStringList Column(int col) {
+      QStringList out;
+      for (int r = 0; r < window.Model()->rowCount(); ++r) out << Cell(r, col);
+      return out;
+    }
+  };
+
+  QTemporaryDir dir_;
+  QString small_;   // 3 frames
+  QString other_;   // 2 frames
+  QString big_;     // enough frames for progress steps
+
+ private slots:
+  void initTestCase() {
+    QVERIFY(dir_.isValid());
+    small_ = dir_.filePath("small.pcap");
+    other_ = dir_.filePath("other.pcap");
+    big_ = dir_.filePath("big.pcap");
+    WritePcap(small_, {{3600, 1500, 60}, {3601, 250000, 42}, {3602, 0, 60}});
+    WritePcap(other_, {{7200, 0, 64}, {7201, 0, 64}});
+    std::vector<Frame> many;
+    for (uint32_t i = 0; i < 3000; ++i) many.push_back({100 + i, 0, 60});
+    WritePcap(big_, many);
+  }
+
+  void commandEnabling() {
+    Fixture f;
+    MainWindow& w = f.window;
+    const QStringList always = {"Open", "Exit", "Ports", "Options", "Toolbar", "StatusBar", "Help", "About"};
+    const QStringList fileCommands = {"SaveAs", "Info", "Print", "Goto", "Find", "Filter",
+                                      "First", "Prev", "Next", "Last", "ClearFilter"};
+    auto check = [&](bool loaded) {
+      for (const QString& c : always) QVERIFY2(w.Command(c)->isEnabled(), qPrintable(c));
+      for (const QString& c : fileCommands)
+        QVERIFY2(w.Command(c)->isEnabled() == loaded, qPrintable(c));
+      w.UpdateFileMenu();
+      QCOMPARE(w.Command("Close")->isEnabled(), loaded);
+      QCOMPARE(w.windowTitle(), loaded ? "Kestle - " + small_ : QString("Kestle"));
+    };
+    check(false);
+    QVERIFY(w.OpenFile(small_));
+    check(true);
+    w.CloseFile();
+    check(false);
+    QCOMPARE(w.Model()->rowCount(), 0);
+    QVERIFY(w.Tree()->topLevelItemCount() == 0);
+    QCOMPARE(w.Dump()->count(), 0);
+  }
+
+  void openByCommandLine() {
+    Fixture f;
+    f.window.OpenFromArguments({"kestle", small_});
+    QCOMPARE(f.window.Model()->rowCount(), 0);  // after the event loop starts
+    QTRY_COMPARE(f.window.Model()->rowCount(), 3);
+    QCOMPARE(f.window.Session().SelectedFrame, 1u);
+    f.window.OpenFromArguments({"kestle"});  // no argument: nothing happens
+    QTest::qWait(10);
+    QCOMPARE(f.window.Model()->rowCount(), 3);
+  }
+
+  void openEveryFormat_data() {
+    QTest::addColumn<QString>("file");
+    for (const char* name : {"mixed-be.pcap", "mixed-mod.pcap", "mixed-be.pcap.gz", "mixed-mod.pcap.gz"})
+      QTest::newRow(name) << QString(KESTLE_TEST_DATA "/captures/") + name;
+  }
+  void openEveryFormat() {
+    QFETCH(QString, file);
+    Fixture f;
+    QVERIFY2(f.window.OpenFile(file), f.notes.Messages.empty() ? "" : f.notes.Messages.back().c_str());
+    QVERIFY(f.window.Model()->rowCount() > 0);
+    QVERIFY(f.window.Dump()->count() > 0);
+    QCOMPARE(f.window.Session().SelectedFrame, 1u);
+  }
+
+  void openFailureShowsMessage() {
+    Fixture f;
+    QVERIFY(!f.window.OpenFile(dir_.filePath("missing.pcap")));
+    QCOMPARE(f.notes.Messages, std::vector<std::string>{"Selected file could not be opened"});
+    QCOMPARE(f.window.Model()->rowCount(), 0);
+    QVERIFY(!f.window.Command("SaveAs")->isEnabled());
+  }
+
+  void dropFiles() {
+    Fixture f;
+    MainWindow& w = f.window;
+    // a real drop event, delivered to the window
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    auto mime = std::make_unique<QMimeData>();
+    mime->setUrls({QUrl::fromLocalFile(small_)});
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, mime.get(), Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&w, &enter);
+    QVERIFY(enter.isAccepted());
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, mime.get(), Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&w, &drop);
+    QTRY_COMPARE(w.Model()->rowCount(), 3);
+    QCOMPARE(w.windowTitle(), "Kestle - " + small_);
+    // two files: the message, and the loaded file stays
+    w.DropFiles({QUrl::fromLocalFile(other_), QUrl::fromLocalFile(small_)});
+    QCOMPARE(f.notes.Messages, std::vector<std::string>{"One at a time please"});
+    QCOMPARE(w.Model()->rowCount(), 3);
+    w.DropFiles({QUrl::fromLocalFile(other_)});
+    QCOMPARE(w.Model()->rowCount(), 2);
+  }
+
+  void gridCellsSortAndColours() {
+    Fixture f;
+    f.env.settings.ColumnSel = "ABC";
+    MainWindow& w = f.window;
+    QVERIFY(w.OpenFile(small_));
+    auto* m = w.Model();
+    QCOMPARE(m->columnCount(), 3);
+    QCOMPARE(m->headerData(0, Qt::Horizontal, Qt::DisplayRole).toString(), "No.");
+    QCOMPARE(m->headerData(2, Qt::Horizontal, Qt::DisplayRole).toString(), "Length");
+    QCOMPARE(f.Column(0), (QStringList{"1", "2", "3"}));
+    QCOMPARE(f.Column(1), (QStringList{"01:00:00.001", "01:00:01.250", "01:00:02.000"}));
+    QCOMPARE(f.Column(2), (QStringList{"60", "42", "60"}));
+    QCOMPARE(m->data(m->index(0, 0), Qt::TextAlignmentRole).value<Qt::Alignment>() & Qt::AlignRight,
+             Qt::AlignRight);
+    QCOMPARE(m->data(m->index(0, 1), Qt::TextAlignmentRole).value<Qt::Alignment>() & Qt::AlignRight,
+             Qt::Alignment());
+    QCOMPARE(m->data(m->index(0, 0), Qt::BackgroundRole).value<QColor>(), QColor(255, 255, 204));
+    QCOMPARE(m->data(m->index(1, 0), Qt::BackgroundRole).value<QColor>(), QColor(255, 255, 255));
+    f.window.Session().FrameTable[2].Tagged = 1;
+    QCOMPARE(m->data(m->index(1, 0), Qt::BackgroundRole).value<QColor>(), QColor(0, 255, 0));
+    QCOMPARE(m->data(m->index(1, 0), Qt::ForegroundRole).value<QColor>(), QColor(0, 0, 0));
+
+    QHeaderView* header = w.Grid()->horizontalHeader();
+    QCOMPARE(header->sortIndicatorSection(), 0);
+    QCOMPARE(header->sortIndicatorOrder(), Qt::AscendingOrder);
+    // select frame 3, then sort by length twice: equal lengths keep frame order
+    w.SelectRow(2);
+    emit header->sectionClicked(2);
+    QCOMPARE(w.SortMode(), 3);
+    QCOMPARE(f.Column(0), (QStringList{"2", "1", "3"}));
+    QCOMPARE(header->sortIndicatorSection(), 2);
+    QCOMPARE(w.Grid()->currentIndex().row(), 2);  // frame 3 stays selected
+    QCOMPARE(w.Session().SelectedFrame, 3u);
+    emit header->sectionClicked(2);
+    QCOMPARE(w.SortMode(), 12);
+    QCOMPARE(f.Column(0), (QStringList{"1", "3", "2"}));
+    QCOMPARE(header->sortIndicatorOrder(), Qt::DescendingOrder);
+    QCOMPARE(w.Grid()->currentIndex().row(), 1);
+    emit header->sectionClicked(1);  // Time ascending: capture order
+    QCOMPARE(f.Column(0), (QStringList{"1", "2", "3"}));
+    emit header->sectionClicked(1);
+    QCOMPARE(f.Column(0), (QStringList{"3", "2", "1"}));
+
+    // a new load resets the sort to No. ascending
+    QVERIFY(w.OpenFile(small_));
+    QCOMPARE(w.SortMode(), 1);
+    QCOMPARE(header->sortIndicatorSection(), 0);
+    QCOMPARE(f.Column(0), (QStringList{"1", "2", "3"}));
+  }
+
+  void copyCellAndRow() {
+    Fixture f;
+    f.env.settings.ColumnSel = "CA";
+    QVERIFY(f.window.OpenFile(small_));
+    f.window.SelectRow(1);
+    f.window.CopyRow();
+    QCOMPARE(QApplication::clipboard()->text(), "42 | 2");
+    f.window.CopyCell(1);
+    QCOMPARE(QApplication::clipboard()->text(), "2");
+  }
+
+  void selectingRowShowsFrame() {
+    Fixture f;
+    MainWindow& w = f.window;
+    QVERIFY(w.OpenFile(small_));
+    QCOMPARE(w.Session().SelectedFrame, 1u);
+    QCOMPARE(w.Dump()->count(), 4);  // 60 bytes
+    w.Grid()->setCurrentIndex(w.Model()->index(1, 0));  // by the view, as a click would
+    QCOMPARE(w.Session().SelectedFrame, 2u);
+    QCOMPARE(w.Dump()->count(), 3);  // 42 bytes
+    QCOMPARE(w.Dump()->item(2)->text(), QString("0x0020  20 21 22 23 24 25 26 27 28 29 ") +
+                                            QString(18 + 2, ' ') + " !.#$%&.()");
+    QCOMPARE(w.Tree()->topLevelItemCount(), static_cast<int>(w.Detail().Roots.size()));
+    w.SelectRow(7);  // beyond the rows: ignored
+    QCOMPARE(w.Session().SelectedFrame, 2u);
+  }
+
+  void treeSelectionHighlightsItsBytes() {
+    Fixture f;
+    MainWindow& w = f.window;
+    QVERIFY(w.OpenFile(small_));
+    DetailTree t;
+    DetailNode* eth = t.Add(nullptr, "Ethernet II", 0, 14, 1);
+    t.Add(eth, "Destination - 00:01:02:03:04:05", 0, 6, 2);
+    DetailNode* ip = t.Add(nullptr, "IPv4", 14, 20, 1);
+    t.Add(ip, "Source - 26.27.28.29", 26, 4, 2);
+    std::vector<uint8_t> bytes(60);
+    for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<uint8_t>(i);
+    w.ShowDetail(std::move(t), bytes);
+    QCOMPARE(w.Tree()->topLevelItemCount(), 2);
+    QTreeWidgetItem* src = w.Tree()->topLevelItem(1)->child(0);
+    QCOMPARE(src->text(0), "Source - 26.27.28.29");
+    QVERIFY(w.Dump()->SelectedNode() == nullptr);
+    w.Tree()->setCurrentItem(src);
+    QVERIFY(w.Dump()->SelectedNode() != nullptr);
+
+    // every bold slot of every dump line, as the dump draws them
+    auto highlighted = [&] {
+      QList<int> bold;
+      for (int line = 0; line < w.Dump()->count(); ++line)
+        for (const DumpRun& r : DumpLineRuns(*w.Dump()->Tree(), w.Dump()->SelectedNode(),
+                                             static_cast<uint32_t>(line) * 16, w.Dump()->ColourLayers()))
+          if (r.Bold)
+            for (uint32_t i = 0; i < r.Count; ++i) bold << line * 16 + static_cast<int>(r.Slot + i);
+      return bold;
+    };
+    QCOMPARE(highlighted(), (QList<int>{26, 27, 28, 29}));
+    w.Tree()->setCurrentItem(w.Tree()->topLevelItem(0)->child(0));
+    QCOMPARE(highlighted(), (QList<int>{0, 1, 2, 3, 4, 5}));
+    w.Tree()->clearSelection();
+    QCOMPARE(highlighted(), QList<int>());
+
+    // the dump really paints bold red there: grab it and look for red pixels
+    w.resize(900, 700);
+    w.show();
+    w.Tree()->setCurrentItem(src);
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    const QImage img = w.Dump()->viewport()->grab().toImage();
+    bool red = false;
+    for (int y = 0; y < img.height() && !red; ++y)
+      for (int x = 0; x < img.width() && !red; ++x) {
+        const QColor c = img.pixelColor(x, y);
+        red = c.red() > 200 && c.green() < 60 && c.blue() < 60;
+      }
+    QVERIFY(red);
+
+    w.CopyTree();
+    QVERIFY2(QApplication::clipboard()->text().startsWith("+Ethernet II"),
+             qPrintable(QApplication::clipboard()->text().left(80)));
+    QVERIFY(QApplication::clipboard()->text().contains("\r\n+IPv4"));
+    w.CopyDump();
+    QCOMPARE(QApplication::clipboard()->text().count("\r\n"), 3);
+    w.ToggleDumpMode();
+    QVERIFY(w.Dump()->Ebcdic());
+    QCOMPARE(highlighted(), (QList<int>{26, 27, 28, 29}));
+  }
+
+  void refusedWhileLoading() {
+    Fixture f;
+    MainWindow& w = f.window;
+    w.show();
+    bool ran = false;
+    bool openRefused = false;
+    QTimer::singleShot(0, &w, [&] {
+      ran = true;
+      QVERIFY(w.Loading());
+      openRefused = !w.OpenFile(other_);
+      w.CloseFile();
+      w.DropFiles({QUrl::fromLocalFile(other_)});
+      w.ShowOptions();
+      w.close();  // deferred until the load ends
+      QVERIFY(w.isVisible());
+    });
+    QVERIFY(w.OpenFile(big_));
+    QVERIFY(ran);
+    QVERIFY(openRefused);
+    QCOMPARE(w.Session().FrameCount, 3000u);
+    QCOMPARE(w.Model()->rowCount(), 3000);
+    QVERIFY(f.notes.Messages.empty());
+    QTRY_VERIFY(!w.isVisible());
+  }
+
+  void optionsDialogChecks() {
+    Fixture f;
+    OptionsDialog* d = f.window.Options();
+    d->LoadFromSettings();
+    QCOMPARE(d->Columns()->count(), 9);
+    QCOMPARE(d->Columns()->item(7)->text(), "Protocol");  // default ABCDEFGIH
+    for (int i = 0; i < 9; ++i) d->Columns()->item(i)->setCheckState(Qt::Unchecked);
+    d->AutoExpand()->setChecked(true);
+    d->accept();
+    QCOMPARE(f.notes.Messages.back(), std::string("At least one column must be selected"));
+    QVERIFY(!f.env.settings.AutoExpand);
+    d->Columns()->item(7)->setCheckState(Qt::Checked);
+    d->Columns()->setCurrentRow(7);
+    d->MoveUp();
+    QCOMPARE(d->Columns()->currentRow(), 6);
+    d->Columns()->item(0)->setCheckState(Qt::Checked);
+    d->MaxPackets()->setText("abc");
+    d->accept();
+    QCOMPARE(f.notes.Messages.back(), std::string("'abc' is not a valid integer value"));
+    QVERIFY(!f.env.settings.AutoExpand);
+    d->MaxPackets()->setText("0");
+    d->MaxSessions()->setText("abc");
+    d->accept();
+    QCOMPARE(d->result(), int(QDialog::Accepted));
+    QCOMPARE(f.env.settings.ColumnSel, std::string("AI"));
+    QCOMPARE(f.env.settings.MaxPackets, 1u);
+    QCOMPARE(f.env.settings.MaxTCPSessions, uint16_t{5000});
+    QVERIFY(f.env.settings.AutoExpand);
+  }
+
+  void portDialogs() {
+    Fixture f;
+    f.env.Ports.Entries = {{PortTCP, 20, "FTP Data", 0, 0}, {PortBoth, 53, "DNS", 8, DecodeDNS}};
+    {
+      PortsDialog d(f.env.Ports, f.notes);
+      QCOMPARE(d.Grid()->rowCount(), 2);
+      QCOMPARE(d.Grid()->item(1, 1)->text(), "Both");
+      QCOMPARE(d.Grid()->item(1, 3)->text(), "DNS");
+      EditPortDialog* e = d.Editor();
+      e->SetEntries(&d.Working());
+      e->StartAdd();
+      QCOMPARE(e->windowTitle(), "Add Port Description");
+      e->PortField()->setText("53");
+      e->DescriptionField()->setText("Other");
+      e->accept();
+      QCOMPARE(f.notes.Messages.back(), std::string("Port number already exists"));
+      e->PortField()->setText("30");
+      e->accept();
+      QCOMPARE(e->result(), int(QDialog::Accepted));
+      d.Working().insert(d.Working().begin() + 1, e->Result());
+      d.Refresh();
+      QCOMPARE(d.Grid()->item(1, 0)->text(), "30");
+      d.Grid()->selectRow(0);
+      d.Delete();
+      QCOMPARE(d.Grid()->rowCount(), 2);
+      d.reject();  // Cancel keeps the table
+    }
+    QCOMPARE(f.env.Ports.Entries.size(), size_t{2});
+    QVERIFY(!f.env.Ports.PortsChanged);
+    {
+      PortsDialog d(f.env.Ports, f.notes);
+      d.Grid()->selectRow(1);
+      d.Delete();
+      d.accept();
+    }
+    QCOMPARE(f.env.Ports.Entries.size(), size_t{1});
+    QVERIFY(f.env.Ports.PortsChanged);
+  }
+
+  void settingsRoundTrip() {
+    const QString path = dir_.filePath("Kestle.ini");
+    {
+      std::ofstream out(path.toStdString(), std::ios::binary);
+      out << "[Options]\r\nTimeFormat=1\r\nSomethingNew=keep me\r\nShowToolBar=0\r\n"
+          << "[Files]\r\nFile1=/old/a.cap\r\nFile3=/old/c.cap\r\n"
+          << "[Ports]\r\nPortNum=1\r\nPort1=8080,1,5,0,Web proxy\r\n"
+          << "[Window]\r\nWindowWidth=100000\r\nWindowHeight=500\r\nWindowLeft=-9999\r\nWindowTop=40\r\n"
+          << "[Plugins]\r\nName=x\r\n";
+    }
+    {
+      Fixture f;
+      f.ini.Load(path.toStdString());
+      f.env.Load(f.ini);
+      MainWindow w(f.env, f.ini, path, f.notes);
+      QVERIFY(w.width() <= 100000 && w.width() > 0);
+      QVERIFY(w.x() >= -100);
+      QVERIFY(w.OpenFile(small_));
+      w.UpdateFileMenu();
+      QCOMPARE(w.FileMenu()->actions().back()->isVisible(), false);
+      int shown = 0;
+      for (QAction* a : w.FileMenu()->actions())
+        if (a->isVisible() && a->text().startsWith("3 ")) ++shown;
+      QCOMPARE(shown, 1);
+      w.UpdateViewMenu();
+      QCOMPARE(w.Command("Toolbar")->text(), "Show Toolbar");
+      w.close();
+      QVERIFY(!w.Session().FileOpen);
+    }
+    IniFile again;
+    QVERIFY(again.Load(path.toStdString()));
+    QCOMPARE(again.ReadString("Options", "SomethingNew", ""), std::string("keep me"));
+    QCOMPARE(again.ReadInteger("Options", "TimeFormat", 9), 1);
+    QCOMPARE(again.ReadInteger("Options", "ShowToolBar", 9), 0);
+    QCOMPARE(again.ReadString("Ports", "Port1", ""), std::string("8080,1,5,0,Web proxy"));
+    QCOMPARE(again.ReadString("Plugins", "Name", ""), std::string("x"));
+    QCOMPARE(again.ReadString("Files", "File1", ""), std::string("/old/a.cap"));
+    QCOMPARE(again.ReadString("Files", "File2", ""), std::string("/old/c.cap"));
+    QCOMPARE(again.ReadString("Files", "File3", ""), small_.toStdString());
+    QVERIFY(!again.Get("Files", "File4"));
+    QVERIFY(again.ReadInteger("Window", "WindowWidth", 0) > 0);
+    QVERIFY(again.ReadInteger("Window", "WindowWidth", 0) < 100000);
+  }
+};
+
+QTEST_MAIN(MainWindowTest)
+#include "main_window_test.moc"
