@@ -2,6 +2,7 @@
 # Starts the real program under a private Xvfb display on a capture and saves
 # a screenshot of the whole screen.
 #   scripts/screenshot.sh FILE OUT.png [SECONDS]
+# The first frame is shown with its detail tree expanded.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 [ $# -ge 2 ] || { echo "usage: $0 FILE OUT.png [SECONDS]" >&2; exit 2; }
@@ -13,6 +14,8 @@ done
 [ -n "$bin" ] || { echo "kestle is not built" >&2; exit 1; }
 display=:$((90 + RANDOM % 100))
 home=$(mktemp -d)   # a settings file of its own, so the user's is not touched
+mkdir -p "$home/Quorrel Software/Kestle"
+printf '[Options]\r\nAutoExpand=1\r\n' > "$home/Quorrel Software/Kestle/Kestle.ini"
 Xvfb "$display" -screen 0 1000x700x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb=$!
 trap 'kill "$app" 2>/dev/null || true; kill "$xvfb" 2>/dev/null || true; rm -rf "$home"' EXIT

@@ -56,7 +56,6 @@ void HexDumpDelegate::paint(QPainter* p, const QStyleOptionViewItem& option,
                             const QModelIndex& index) const {
   const QString text = index.data(Qt::DisplayRole).toString();
   const QFontMetrics fm(option.font);
-  const int cw = fm.horizontalAdvance(QLatin1Char('0'));
   const int x0 = option.rect.left() + 2;
   const int baseline = option.rect.top() + fm.ascent();
   p->save();
@@ -83,12 +82,14 @@ void HexDumpDelegate::paint(QPainter* p, const QStyleOptionViewItem& option,
   for (const DumpRun& r : runs) {
     p->setFont(r.Bold ? bold : option.font);
     p->setPen(ColourFromRgbValue(r.Colour));
-    p->drawText(x0 + cw * static_cast<int>(8 + 3 * r.Slot), baseline,
-                text.mid(8 + 3 * static_cast<int>(r.Slot), 3 * static_cast<int>(r.Count)));
+    // Positions are measured on the text itself: advances may be fractional.
+    const int start = 8 + 3 * static_cast<int>(r.Slot);
+    p->drawText(x0 + fm.horizontalAdvance(text.left(start)), baseline,
+                text.mid(start, 3 * static_cast<int>(r.Count)));
   }
   p->setFont(option.font);
   p->setPen(Qt::black);
-  p->drawText(x0 + cw * 58, baseline, text.mid(58));
+  p->drawText(x0 + fm.horizontalAdvance(text.left(58)), baseline, text.mid(58));
   p->restore();
 }
 

@@ -458,13 +458,23 @@ void MainWindow::LayOutColumns() {
   const std::vector<int> widths = ColumnWidths(sel, avail);
   const QFontMetrics fm(grid_->font());
   const QFontMetrics hm(grid_->horizontalHeader()->font());
+  std::vector<int> shown(widths.size());
+  int excess = 0;
   for (size_t i = 0; i < widths.size(); ++i) {
     // Never narrower than the header text (with the sort mark) or a time.
     const std::string_view h = ColumnHeader(sel[i]);
     int least = hm.horizontalAdvance(QString::fromUtf8(h.data(), static_cast<qsizetype>(h.size()))) + 24;
     if (sel[i] == 'B') least = std::max(least, fm.horizontalAdvance("00:00:00.000") + 12);
-    grid_->setColumnWidth(static_cast<int>(i), std::max(least, widths[i]));
+    shown[i] = std::max(least, widths[i]);
+    excess += shown[i] - widths[i];
   }
+  // What the minimums added comes off the Description column, so the grid
+  // still fits the window when it can.
+  if (const size_t h = sel.find('H'); h != std::string::npos && excess > 0) {
+    const int least = hm.horizontalAdvance("Description") + 24;
+    shown[h] = std::max(least, shown[h] - excess);
+  }
+  for (size_t i = 0; i < shown.size(); ++i) grid_->setColumnWidth(static_cast<int>(i), shown[i]);
 }
 
 void MainWindow::UpdateSortMark() {
