@@ -80,29 +80,15 @@ void Read5ViewFile(CaptureSession& s) {
   s.StartProgress(s.File.Size());
   s.ReserveFrames(s.File.Size() / 200);
 
-  const int64_t first = std::max<int64_t>(1, s.Env.settings.FirstFrame);
   FiveViewRecord r;
   uint64_t next = 0;
-  for (int64_t skipped = 1; skipped < first; ++skipped) {
-    // Every record counts, whatever its kind.
-    const uint64_t pos = s.File.Tell();
-    if (s.File.Eof() || !ReadRecordHeader(s, r)) {
-      s.Fail(msg::kFirstFrame);
-      s.EndProgress();
-      return;
-    }
-    if (!NextRecordPos(pos, r, next)) {
-      s.Fail(msg::kNotSupported);
-      s.EndProgress();
-      return;
-    }
-    if (!s.File.Seek(next)) {
-      s.Fail(msg::kFirstFrame);
-      s.EndProgress();
-      return;
-    }
-    s.Progress(s.File.Tell());
-  }
+  if (!s.SkipToFirstFrame([&]() -> const char* {
+        const uint64_t pos = s.File.Tell();
+        if (!ReadRecordHeader(s, r)) return msg::kFirstFrame;
+        if (!NextRecordPos(pos, r, next)) return msg::kNotSupported;
+        return s.File.Seek(next) ? nullptr : msg::kFirstFrame;
+      }))
+    return;
 
   for (;;) {
     s.CurrentRecordPos = s.File.Tell();

@@ -103,21 +103,11 @@ void ReadNetXRayFile(CaptureSession& s) {
   }
   s.StartProgress(s.File.Size());
   s.ReserveFrames(s.File.Size() / 200);
-  const int64_t first = std::max<int64_t>(1, s.Env.settings.FirstFrame);
   XrayRecord r;
-  for (int64_t skipped = 1; skipped < first; ++skipped) {
-    if (s.File.Eof() || !ReadRecordHeader(s, r) || !s.File.Skip(r.CapLen)) {
-      s.Fail(msg::kFirstFrame);
-      s.EndProgress();
-      return;
-    }
-    s.Progress(s.File.Tell());
-  }
-  if (first > 1 && s.File.Eof()) {
-    s.Fail(msg::kFirstFrame);
-    s.EndProgress();
+  if (!s.SkipToFirstFrame([&]() -> const char* {
+        return ReadRecordHeader(s, r) && s.File.Skip(r.CapLen) ? nullptr : msg::kFirstFrame;
+      }))
     return;
-  }
   for (;;) {
     s.CurrentRecordPos = s.File.Tell();
     // A record cut short at the end of the file ends the load; the frames

@@ -54,21 +54,11 @@ void ReadWindumpFile(CaptureSession& s) {
   s.StartProgress(s.File.Size());
   s.ReserveFrames(s.File.Size() / 200);
 
-  const int32_t first = std::max<int32_t>(1, s.Env.settings.FirstFrame);
   PcapRecord r;
-  for (int64_t skipped = 1; skipped < first; ++skipped) {
-    if (s.File.Eof() || !ReadRecordHeader(s, r) || !s.File.Skip(r.InclLen)) {
-      s.Fail(msg::kFirstFrame);
-      s.EndProgress();
-      return;
-    }
-    s.Progress(s.File.Tell());
-  }
-  if (first > 1 && s.File.Eof()) {
-    s.Fail(msg::kFirstFrame);
-    s.EndProgress();
+  if (!s.SkipToFirstFrame([&]() -> const char* {
+        return ReadRecordHeader(s, r) && s.File.Skip(r.InclLen) ? nullptr : msg::kFirstFrame;
+      }))
     return;
-  }
   for (;;) {
     s.CurrentRecordPos = s.File.Tell();
     if (s.File.Eof()) break;

@@ -202,6 +202,27 @@ uint32_t CaptureSession::LocalSeconds(int64_t utc) {
   return static_cast<uint32_t>(utc - 60 * int64_t{biasMinutes_});
 }
 
+bool CaptureSession::SkipToFirstFrame(const std::function<const char*()>& skipRecord) {
+  const int64_t first = std::max<int64_t>(1, Env.settings.FirstFrame);
+  for (int64_t n = 1; n < first; ++n) {
+    // Every record counts, whatever it holds.
+    const char* error = File.Eof() ? msg::kFirstFrame : skipRecord();
+    if (error) {
+      Fail(error);
+      EndProgress();
+      return false;
+    }
+    Progress(File.Tell());
+  }
+  // Skipping to the very end leaves no first frame either.
+  if (first > 1 && File.Eof()) {
+    Fail(msg::kFirstFrame);
+    EndProgress();
+    return false;
+  }
+  return true;
+}
+
 void CaptureSession::StartProgress(uint64_t total) {
   LoadPercent = 0;
   LoadStep = total <= 100 ? 1 : total / 100 + 1;

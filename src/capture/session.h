@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -97,6 +98,10 @@ class CaptureSession {
   // runs the summary pass on it.
   void AddFrame(uint32_t seconds, uint32_t micro);
   void ReserveFrames(uint64_t n);
+  // Skips the records before FirstFrame. `skipRecord` reads one record and
+  // moves past it; it returns nullptr, or the message to fail with. False
+  // (the file closed) when the file ends before the first frame.
+  bool SkipToFirstFrame(const std::function<const char*()>& skipRecord);
   void StartProgress(uint64_t total);
   void Progress(uint64_t value);
   void EndProgress();

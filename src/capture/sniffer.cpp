@@ -102,16 +102,10 @@ void ReadSnifferFile(CaptureSession& s) {
   }
 
   s.StartProgress(s.File.Size());
-  const int64_t first = std::max<int64_t>(1, s.Env.settings.FirstFrame);
-  for (int64_t skipped = 1; skipped < first; ++skipped) {
-    // Every record counts, whatever its type.
-    if (s.File.Eof() || !ReadRecordHeader(s, r) || !s.File.Skip(r.Length)) {
-      s.Fail(msg::kFirstFrame);
-      s.EndProgress();
-      return;
-    }
-    s.Progress(s.File.Tell());
-  }
+  if (!s.SkipToFirstFrame([&]() -> const char* {
+        return ReadRecordHeader(s, r) && s.File.Skip(r.Length) ? nullptr : msg::kFirstFrame;
+      }))
+    return;
 
   for (;;) {
     s.CurrentRecordPos = s.File.Tell();

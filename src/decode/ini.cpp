@@ -148,24 +148,23 @@ std::string IniFile::ReadString(std::string_view section, std::string_view key,
   return v ? *v : def;
 }
 
-std::optional<int64_t> IniFile::ParseInteger(std::string_view t) {
+std::optional<IntegerText> ScanIntegerText(std::string_view t) {
   t = Trim(t);
-  if (t.empty()) return std::nullopt;
-  bool neg = false;
-  if (t.front() == '-' || t.front() == '+') {
-    neg = t.front() == '-';
+  IntegerText r;
+  if (!t.empty() && (t.front() == '-' || t.front() == '+')) {
+    r.Negative = t.front() == '-';
     t.remove_prefix(1);
   }
-  int base = 10;
   if (t.size() > 2 && t[0] == '0' && (t[1] == 'x' || t[1] == 'X')) {
-    base = 16;
+    r.Hexadecimal = true;
     t.remove_prefix(2);
-  } else if (!t.empty() && t[0] == '$') {
-    base = 16;
+  } else if (t.size() > 1 && t[0] == '$') {
+    r.Hexadecimal = true;
     t.remove_prefix(1);
   }
-  if (t.empty() || t.size() > 20) return std::nullopt;
-  int64_t v = 0;
+  if (t.empty()) return std::nullopt;
+  const int base = r.Hexadecimal ? 16 : 10;
+  uint64_t v = 0;
   for (char ch : t) {
     int d;
     if (ch >= '0' && ch <= '9')
@@ -176,15 +175,22 @@ std::optional<int64_t> IniFile::ParseInteger(std::string_view t) {
       d = ch - 'A' + 10;
     else
       return std::nullopt;
-    v = v * base + d;
-    if (v > 0xFFFFFFFFLL) return std::nullopt;
+    v = v * static_cast<uint64_t>(base) + static_cast<uint64_t>(d);
+    if (v > 0xFFFFFFFFull) return std::nullopt;
   }
-  if (base == 16 && v > 0xFFFFFFFFLL) return std::nullopt;
+  r.Magnitude = static_cast<uint32_t>(v);
+  return r;
+}
+
+std::optional<int64_t> IniFile::ParseInteger(std::string_view t) {
+  const auto r = ScanIntegerText(t);
+  if (!r) return std::nullopt;
+  int64_t v = r->Magnitude;
   // Signed 32-bit values: hexadecimal texts are two's complement.
-  if (base == 16 && v > 0x7FFFFFFF) v -= 0x100000000LL;
-  if (base == 10 && !neg && v > 0x7FFFFFFF) return std::nullopt;
-  if (base == 10 && neg && v > 0x80000000LL) return std::nullopt;
-  return neg ? -v : v;
+  if (r->Hexadecimal && v > 0x7FFFFFFF) v -= 0x100000000LL;
+  if (!r->Hexadecimal && !r->Negative && v > 0x7FFFFFFF) return std::nullopt;
+  if (!r->Hexadecimal && r->Negative && v > 0x80000000LL) return std::nullopt;
+  return r->Negative ? -v : v;
 }
 
 int64_t IniFile::ReadInteger(std::string_view section, std::string_view key, int64_t def) const {

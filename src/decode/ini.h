@@ -12,6 +12,15 @@
 
 namespace kestle {
 
+// An integer text: blanks around it, an optional sign, then decimal digits
+// or hexadecimal ones after "0x", "0X" or "$"; at most 0xFFFFFFFF.
+struct IntegerText {
+  bool Negative = false;
+  bool Hexadecimal = false;
+  uint32_t Magnitude = 0;
+};
+std::optional<IntegerText> ScanIntegerText(std::string_view text);
+
 class IniFile {
  public:
   // Reads the file; a missing file gives an empty document and false.
@@ -36,7 +45,8 @@ class IniFile {
   // Keys of a section in file order.
   std::vector<std::string> Keys(std::string_view section) const;
 
-  // Parses an integer the way ReadInteger does.
+  // Parses an integer the way ReadInteger does: a signed 32-bit value,
+  // hexadecimal texts taken as two's complement.
   static std::optional<int64_t> ParseInteger(std::string_view text);
 
  private:

@@ -1,5 +1,7 @@
 #include "decode/options_form.h"
 
+#include "decode/ini.h"
+
 #include <algorithm>
 
 namespace kestle {
@@ -8,12 +10,6 @@ namespace {
 constexpr std::string_view kLongNames[9] = {
     "Frame Number",     "Capture Time",     "Frame Length", "Source Node", "Source Port",
     "Destination Node", "Destination Port", "Description",  "Protocol"};
-
-std::string_view Trim(std::string_view s) {
-  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-  while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
-  return s;
-}
 }  // namespace
 
 std::string_view ColumnLongName(char letter) {
@@ -39,36 +35,9 @@ std::string ColumnSelFromList(const std::vector<ColumnListEntry>& list) {
 }
 
 std::optional<int64_t> ParseDialogInteger(std::string_view t) {
-  t = Trim(t);
-  bool neg = false;
-  if (!t.empty() && (t.front() == '-' || t.front() == '+')) {
-    neg = t.front() == '-';
-    t.remove_prefix(1);
-  }
-  int base = 10;
-  if (t.size() > 1 && t[0] == '$') {
-    base = 16;
-    t.remove_prefix(1);
-  } else if (t.size() > 2 && t[0] == '0' && (t[1] == 'x' || t[1] == 'X')) {
-    base = 16;
-    t.remove_prefix(2);
-  }
-  if (t.empty() || t.size() > 16) return std::nullopt;
-  int64_t v = 0;
-  for (char ch : t) {
-    int d;
-    if (ch >= '0' && ch <= '9')
-      d = ch - '0';
-    else if (base == 16 && ch >= 'a' && ch <= 'f')
-      d = ch - 'a' + 10;
-    else if (base == 16 && ch >= 'A' && ch <= 'F')
-      d = ch - 'A' + 10;
-    else
-      return std::nullopt;
-    v = v * base + d;
-    if (v > 0xFFFFFFFFLL) return std::nullopt;
-  }
-  return neg ? -v : v;
+  const auto r = ScanIntegerText(t);
+  if (!r) return std::nullopt;
+  return r->Negative ? -int64_t{r->Magnitude} : int64_t{r->Magnitude};
 }
 
 OptionsForm FormFromSettings(const Settings& s) {

@@ -267,7 +267,9 @@ TEST_F(ICMPv6Test, FlagPictures) {
     const auto lines = RunTree(Frame(k.message), ICMPv6Tree);
     EXPECT_EQ(AtDepth(lines, 2), k.flags);
     for (const auto& l : lines)
-      if (l.Depth == 2) EXPECT_EQ(l.Offset, kAt + (k.message[0] == 134 ? 5 : 4));
+      if (l.Depth == 2) {
+        EXPECT_EQ(l.Offset, kAt + (k.message[0] == 134 ? 5 : 4));
+      }
   }
 }
 

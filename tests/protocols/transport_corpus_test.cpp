@@ -84,8 +84,12 @@ bool BehindUndecodedCarrier(const std::string& protocols) {
 void Compare(const Row& want, const std::string& src, const std::string& dst,
              const std::string& sport, const std::string& dport, OuterHeader h, int frame) {
   const bool fragment = h.Fragment;
-  if (want.src != "0.0.0.0") EXPECT_EQ(src, want.src) << "frame " << frame;
-  if (!h.SourceRouted) EXPECT_EQ(dst, want.dst) << "frame " << frame;
+  if (want.src != "0.0.0.0") {
+    EXPECT_EQ(src, want.src) << "frame " << frame;
+  }
+  if (!h.SourceRouted) {
+    EXPECT_EQ(dst, want.dst) << "frame " << frame;
+  }
   if (want.srcPort.empty() || fragment) return;
   EXPECT_EQ(sport, want.srcPort) << "frame " << frame;
   EXPECT_EQ(dport, want.dstPort) << "frame " << frame;

@@ -70,7 +70,9 @@ TEST_F(UDP, MessageLength) {
     Tree(packet);
     const DetailNode* data = Find("Data");
     EXPECT_EQ(data ? data->Length : 0u, k.data) << k.name;
-    if (data) EXPECT_EQ(data->Parent, nullptr) << k.name;
+    if (data) {
+      EXPECT_EQ(data->Parent, nullptr) << k.name;
+    }
   }
 }
 

@@ -137,7 +137,11 @@ class MainWindowTest : public QObject {
 
   void openEveryFormat_data() {
     QTest::addColumn<QString>("file");
-    for (const char* name : {"mixed-be.pcap", "mixed-mod.pcap", "mixed-be.pcap.gz", "mixed-mod.pcap.gz"})
+    for (const char* name :
+         {"mixed.pcap", "mixed-be.pcap", "mixed-mod.pcap", "mixed.enc", "mixed-nm1.cap", "mixed-nm2.cap",
+          "mixed-xray11.cap", "mixed-xray20.cap", "mixed.5vw", "mixed.pcap.gz", "mixed-be.pcap.gz",
+          "mixed-mod.pcap.gz", "mixed.enc.gz", "mixed-nm1.cap.gz", "mixed-nm2.cap.gz",
+          "mixed-xray11.cap.gz", "mixed-xray20.cap.gz", "mixed.5vw.gz"})
       QTest::newRow(name) << QString(KESTLE_TEST_DATA "/captures/") + name;
   }
   void openEveryFormat() {
