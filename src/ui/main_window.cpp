@@ -49,8 +49,9 @@ namespace {
 constexpr int kNodeRole = Qt::UserRole;
 constexpr const char* kTitle = "Kestle";
 constexpr const char* kOpenFilter =
-    "Kestle Supported Files (*.enc *.cap *.acp *.dmp *.5vw);;General Sniffer (*.enc);;"
-    "Netmon/NetXRay Capture (*.cap);;Windump/TCPDUMP Capture (*.acp *.dmp);;"
+    // pcap files today mostly end in .pcap: they are offered with the others.
+    "Kestle Supported Files (*.enc *.cap *.acp *.dmp *.pcap *.5vw *.gz);;General Sniffer (*.enc);;"
+    "Netmon/NetXRay Capture (*.cap);;Windump/TCPDUMP Capture (*.acp *.dmp *.pcap);;"
     "5View Capture (*.5vw);;Compressed Files (*.gz);;All Files (*)";
 
 // Hints read "short text|long text": the tool tip shows the short text and
