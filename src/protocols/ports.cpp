@@ -2,7 +2,11 @@
 
 #include <algorithm>
 
+#include "decode/context.h"
+#include "decode/dispatch.h"
+#include "decode/environment.h"
 #include "decode/ini.h"
+#include "decode/utils.h"
 #include "decode/protocol_ids.h"
 
 namespace kestle {
@@ -180,6 +184,30 @@ uint16_t PortTable::PortDecoder(uint16_t port) const {
 uint16_t PortTable::PortProtocol(uint8_t type, std::string_view description) const {
   const uint32_t i = FirstOf(byDescription_, std::string(description), type);
   return i && i <= Entries.size() ? Entries[i - 1].ProtocolId : 0;
+}
+
+bool AddPortFields(DecodeContext& c, DetailNode* header, uint8_t portType) {
+  static constexpr const char* kLabels[2] = {"Source port () - ", "Destination port () - "};
+  uint16_t port[2] = {};
+  for (int i = 0; i < 2; ++i) {
+    if (!c.has(2 * i, 2)) return false;
+    port[i] = c.be16(2 * i);
+    AddField(c, header,
+             kLabels[i] + std::to_string(port[i]) + " (" +
+                 std::string(c.Env.Ports.PortDescription(portType, port[i])) + ")",
+             2 * i, 2);
+  }
+  c.SrcPort = port[0];
+  c.DstPort = port[1];
+  return true;
+}
+
+void AddPayloadTree(DecodeContext& c, DetailNode* parent, uint16_t decoderCode) {
+  const DecoderUnit* unit = PortDecoderUnit(decoderCode);
+  if (unit && unit->Tree)
+    unit->Tree(c, parent);
+  else if (c.PacketLen != 0)
+    AddField(c, parent, "Data ()", 0, c.PacketLen);
 }
 
 }  // namespace kestle

@@ -66,4 +66,17 @@ class PortTable {
   std::unordered_map<std::string, Firsts> byDescription_;
 };
 
+// ---- shared by the TCP and UDP tree builders
+
+class DecodeContext;
+struct DetailNode;
+
+// The "Source port" and "Destination port" lines (with the ports'
+// descriptions) of the header at the start of the layer, as far as they are
+// present; leaves the ports in c.SrcPort/c.DstPort. False when either port
+// is missing.
+bool AddPortFields(DecodeContext& c, DetailNode* header, uint8_t portType);
+// The payload at the start of the layer: the decoder's tree, or "Data ()".
+void AddPayloadTree(DecodeContext& c, DetailNode* parent, uint16_t decoderCode);
+
 }  // namespace kestle

@@ -93,21 +93,9 @@ void BuildTree(DecodeContext& c, DetailNode* parent) {
   const size_t headerLen = HeaderLength(c);
   DetailNode* top =
       AddField(c, parent, "TCP Header ()", 0, std::min(headerLen, size_t{c.PacketLen}), 4);
-  const PortTable& ports = c.Env.Ports;
   // A short header is shown up to its last whole field.
-  if (!c.has(0, 2)) return;
-  const uint16_t src = c.be16(0), dst = c.be16(2);
-  AddField(c, top,
-           "Source port () - " + std::to_string(src) + " (" +
-               std::string(ports.PortDescription(PortTCP, src)) + ")",
-           0, 2);
-  if (!c.has(2, 2)) return;
-  AddField(c, top,
-           "Destination port () - " + std::to_string(dst) + " (" +
-               std::string(ports.PortDescription(PortTCP, dst)) + ")",
-           2, 2);
-  c.SrcPort = src;
-  c.DstPort = dst;
+  if (!AddPortFields(c, top, PortTCP)) return;
+  const uint16_t src = c.SrcPort, dst = c.DstPort;
   if (!c.has(4, 4)) return;
   AddField(c, top, "Sequence Number () - " + std::to_string(c.be32(4)), 4, 4);
   if (!c.has(8, 4)) return;
@@ -142,12 +130,7 @@ void BuildTree(DecodeContext& c, DetailNode* parent) {
 
   if (c.PacketLen <= headerLen) return;
   c.enter(headerLen);
-  const uint16_t code = DecoderFor(c, src, dst);
-  const DecoderUnit* unit = PortDecoderUnit(code);
-  if (unit && unit->Tree)
-    unit->Tree(c, parent);
-  else
-    AddField(c, parent, "Data ()", 0, c.PacketLen);
+  AddPayloadTree(c, parent, DecoderFor(c, src, dst));
 }
 
 }  // namespace

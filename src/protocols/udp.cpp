@@ -32,32 +32,16 @@ bool EnterPayload(DecodeContext& c, uint16_t messageLen) {
 void BuildTree(DecodeContext& c, DetailNode* parent) {
   DetailNode* top = AddField(c, parent, parent ? "Original UDP Header ()" : "UDP Header ()", 0,
                              std::min(kHeader, size_t{c.PacketLen}), 7);
-  const PortTable& ports = c.Env.Ports;
   // A short header is shown up to its last whole field.
-  if (!c.has(0, 2)) return;
-  const uint16_t src = c.be16(0), dst = c.be16(2), messageLen = c.be16(4);
-  AddField(c, top,
-           "Source port () - " + std::to_string(src) + " (" +
-               std::string(ports.PortDescription(PortUDP, src)) + ")",
-           0, 2);
-  if (!c.has(2, 2)) return;
-  AddField(c, top,
-           "Destination port () - " + std::to_string(dst) + " (" +
-               std::string(ports.PortDescription(PortUDP, dst)) + ")",
-           2, 2);
-  c.SrcPort = src;
-  c.DstPort = dst;
+  if (!AddPortFields(c, top, PortUDP)) return;
+  const uint16_t src = c.SrcPort, dst = c.DstPort, messageLen = c.be16(4);
   if (!c.has(4, 2)) return;
   AddField(c, top, "Message Length () - " + std::to_string(messageLen), 4, 2);
   if (!c.has(6, 2)) return;
   AddField(c, top, "Checksum () - 0x" + Hex(c.be16(6), 2), 6, 2);
 
   if (!EnterPayload(c, messageLen)) return;
-  const DecoderUnit* unit = PortDecoderUnit(DecoderFor(c, src, dst));
-  if (unit && unit->Tree)
-    unit->Tree(c, parent);
-  else if (c.PacketLen != 0)
-    AddField(c, parent, "Data ()", 0, c.PacketLen);
+  AddPayloadTree(c, parent, DecoderFor(c, src, dst));
 }
 
 }  // namespace
