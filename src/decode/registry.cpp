@@ -75,19 +75,18 @@ void ProtocolTable::SaveColours(IniFile& ini) const {
 
 void ProtocolPathTable::Clear() {
   Paths.assign(1, ProtocolPathRec{});
-  index_.clear();
+  index_.Clear();
 }
 
 uint32_t ProtocolPathTable::Extend(uint32_t path, uint16_t id) {
   const uint64_t key = (static_cast<uint64_t>(path) << 16) | id;
-  auto it = index_.find(key);
-  if (it != index_.end()) return it->second;
+  if (const uint32_t found = index_.Find(key)) return found;
   ProtocolPathRec r;
   r.Protocol = id;
   r.Parent = path;
   Paths.push_back(r);
   const uint32_t n = static_cast<uint32_t>(Paths.size() - 1);
-  index_.emplace(key, n);
+  index_.Insert(key, n);
   return n;
 }
 
@@ -121,36 +120,33 @@ bool MacFromText(std::string_view t, uint8_t mac[6]) {
 void NodeRegistry::Clear() {
   NodeTable.assign(1, NodeEntryRec{});
   NodeStatTable.assign(1, NodeStatRec{});
-  macIndex_.clear();
-  ipv4Index_.clear();
+  macIndex_.Clear();
+  ipv4Index_.Clear();
   nameIndex_.clear();
-  pairIndex_.clear();
-  firstNetPair_.clear();
+  pairIndex_.Clear();
+  firstNetPair_.Clear();
 }
 
 uint32_t NodeRegistry::RegisterNode(const uint8_t mac[6], uint32_t ipv4, std::string_view name) {
   if (NodeTable.capacity() < 512) NodeTable.reserve(512);
   const uint64_t mk = MacKey(mac);
-  uint32_t macIdx;
-  if (auto it = macIndex_.find(mk); it != macIndex_.end()) {
-    macIdx = it->second;
-  } else {
+  uint32_t macIdx = macIndex_.Find(mk);
+  if (macIdx == 0) {
     NodeEntryRec e;
     e.MacText = FormatMAC(mac);
     NodeTable.push_back(std::move(e));
     macIdx = static_cast<uint32_t>(NodeTable.size() - 1);
-    macIndex_.emplace(mk, macIdx);
+    macIndex_.Insert(mk, macIdx);
   }
   uint32_t netIdx = 0;
   if (ipv4 != 0) {
-    if (auto it = ipv4Index_.find(ipv4); it != ipv4Index_.end()) {
-      netIdx = it->second;
-    } else {
+    netIdx = ipv4Index_.Find(ipv4);
+    if (netIdx == 0) {
       NodeEntryRec e;
       e.IPv4 = ipv4;
       NodeTable.push_back(std::move(e));
       netIdx = static_cast<uint32_t>(NodeTable.size() - 1);
-      ipv4Index_.emplace(ipv4, netIdx);
+      ipv4Index_.Insert(ipv4, netIdx);
     }
   } else if (!name.empty()) {
     std::string key(name);
@@ -165,24 +161,22 @@ uint32_t NodeRegistry::RegisterNode(const uint8_t mac[6], uint32_t ipv4, std::st
     }
   }
   const uint64_t pk = (static_cast<uint64_t>(macIdx) << 32) | netIdx;
-  if (auto it = pairIndex_.find(pk); it != pairIndex_.end()) return it->second;
+  if (const uint32_t found = pairIndex_.Find(pk)) return found;
   NodeStatRec r;
   r.MacNode = macIdx;
   r.NetNode = netIdx;
   NodeStatTable.push_back(r);
   const uint32_t n = static_cast<uint32_t>(NodeStatTable.size() - 1);
-  pairIndex_.emplace(pk, n);
-  if (netIdx != 0) firstNetPair_.emplace(macIdx, n);
+  pairIndex_.Insert(pk, n);
+  if (netIdx != 0) firstNetPair_.Insert(macIdx, n);
   return n;
 }
 
 uint32_t NodeRegistry::FirstNetworkPair(std::string_view macText) const {
   uint8_t mac[6];
   if (!MacFromText(macText, mac)) return 0;
-  auto it = macIndex_.find(MacKey(mac));
-  if (it == macIndex_.end()) return 0;
-  auto p = firstNetPair_.find(it->second);
-  return p == firstNetPair_.end() ? 0 : p->second;
+  const uint32_t macIdx = macIndex_.Find(MacKey(mac));
+  return macIdx == 0 ? 0 : firstNetPair_.Find(macIdx);
 }
 
 void NodeRegistry::SortNodes() {
@@ -217,22 +211,22 @@ void NodeRegistry::SortNodes() {
 }
 
 void NodeRegistry::RebuildIndex() {
-  macIndex_.clear();
-  ipv4Index_.clear();
+  macIndex_.Clear();
+  ipv4Index_.Clear();
   nameIndex_.clear();
-  pairIndex_.clear();
-  firstNetPair_.clear();
+  pairIndex_.Clear();
+  firstNetPair_.Clear();
   for (uint32_t i = 1; i < NodeTable.size(); ++i) {
     const auto& e = NodeTable[i];
     uint8_t mac[6];
-    if (!e.MacText.empty() && MacFromText(e.MacText, mac)) macIndex_.emplace(MacKey(mac), i);
-    else if (e.IPv4 != 0) ipv4Index_.emplace(e.IPv4, i);
+    if (!e.MacText.empty() && MacFromText(e.MacText, mac)) macIndex_.Insert(MacKey(mac), i);
+    else if (e.IPv4 != 0) ipv4Index_.Insert(e.IPv4, i);
     else if (!e.Name.empty()) nameIndex_.emplace(e.Name, i);
   }
   for (uint32_t i = 1; i < NodeStatTable.size(); ++i) {
     const auto& r = NodeStatTable[i];
-    pairIndex_.emplace((static_cast<uint64_t>(r.MacNode) << 32) | r.NetNode, i);
-    if (r.NetNode != 0) firstNetPair_.emplace(r.MacNode, i);
+    pairIndex_.Insert((static_cast<uint64_t>(r.MacNode) << 32) | r.NetNode, i);
+    if (r.NetNode != 0) firstNetPair_.Insert(r.MacNode, i);
   }
 }
 

@@ -8,6 +8,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "decode/flat_index.h"
 #include "decode/protocol_ids.h"
 
 namespace kestle {
@@ -65,7 +66,7 @@ class ProtocolPathTable {
   std::vector<ProtocolPathRec> Paths;
 
  private:
-  std::unordered_map<uint64_t, uint32_t> index_;
+  FlatIndex index_;
 };
 
 // Extends the stack held in `path` by `id`.
@@ -110,11 +111,11 @@ class NodeRegistry {
 
  private:
   void RebuildIndex();
-  std::unordered_map<uint64_t, uint32_t> macIndex_;
-  std::unordered_map<uint32_t, uint32_t> ipv4Index_;
+  FlatIndex macIndex_;
+  FlatIndex ipv4Index_;
   std::unordered_map<std::string, uint32_t> nameIndex_;
-  std::unordered_map<uint64_t, uint32_t> pairIndex_;
-  std::unordered_map<uint32_t, uint32_t> firstNetPair_;  // MAC node -> first pair with a network node
+  FlatIndex pairIndex_;
+  FlatIndex firstNetPair_;  // MAC node -> first pair with a network node
 };
 
 }  // namespace kestle
