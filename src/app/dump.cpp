@@ -38,6 +38,9 @@ Selection and settings:
   --ini FILE          read settings from this settings file (section Options)
   --set KEY=VALUE     override one Options setting, e.g. --set MaxPackets=10,
                       --set FirstFrame=5, --set TimeFormat=1 (repeatable)
+  --vendors FILE      the MAC vendor list ("XXXXXXName" lines) used to name
+                      the makers of MAC addresses (default: Kestlemac.txt
+                      beside the program or in its data folder)
   --date-line TEXT    the date shown in the title line (default: now)
   --help              show this text
 
@@ -62,6 +65,7 @@ struct Options {
   bool tsv = false, detail = false, dump = false, offsets = false;
   std::optional<int64_t> first, last;
   std::optional<std::string> dateLine;
+  std::string vendors;
 };
 
 bool ParseNumber(const std::string& t, int64_t& v) {
@@ -107,8 +111,10 @@ void PrintTreeOffsets(std::ostream& out, const DetailTree& tree) {
 
 }  // namespace
 
-int RunDump(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+int RunDump(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+            const std::string& vendorFile) {
   Options o;
+  o.vendors = vendorFile;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
     auto value = [&](std::string& v) {
@@ -144,6 +150,8 @@ int RunDump(const std::vector<std::string>& args, std::ostream& out, std::ostrea
         err << "kestle-dump: --frames takes A-B, not '" << v << "'\n";
         return 2;
       }
+    } else if (a == "--vendors") {
+      if (!value(o.vendors)) break;
     } else if (a == "--date-line") {
       if (!value(v)) break;
       o.dateLine = v;
@@ -164,6 +172,10 @@ int RunDump(const std::vector<std::string>& args, std::ostream& out, std::ostrea
   }
 
   Environment env;
+  if (!o.vendors.empty() && !env.Vendors.Load(o.vendors)) {
+    err << "kestle-dump: cannot read MAC vendor list '" << o.vendors << "'\n";
+    return 2;
+  }
   if (!o.iniPath.empty()) {
     IniFile ini;
     if (!ini.Load(o.iniPath)) {

@@ -10,6 +10,9 @@ namespace kestle {
 // Runs kestle-dump with its arguments (without the program name). Output
 // goes to `out`, messages to `err`. Returns the exit status: 0 after a
 // load, 1 when the file was not loaded, 2 on a usage error.
-int RunDump(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+// `vendorFile` is the MAC vendor list used unless --vendors names another
+// ("" = none).
+int RunDump(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+            const std::string& vendorFile = "");
 
 }  // namespace kestle

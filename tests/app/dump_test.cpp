@@ -78,6 +78,16 @@ TEST(KestleDump, EndianTwinsPrintTheSame) {
   EXPECT_EQ(le.out, be.out);
 }
 
+TEST(KestleDump, VendorListNamesMakers) {
+  test::TempFile vendors(std::string_view("001B21Intel Corporate\n"), ".txt");
+  std::ostringstream out, err;
+  ASSERT_EQ(RunDump({"--frames", "1", "--detail", test::CapturePath("mixed.pcap")}, out, err,
+                    vendors.path()),
+            0);
+  EXPECT_NE(out.str().find("00:1B:21:3A:4F:10 (Intel Corporate)"), std::string::npos);
+  EXPECT_EQ(Dump({"--vendors", "/nonexistent.txt", test::CapturePath("mixed.pcap")}).status, 2);
+}
+
 TEST(KestleDump, SettingsFile) {
   test::TempFile ini(std::string_view("[Options]\r\nColumnSel=HA\r\nMaxPackets=2\r\n"), ".ini");
   const Result r = Dump({"--ini", ini.path(), "--date-line", "D", test::CapturePath("mixed.pcap")});
