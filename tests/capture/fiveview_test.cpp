@@ -33,28 +33,9 @@ Bytes FiveViewFile(const std::vector<FiveViewRecord>& records, uint32_t version 
   return f.bytes();
 }
 
-Bytes Frame(size_t n, uint8_t fill = 0x11) {
-  FrameBuilder f;
-  f.ether("ff:ff:ff:ff:ff:ff", "00:11:22:33:44:55", 0x0806);
-  while (f.size() < n) f.u8(fill);
-  return f.bytes();
-}
-
 FiveViewRecord FrameRecord(uint32_t seconds, uint32_t ns, const Bytes& data) {
   return {0, data, seconds, ns, -1};
 }
-
-struct Loaded {
-  SessionFixture f;
-  bool ok = false;
-  explicit Loaded(const Bytes& file, int maxPackets = 512000, int firstFrame = 1) {
-    f.env.settings.MaxPackets = maxPackets;
-    f.env.settings.FirstFrame = firstFrame;
-    TempFile t(file, ".5vw");
-    ok = f.Open(t.path());
-  }
-  CaptureSession& s() { return f.session; }
-};
 
 constexpr uint32_t kStart = 1615713600;  // 2021-03-14 09:20:00
 

@@ -64,25 +64,6 @@ Bytes NetmonFile(int version, const std::vector<NetmonFrame>& frames, const Netm
   return out;
 }
 
-Bytes Frame(size_t n, uint8_t fill = 0x11) {
-  FrameBuilder f;
-  f.ether("ff:ff:ff:ff:ff:ff", "00:11:22:33:44:55", 0x0806);
-  while (f.size() < n) f.u8(fill);
-  return f.bytes();
-}
-
-struct Loaded {
-  SessionFixture f;
-  bool ok = false;
-  explicit Loaded(const Bytes& file, int maxPackets = 512000, int firstFrame = 1) {
-    f.env.settings.MaxPackets = maxPackets;
-    f.env.settings.FirstFrame = firstFrame;
-    TempFile t(file, ".cap");
-    ok = f.Open(t.path());
-  }
-  CaptureSession& s() { return f.session; }
-};
-
 constexpr uint32_t k20210314 = 1615680000;  // 2021-03-14 00:00:00
 
 class NetmonReader : public ::testing::TestWithParam<int> {

@@ -43,25 +43,6 @@ Bytes XrayFile(const std::vector<XrayFrame>& frames, const XrayOptions& o = {}) 
   return f.bytes();
 }
 
-Bytes Frame(size_t n, uint8_t fill = 0x11) {
-  FrameBuilder f;
-  f.ether("ff:ff:ff:ff:ff:ff", "00:11:22:33:44:55", 0x0806);
-  while (f.size() < n) f.u8(fill);
-  return f.bytes();
-}
-
-struct Loaded {
-  SessionFixture f;
-  bool ok = false;
-  explicit Loaded(const Bytes& file, int maxPackets = 512000, int firstFrame = 1) {
-    f.env.settings.MaxPackets = maxPackets;
-    f.env.settings.FirstFrame = firstFrame;
-    TempFile t(file, ".cap");
-    ok = f.Open(t.path());
-  }
-  CaptureSession& s() { return f.session; }
-};
-
 TEST(NetXRayReader, TickLengthByVersionAndTimeUnit) {
   struct Case {
     const char* version;

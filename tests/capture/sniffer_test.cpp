@@ -36,13 +36,6 @@ Bytes SnifferFile(const std::vector<SnifferRecord>& records, const SnifferOption
   return f.bytes();
 }
 
-Bytes Frame(size_t n, uint8_t fill = 0x11) {
-  FrameBuilder f;
-  f.ether("ff:ff:ff:ff:ff:ff", "00:11:22:33:44:55", 0x0806);
-  while (f.size() < n) f.u8(fill);
-  return f.bytes();
-}
-
 // A frame data record; size 0xFFFF stands for the frame's own length.
 SnifferRecord Data(uint64_t ticks, const Bytes& frame, uint32_t size = 0xFFFF,
                    uint16_t trueSize = 0) {
@@ -55,18 +48,6 @@ SnifferRecord Data(uint64_t ticks, const Bytes& frame, uint32_t size = 0xFFFF,
 }
 
 constexpr uint32_t k20210314 = 1615680000;  // 2021-03-14 00:00:00
-
-struct Loaded {
-  SessionFixture f;
-  bool ok = false;
-  explicit Loaded(const Bytes& file, int maxPackets = 512000, int firstFrame = 1) {
-    f.env.settings.MaxPackets = maxPackets;
-    f.env.settings.FirstFrame = firstFrame;
-    TempFile t(file, ".enc");
-    ok = f.Open(t.path());
-  }
-  CaptureSession& s() { return f.session; }
-};
 
 TEST(SnifferReader, FrameTimesCountTicksFromMidnightOfTheCaptureDate) {
   struct Case {
