@@ -35,7 +35,19 @@ constexpr LookupTableRec kDSCPNames[] = {
     {38, "Assured Forwarding 43"}, {46, "Expedited Forwarding"}};
 
 constexpr size_t kMinHeader = 20;
-constexpr uint8_t kIPv4InIP = 4, kIPv6InIP = 41;
+
+// The protocols whose decoder an IPv4 datagram is handed to. Any other
+// (IPv4 or IPv6 carried in IPv4, ICMPv6, ...) is not decoded: no summary,
+// a top-level "Data ()" in the tree. RSVP is only named in the summary.
+constexpr uint8_t kCarriedProtocols[] = {1, 2, 6, 17, 46, 47, 50, 51, 88, 89, 103, 112};
+constexpr uint8_t kRSVP = 46;
+
+const DecoderUnit* CarriedUnit(uint8_t protocol, bool tree) {
+  if (tree && protocol == kRSVP) return nullptr;
+  for (const uint8_t p : kCarriedProtocols)
+    if (p == protocol) return IpProtocolUnit(protocol);
+  return nullptr;
+}
 
 // The fields both builders need.
 struct IPv4Header {
@@ -72,8 +84,6 @@ bool EnterPayload(DecodeContext& c, const IPv4Header& h) {
   if (h.HeaderLen < kMinHeader || c.PacketLen <= h.HeaderLen) return false;
   return c.enter(h.HeaderLen);
 }
-
-bool IsTunnel(uint8_t protocol) { return protocol == kIPv4InIP || protocol == kIPv6InIP; }
 
 void AddOptions(DecodeContext& c, DetailNode* parent, size_t headerLen) {
   const size_t end = std::min(headerLen, size_t{c.PacketLen});
@@ -163,7 +173,7 @@ void BuildTree(DecodeContext& c, DetailNode* parent, bool quoted) {
     AddField(c, nullptr, "Data ()", 0, c.PacketLen);
     return;
   }
-  const DecoderUnit* unit = IpProtocolUnit(h.Protocol);
+  const DecoderUnit* unit = CarriedUnit(h.Protocol, true);
   if (!unit || !unit->Tree || !c.beginNest()) {
     AddField(c, nullptr, "Data ()", 0, c.PacketLen);
     return;
@@ -220,10 +230,8 @@ void IPv4Summary(DecodeContext& c) {
   }
   LeaveAddresses(c, h);
   if (h.FragOffset != 0 || !EnterPayload(c, h)) return;
-  const DecoderUnit* unit = IpProtocolUnit(h.Protocol);
+  const DecoderUnit* unit = CarriedUnit(h.Protocol, false);
   if (!unit || !unit->Summary || !c.beginNest()) return;
-  // An IP header inside IP is a tunnel: the outer header's stations stay.
-  if (IsTunnel(h.Protocol)) c.Tunnelled = true;
   unit->Summary(c);
   c.endNest();
 }

@@ -276,12 +276,33 @@ TEST_F(IPv4, CarriedProtocols) {
       {46, "/IPV4/RSVP", ProtoRSVP},
       {200, "/IPV4", ProtoIPV4},
       {6, "/IPV4/TCP", ProtoTCP},
+      // Not handed on from IPv4: IP in IP, IPv6 in IPv4, ICMPv6.
+      {4, "/IPV4", ProtoIPV4},
+      {41, "/IPV4", ProtoIPV4},
+      {58, "/IPV4", ProtoIPV4},
   };
   for (const auto& k : cases) {
     IPv4Spec s;
     s.protocol = k.protocol;
     EXPECT_EQ(Summary(IPv4Packet(s, TCPHeader(2000, 3000, 0))), k.summary);
     EXPECT_EQ(session.Paths.ProtocolOf(c.FrameProtocol), k.frameProtocol);
+  }
+  // In the tree, everything but a decoded protocol is a top-level "Data ()",
+  // also under the ICMP item that quotes the datagram.
+  for (const uint8_t protocol : {4, 41, 46, 58, 200}) {
+    IPv4Spec s;
+    s.protocol = protocol;
+    s.src = "10.0.0.9";
+    Tree(IPv4Packet(s, {0x45, 0, 0, 20, 0, 0, 0, 0, 64, 6, 0, 0, 1, 2, 3, 4, 5, 6, 7, 8}));
+    ASSERT_EQ(tree.Roots.size(), 2u) << int{protocol};
+    EXPECT_EQ(tree.Roots.back()->Text, "Data (20 bytes)") << int{protocol};
+
+    Load(IPv4Packet(s, {1, 2, 3}));
+    c.Tree = &tree;
+    DetailNode* icmp = tree.Add(nullptr, "ICMP", 0, 0, 5);
+    IPv4QuotedTree(c, icmp);
+    EXPECT_EQ(icmp->Children.size(), 1u) << int{protocol};
+    EXPECT_EQ(tree.Roots.back()->Text, "Data (3 bytes)") << int{protocol};
   }
   IPv4Spec s;
   s.protocol = 200;
