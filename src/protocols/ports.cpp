@@ -1,6 +1,9 @@
 #include "protocols/ports.h"
 
 #include <algorithm>
+#include <cctype>
+#include <optional>
+#include <span>
 
 #include "decode/context.h"
 #include "decode/dispatch.h"
@@ -106,6 +109,23 @@ bool ParsePortValue(std::string_view v, WellKnownRec& out) {
   return true;
 }
 
+// The number of a key "Port<n>" (n in decimal, no leading zeros, the name
+// in any case); nothing for any other key.
+std::optional<int64_t> ValueNumber(std::string_view key) {
+  constexpr std::string_view kPrefix = "port";
+  if (key.size() <= kPrefix.size()) return std::nullopt;
+  for (size_t i = 0; i < kPrefix.size(); ++i)
+    if (std::tolower(static_cast<unsigned char>(key[i])) != kPrefix[i]) return std::nullopt;
+  const std::string_view digits = key.substr(kPrefix.size());
+  if (digits.size() > 10 || digits[0] == '0') return std::nullopt;
+  int64_t n = 0;
+  for (const char ch : digits) {
+    if (ch < '0' || ch > '9') return std::nullopt;
+    n = n * 10 + (ch - '0');
+  }
+  return n;
+}
+
 bool TypeMatches(uint8_t entryType, uint8_t type) {
   return entryType == type || entryType == PortBoth;
 }
@@ -121,11 +141,18 @@ void PortTable::LoadBuiltIn() {
 
 bool PortTable::Load(const IniFile& ini) {
   Entries.clear();
-  // Never walk further than the keys the section has: a huge PortNum would
-  // otherwise mean billions of look-ups.
-  const int64_t keys = static_cast<int64_t>(ini.Keys(kSection).size());
-  const int64_t count = std::min(ini.ReadInteger(kSection, "PortNum", 0), keys);
-  for (int64_t i = 1; i <= count; ++i) {
+  const int64_t count = ini.ReadInteger(kSection, "PortNum", 0);
+  // Values are numbered Port1 to PortNum, and gaps are allowed. Only the
+  // keys the section has are visited: a huge PortNum would otherwise mean
+  // billions of look-ups.
+  std::vector<int64_t> numbers;
+  for (const std::string& key : ini.Keys(kSection)) {
+    const auto i = ValueNumber(key);
+    if (i && *i >= 1 && *i <= count) numbers.push_back(*i);
+  }
+  std::sort(numbers.begin(), numbers.end());
+  numbers.erase(std::unique(numbers.begin(), numbers.end()), numbers.end());
+  for (const int64_t i : numbers) {
     auto value = ini.Get(kSection, "Port" + std::to_string(i));
     WellKnownRec e;
     if (value && ParsePortValue(*value, e)) Entries.push_back(std::move(e));
@@ -202,12 +229,47 @@ bool AddPortFields(DecodeContext& c, DetailNode* header, uint8_t portType) {
   return true;
 }
 
-void AddPayloadTree(DecodeContext& c, DetailNode* parent, uint16_t decoderCode) {
-  const DecoderUnit* unit = PortDecoderUnit(decoderCode);
-  if (unit && unit->Tree)
+namespace {
+// Decoder codes by the transports they decode over.
+constexpr uint16_t kTcpSummaries[] = {DecodeBGP,  DecodeDNS,    DecodeHTTP,  DecodeNetbios,
+                                      DecodeTacacs, DecodePPTP, DecodeSocks, DecodeSSL,
+                                      DecodeRTSP, DecodeSIP,    DecodeSMTP,  DecodeTelnet,
+                                      DecodeDLSw, DecodeiSCSI};
+constexpr uint16_t kUdpTrees[] = {DecodeDHCP,   DecodeDNS,    DecodeHSRP,   DecodeHTTP,
+                                  DecodeNetbios, DecodeNTP,   DecodeRADIUS, DecodeRIP,
+                                  DecodeRIPng,  DecodeSNMP,   DecodeTacacs, DecodeTFTP,
+                                  DecodeISAKMP, DecodeRTP,    DecodeSSDP,   DecodeSIP};
+
+bool Listed(std::span<const uint16_t> codes, uint16_t code) {
+  return std::find(codes.begin(), codes.end(), code) != codes.end();
+}
+}  // namespace
+
+bool DecoderHasSummary(uint8_t portType, uint16_t code) {
+  // Over UDP, RADIUS has a tree but no summary; over TCP, every code that
+  // is decoded has a summary.
+  if (portType == PortTCP) return Listed(kTcpSummaries, code);
+  return code != DecodeRADIUS && Listed(kUdpTrees, code);
+}
+
+bool DecoderHasTree(uint8_t portType, uint16_t code) {
+  // DLSw over TCP is named in the summary only; its payload is data.
+  if (portType == PortTCP) return code != DecodeDLSw && Listed(kTcpSummaries, code);
+  return Listed(kUdpTrees, code);
+}
+
+void AddPayloadTree(DecodeContext& c, DetailNode* parent, uint8_t portType,
+                    uint16_t decoderCode) {
+  const bool decoded = decoderCode != DecodeDataOnly && DecoderHasTree(portType, decoderCode);
+  const DecoderUnit* unit = decoded ? PortDecoderUnit(decoderCode) : nullptr;
+  if (unit && unit->Tree) {
     unit->Tree(c, parent);
-  else if (c.PacketLen != 0)
-    AddField(c, parent, "Data ()", 0, c.PacketLen);
+    return;
+  }
+  // A code that UDP does not decode shows nothing; data otherwise (also
+  // for a decoder that is not built in).
+  if (portType == PortUDP && decoderCode != DecodeDataOnly && !decoded) return;
+  if (c.PacketLen != 0) AddField(c, parent, "Data ()", 0, c.PacketLen);
 }
 
 }  // namespace kestle

@@ -76,7 +76,14 @@ struct DetailNode;
 // present; leaves the ports in c.SrcPort/c.DstPort. False when either port
 // is missing.
 bool AddPortFields(DecodeContext& c, DetailNode* header, uint8_t portType);
+// Whether decoder `code` gives a summary text, or a tree, for a payload
+// carried by `portType` (PortTCP or PortUDP). Codes without one over that
+// transport add nothing: over TCP the tree then shows "Data ()", over UDP
+// nothing at all (code 0 aside).
+bool DecoderHasSummary(uint8_t portType, uint16_t code);
+bool DecoderHasTree(uint8_t portType, uint16_t code);
 // The payload at the start of the layer: the decoder's tree, or "Data ()".
-void AddPayloadTree(DecodeContext& c, DetailNode* parent, uint16_t decoderCode);
+void AddPayloadTree(DecodeContext& c, DetailNode* parent, uint8_t portType,
+                    uint16_t decoderCode);
 
 }  // namespace kestle

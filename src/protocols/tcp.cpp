@@ -130,7 +130,7 @@ void BuildTree(DecodeContext& c, DetailNode* parent) {
 
   if (c.PacketLen <= headerLen) return;
   c.enter(headerLen);
-  AddPayloadTree(c, parent, DecoderFor(c, src, dst));
+  AddPayloadTree(c, parent, PortTCP, DecoderFor(c, src, dst));
 }
 
 }  // namespace
@@ -194,11 +194,16 @@ void TCPSummary(DecodeContext& c) {
   c.enter(std::min(HeaderLength(c), size_t{c.PacketLen}));
 
   const uint16_t code = DecoderFor(c, src, dst);
-  if (const DecoderUnit* unit = PortDecoderUnit(code)) {
-    unit->Summary(c);
-    return;
+  if (code != DecodeDataOnly) {
+    // A decoder that does not decode over TCP adds nothing.
+    if (!DecoderHasSummary(PortTCP, code)) return;
+    if (const DecoderUnit* unit = PortDecoderUnit(code)) {
+      unit->Summary(c);
+      return;
+    }
   }
-  // No decoder for the port: its description names the payload.
+  // No decoder for the port (or none built in): its description names the
+  // payload.
   const PortTable& ports = c.Env.Ports;
   std::string_view text = ports.PortDescription(PortTCP, std::min(src, dst));
   if (text == "Unknown") text = ports.PortDescription(PortTCP, std::max(src, dst));

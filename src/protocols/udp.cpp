@@ -41,7 +41,7 @@ void BuildTree(DecodeContext& c, DetailNode* parent) {
   AddField(c, top, "Checksum () - 0x" + Hex(c.be16(6), 2), 6, 2);
 
   if (!EnterPayload(c, messageLen)) return;
-  AddPayloadTree(c, parent, DecoderFor(c, src, dst));
+  AddPayloadTree(c, parent, PortUDP, DecoderFor(c, src, dst));
 }
 
 }  // namespace
@@ -63,11 +63,17 @@ void UDPSummary(DecodeContext& c) {
   if (text == "Unknown") text = ports.PortDescription(PortUDP, dst);
   EnterPayload(c, c.be16(4));
 
-  if (const DecoderUnit* unit = PortDecoderUnit(DecoderFor(c, src, dst))) {
-    unit->Summary(c);
-    return;
+  const uint16_t code = DecoderFor(c, src, dst);
+  if (code != DecodeDataOnly) {
+    // A decoder without a summary over UDP (RADIUS among them) adds nothing.
+    if (!DecoderHasSummary(PortUDP, code)) return;
+    if (const DecoderUnit* unit = PortDecoderUnit(code)) {
+      unit->Summary(c);
+      return;
+    }
   }
-  // No decoder for the port: its description names the payload.
+  // No decoder for the port (or none built in): its description names the
+  // payload, "Unknown" included.
   c.AddDesc("/");
   c.AddDesc(text);
   if (const uint16_t id = ports.PortProtocol(PortUDP, text)) c.SetProtocol(id);

@@ -154,6 +154,31 @@ TEST_F(TCP, DecoderAndDescriptionByPort) {
   EXPECT_EQ(env.Protocols.Name(env.Ports.PortProtocol(PortTCP, "FTP")), "FTP");
 }
 
+// A decoder code that is not decoded over TCP adds neither text nor a
+// branch of its own; DLSw is named in the summary only, its payload is data.
+TEST_F(TCP, DecoderCodesNotDecodedOverTCP) {
+  env.Ports.Entries.insert(env.Ports.Entries.begin(),
+                           {{PortBoth, 8123, "Clock", ProtoNTP, DecodeNTP},
+                            {PortBoth, 8124, "Auth", ProtoRADIUS, DecodeRADIUS},
+                            {PortTCP, 8125, "Switch", ProtoDLSw, DecodeDLSw}});
+  env.Ports.Reindex();
+  struct Case {
+    uint16_t dst;
+    std::string summary;
+    uint16_t protocol;
+  } cases[] = {
+      {8123, "/IPV4/TCP (ACK)", ProtoTCP},
+      {8124, "/IPV4/TCP (ACK)", ProtoTCP},
+      {8125, "/IPV4/TCP (ACK)/Switch", ProtoDLSw},  // no DLSw decoder yet: its description
+  };
+  for (const auto& k : cases) {
+    EXPECT_EQ(Summary(Segment(40000, k.dst, 0x10)), k.summary);
+    EXPECT_EQ(session.Paths.ProtocolOf(c.FrameProtocol), k.protocol) << k.summary;
+    Tree(Segment(40000, k.dst, 0x10, {1, 2, 3, 4}));
+    EXPECT_EQ(tree.Roots.back()->Text, "Data (4 bytes)") << k.summary;
+  }
+}
+
 // ---- sessions
 
 struct TcpSessions : TransportFixture {

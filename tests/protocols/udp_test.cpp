@@ -28,6 +28,12 @@ TEST_F(UDP, DescriptionAndDecoderByPort) {
       {40000, 40001, "/IPV4/UDP/Unknown", ProtoUDP},
       {40000, 80, "/IPV4/UDP/Unknown", ProtoUDP},  // port 80 is listed for TCP only
       {123, 161, "/IPV4/UDP/NTP", ProtoNTP},        // the source port first
+      // RADIUS has no summary over UDP, BGP no decoder over UDP at all: the
+      // description is not used for them.
+      {40000, 1812, "/IPV4/UDP", ProtoUDP},
+      {1813, 40000, "/IPV4/UDP", ProtoUDP},
+      {40000, 179, "/IPV4/UDP", ProtoUDP},
+      {1723, 40000, "/IPV4/UDP", ProtoUDP},
   };
   for (const auto& k : cases) {
     EXPECT_EQ(Summary(Datagram(k.src, k.dst, 4)), k.summary);
@@ -73,6 +79,27 @@ TEST_F(UDP, MessageLength) {
     if (data) {
       EXPECT_EQ(data->Parent, nullptr) << k.name;
     }
+  }
+}
+
+// What follows the header, by the port's decoder: data for code 0 (and for
+// a decoder not built in), nothing for a code UDP does not decode.
+TEST_F(UDP, PayloadBranchByDecoder) {
+  struct Case {
+    uint16_t src, dst;
+    bool data;
+  } cases[] = {
+      {40000, 40001, true},   // no entry: "Data Only"
+      {40000, 179, false},    // BGP: TCP only
+      {2065, 40000, false},   // DLSw
+      {40000, 443, false},    // SSL/TLS
+      {40000, 25, false},     // SMTP
+  };
+  for (const auto& k : cases) {
+    Tree(Datagram(k.src, k.dst, 6));
+    const DetailNode* data = Find("Data");
+    EXPECT_EQ(data != nullptr, k.data) << k.src << " -> " << k.dst;
+    EXPECT_EQ(tree.Roots.size(), k.data ? 3u : 2u) << k.src << " -> " << k.dst;
   }
 }
 
