@@ -64,6 +64,31 @@ TEST(PortTable, LoadFromSettings) {
   EXPECT_EQ(t.PortDescription(PortTCP, 80), "Unknown");  // no built-ins mixed in
 }
 
+// Values are read by their number, from 1 to PortNum, whatever gaps there
+// are and in whatever order the file holds them.
+TEST(PortTable, LoadFollowsValueNumbers) {
+  struct Case {
+    const char* name;
+    const char* section;
+    std::vector<uint16_t> ports;
+  } cases[] = {
+      {"gaps", "PortNum=7\nPort1=100,2,0,0,A\nPort7=700,2,0,0,G\n", {100, 700}},
+      {"file order differs", "Port3=300,2,0,0,C\nPort1=100,2,0,0,A\nPortNum=3\n", {100, 300}},
+      {"beyond PortNum", "PortNum=1\nPort1=100,2,0,0,A\nPort2=200,2,0,0,B\n", {100}},
+      {"key in other case", "PortNum=2\nport2=200,2,0,0,B\n", {200}},
+      {"leading zero is another key", "PortNum=2\nPort02=200,2,0,0,B\nPort1=1,2,0,0,A\n", {1}},
+  };
+  for (const auto& k : cases) {
+    IniFile ini;
+    ini.Parse(std::string("[Ports]\n") + k.section);
+    PortTable t;
+    t.Load(ini);
+    std::vector<uint16_t> ports;
+    for (const auto& e : t.Entries) ports.push_back(e.Port);
+    EXPECT_EQ(ports, k.ports) << k.name;
+  }
+}
+
 TEST(PortTable, NothingUsableMeansNoTable) {
   IniFile ini;
   ini.Parse("[Ports]\nPortNum=2000000000\nPort1=abc\n");
