@@ -1,9 +1,16 @@
 // Dispatch by LLC service access point and by SNAP organisation and type.
-// The summary pass and the detail tree both look the carried protocol up
-// here, so that a frame reaches the same decoder in both.
+//
+// The summary pass and the detail tree look the carried protocol up in
+// different ways. The summary goes by the DSAP, or by the organisation and
+// type of a SNAP header. The tree goes by one 16-bit key: the SNAP type
+// when there is a SNAP header, else the DSAP/SSAP pair (0x4242 spanning
+// tree, 0xE0E0 IPX, ...); a few keys also need the organisation code.
+#include "decode/context.h"
 #include "decode/dispatch.h"
 #include "decode/link.h"
+#include "protocols/arp.h"
 #include "protocols/ipv4.h"
+#include "protocols/ipv6.h"
 
 namespace kestle {
 
@@ -21,17 +28,50 @@ struct SnapEntry {
 constexpr uint32_t kOuiEncapEther = 0x000000;  // the SNAP type is an EtherType
 constexpr uint32_t kOuiCisco = 0x00000C;
 
+// The link layer records these protocols itself; their own decoders add
+// the rest of the Description.
+void NetbiosOverLlc(DecodeContext& c) { c.SetProtocol(ProtoNetbios); }
+void VtpOverSnap(DecodeContext& c) { c.SetProtocol(ProtoVTP); }
+// Spanning tree: its decoder names the frame.
+void SpanningTree(DecodeContext&) {}
+
 constexpr SapEntry kSaps[] = {
     {0x04, {SnaSummary, DataTree}},
     {0x05, {SnaSummary, DataTree}},
     {0x06, {IPv4Summary, IPv4Tree}},
     {0x08, {SnaSummary, DataTree}},
     {0x0C, {SnaSummary, DataTree}},
+    {0x42, {SpanningTree, DataTree}},
+    {0xF0, {NetbiosOverLlc, DataTree}},
 };
 constexpr SnapEntry kSnaps[] = {
+    {kOuiCisco, 0x010B, {SpanningTree, DataTree}},
     {kOuiCisco, 0x2000, {CdpSummary, DataTree}},
     {kOuiCisco, 0x2001, {CgmpSummary, DataTree}},
+    {kOuiCisco, 0x2003, {VtpOverSnap, DataTree}},
     {kOuiCisco, 0x2004, {DtpSummary, DataTree}},
+};
+// EtherTypes that SNAP with the zero organisation code hands on; any other
+// type adds nothing to the Description.
+constexpr uint16_t kEncapEtherTypes[] = {0x0800, 0x0806, 0x8137, 0x888E};
+
+// The tree's table; an organisation of nullptr matches any. Keys without a
+// tree builder of their own show their payload as "Data ()".
+struct TreeEntry {
+  uint16_t Key;
+  const char* Oui;
+  void (*Tree)(DecodeContext& c, DetailNode* parent);
+};
+constexpr TreeEntry kTreeKeys[] = {
+    {0x010B, nullptr, DataTree},   // spanning tree (PVST)
+    {0x0800, nullptr, IPv4Tree},
+    {0x0806, nullptr, ArpTree},
+    {0x4242, nullptr, DataTree},   // spanning tree
+    {0x2000, "00000C", DataTree},  // CDP
+    {0x2001, "00000C", DataTree},  // CGMP
+    {0x2003, "00000C", DataTree},  // VTP
+    {0x8137, "000000", DataTree},  // IPX
+    {0x86DD, nullptr, IPv6Tree},
 };
 }  // namespace
 
@@ -42,10 +82,23 @@ const DecoderUnit* LlcSapUnit(uint8_t dsap) {
 }
 
 const DecoderUnit* SnapUnit(uint32_t oui, uint16_t type) {
-  if (oui == kOuiEncapEther) return EtherTypeUnit(type);
+  if (oui == kOuiEncapEther) {
+    for (uint16_t t : kEncapEtherTypes)
+      if (t == type) return EtherTypeUnit(type);
+    return nullptr;
+  }
   for (const auto& e : kSnaps)
     if (e.Oui == oui && e.Type == type) return &e.Unit;
   return nullptr;
+}
+
+void LlcTree(DecodeContext& c, uint16_t key, std::string_view oui) {
+  for (const auto& e : kTreeKeys)
+    if (e.Key == key && (!e.Oui || oui == e.Oui)) {
+      e.Tree(c, nullptr);
+      return;
+    }
+  DataTree(c, nullptr);
 }
 
 }  // namespace kestle
