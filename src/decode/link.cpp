@@ -146,29 +146,28 @@ void Dot3Tree(DecodeContext& c, size_t h, uint16_t len) {
   if (!c.has(h + 2, 1)) return;
   AddField(c, llc, "Control () - 0x" + Hex(c.u8(h + 2), 2), h + 2, 1);
 
-  // Without SNAP the carried protocol is found by the DSAP/SSAP pair.
-  uint16_t key = c.be16(h);
-  std::string oui;
-  size_t header = kLlcHeader;
+  const DecoderUnit* u = nullptr;
   if (dsap == kSapSnap) {
     const size_t o = h + kLlcHeader;
     DetailNode* snap = AddField(c, nullptr, "SNAP", o, Fit(c, o, kSnapHeader - kLlcHeader));
-    uint8_t code[3];
-    if (!c.copy(o, code, 3)) return;
+    uint8_t oui[3];
+    if (!c.copy(o, oui, 3)) return;
     std::string text = "Organization Code () - ";
-    for (uint8_t b : code) {
-      text += Hex(b, 2) + " ";
-      oui += Hex(b, 2);
-    }
-    if (const std::string* vendor = c.Env.Vendors.Find(code)) text += " (" + *vendor + ")";
+    for (uint8_t b : oui) text += Hex(b, 2) + " ";
+    if (const std::string* vendor = c.Env.Vendors.Find(oui)) text += " (" + *vendor + ")";
     AddField(c, snap, std::move(text), o, 3);
     if (!c.has(o + 3, 2)) return;
-    key = c.be16(o + 3);
-    AddField(c, snap, "eType () - 0x" + Hex(key, 4), o + 3, 2);
-    header = kSnapHeader;
+    const uint16_t type = c.be16(o + 3);
+    AddField(c, snap, "eType () - 0x" + Hex(type, 4), o + 3, 2);
+    u = SnapUnit(c.be24(o), type);
+    c.enter(h + kSnapHeader);
+  } else {
+    u = LlcSapUnit(dsap);
+    c.enter(h + kLlcHeader);
   }
-  c.enter(h + header);
-  LlcTree(c, key, oui);
+  // The summary pass looks the carried protocol up in the same tables, so a
+  // frame reaches the same decoder in both.
+  CallTree(c, u);
 }
 
 void EthernetTreeBody(DecodeContext& c) {
@@ -187,7 +186,7 @@ void EthernetTreeBody(DecodeContext& c) {
   AddField(c, eth, "Source Ethernet Address () - " + FormatMAC(c, c.SrcMac, true), 6, 6);
   AddField(c, eth, TypeLine("Length () - ", "Protocol () - 0x", t), typeAt, 2);
 
-  if (t == kVlanType) {  // one tag; a tag inside it is payload
+  for (int tags = 0; t == kVlanType && tags < kMaxVlanTags; ++tags) {
     const size_t tci = typeAt + 2;
     DetailNode* vlan = AddField(c, nullptr, "802.1q Virtual Lan", tci, Fit(c, tci, 4));
     if (!c.has(tci, 1)) return;
@@ -227,7 +226,7 @@ void EthernetSummaryBody(DecodeContext& c) {
     return;
   }
   c.AddDesc("Ethernet II");
-  if (t == kVlanType) {  // one tag; a tag inside it is named, not unwrapped
+  for (int tags = 0; t == kVlanType && tags < kMaxVlanTags; ++tags) {
     c.AddDesc("/802.1q");
     c.SetProtocol(Proto8021q);
     if (!c.has(typeAt + 2, 4)) return;  // tag cut short: nothing to hand on

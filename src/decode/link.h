@@ -35,9 +35,8 @@ void LoopbackSummary(DecodeContext& c);
 std::string_view EtherTypeName(uint16_t type);
 std::string_view SapName(uint8_t sap);
 
-// The tree of the payload after an LLC (and SNAP) header. `key` is the SNAP
-// type, or DSAP * 256 + SSAP without SNAP; `oui` is the organisation code
-// as six hex digits ("" without SNAP). Unknown keys give "Data ()".
-void LlcTree(DecodeContext& c, uint16_t key, std::string_view oui);
+// How many 802.1q tags in a row the link layer unwraps (tags inside tags
+// are common on provider networks).
+constexpr int kMaxVlanTags = 8;
 
 }  // namespace kestle

@@ -1,16 +1,11 @@
 // Dispatch by LLC service access point and by SNAP organisation and type.
-//
-// The summary pass and the detail tree look the carried protocol up in
-// different ways. The summary goes by the DSAP, or by the organisation and
-// type of a SNAP header. The tree goes by one 16-bit key: the SNAP type
-// when there is a SNAP header, else the DSAP/SSAP pair (0x4242 spanning
-// tree, 0xE0E0 IPX, ...); a few keys also need the organisation code.
+// The summary pass and the detail tree both look the carried protocol up
+// here (by DSAP, or by the organisation and type of a SNAP header), so that
+// a frame reaches the same decoder in both.
 #include "decode/context.h"
 #include "decode/dispatch.h"
 #include "decode/link.h"
-#include "protocols/arp.h"
 #include "protocols/ipv4.h"
-#include "protocols/ipv6.h"
 
 namespace kestle {
 
@@ -55,24 +50,6 @@ constexpr SnapEntry kSnaps[] = {
 // type adds nothing to the Description.
 constexpr uint16_t kEncapEtherTypes[] = {0x0800, 0x0806, 0x8137, 0x888E};
 
-// The tree's table; an organisation of nullptr matches any. Keys without a
-// tree builder of their own show their payload as "Data ()".
-struct TreeEntry {
-  uint16_t Key;
-  const char* Oui;
-  void (*Tree)(DecodeContext& c, DetailNode* parent);
-};
-constexpr TreeEntry kTreeKeys[] = {
-    {0x010B, nullptr, DataTree},   // spanning tree (PVST)
-    {0x0800, nullptr, IPv4Tree},
-    {0x0806, nullptr, ArpTree},
-    {0x4242, nullptr, DataTree},   // spanning tree
-    {0x2000, "00000C", DataTree},  // CDP
-    {0x2001, "00000C", DataTree},  // CGMP
-    {0x2003, "00000C", DataTree},  // VTP
-    {0x8137, "000000", DataTree},  // IPX
-    {0x86DD, nullptr, IPv6Tree},
-};
 }  // namespace
 
 const DecoderUnit* LlcSapUnit(uint8_t dsap) {
@@ -90,15 +67,6 @@ const DecoderUnit* SnapUnit(uint32_t oui, uint16_t type) {
   for (const auto& e : kSnaps)
     if (e.Oui == oui && e.Type == type) return &e.Unit;
   return nullptr;
-}
-
-void LlcTree(DecodeContext& c, uint16_t key, std::string_view oui) {
-  for (const auto& e : kTreeKeys)
-    if (e.Key == key && (!e.Oui || oui == e.Oui)) {
-      e.Tree(c, nullptr);
-      return;
-    }
-  DataTree(c, nullptr);
 }
 
 }  // namespace kestle
