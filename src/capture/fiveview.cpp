@@ -91,10 +91,13 @@ void Read5ViewFile(CaptureSession& s) {
     return;
 
   for (;;) {
+    if (s.File.Eof()) break;
+    // The limit is checked before each record, whatever its kind.
+    if (s.MaxPacketsReached()) break;
     s.CurrentRecordPos = s.File.Tell();
     // A record cut short at the end of the file ends the load; the frames
     // before it stay.
-    if (s.File.Eof() || !ReadRecordHeader(s, r)) break;
+    if (!ReadRecordHeader(s, r)) break;
     if (!NextRecordPos(s.CurrentRecordPos, r, next)) {
       s.Fail(msg::kNotSupported);
       break;
@@ -109,7 +112,6 @@ void Read5ViewFile(CaptureSession& s) {
       break;
     }
     if (!s.File.ReadExact(s.RawFrame.data(), r.Length)) break;
-    if (s.MaxPacketsReached()) break;
     if (s.FrameCount == 0) {
       // The capture starts with this file's first frame.
       const int64_t days = r.Seconds / 86400;

@@ -129,6 +129,22 @@ TEST(FiveViewReader, MaxPacketsFirstFrameAndCompressedFiles) {
   EXPECT_FALSE(beyond.ok);
   EXPECT_EQ(beyond.f.LastMessage(), msg::kFirstFrame);
 
+  // The limit is checked before every record: reached with records still
+  // to come, even ones that hold no frame, it is announced.
+  Loaded trailing(FiveViewFile({FrameRecord(kStart, 0, Frame(60)),
+                                FrameRecord(kStart, 1000, Frame(61)), {1, {}, 0, 0, 36}}),
+                  2);
+  ASSERT_TRUE(trailing.ok);
+  EXPECT_EQ(trailing.s().FrameCount, 2u);
+  EXPECT_EQ(trailing.f.LastMessage(), msg::kMaxFrames);
+
+  Loaded exact(FiveViewFile({FrameRecord(kStart, 0, Frame(60)),
+                             FrameRecord(kStart, 1000, Frame(61))}),
+               2);
+  ASSERT_TRUE(exact.ok);
+  EXPECT_EQ(exact.s().FrameCount, 2u);
+  EXPECT_TRUE(exact.f.notes.Messages.empty());
+
   Loaded gz(Gzip(file));
   ASSERT_TRUE(gz.ok);
   EXPECT_EQ(gz.s().FrameCount, 3u);
