@@ -94,8 +94,9 @@ void ReadNetXRayFile(CaptureSession& s) {
   s.AcceptFile();
   s.TickMicroseconds = 1e6 / perSecond;
   s.RecordHeaderBytes = RecordHeaderSize(major);
-  s.CaptureDate = 25569.0 + startTime / 86400;
+  // The capture start as a date-time value: the date with its time of day.
   s.CaptureTime = (startTime % 86400) / 86400.0;
+  s.CaptureDate = 25569.0 + startTime / 86400 + s.CaptureTime;
 
   if (!s.File.Seek(GetLE32(h + kFirstRecord))) {
     s.Fail(msg::kReadError);

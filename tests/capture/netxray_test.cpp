@@ -78,6 +78,16 @@ TEST(NetXRayReader, TickLengthByVersionAndTimeUnit) {
   }
 }
 
+TEST(NetXRayReader, CaptureDateIncludesTheStartTimeOfDay) {
+  XrayOptions o;
+  o.startTime = 1615713600;  // 2021-03-14 09:20:00
+  Loaded l(XrayFile({{0, Frame(60), 0}}, o));
+  ASSERT_TRUE(l.ok) << l.f.LastMessage();
+  const double timeOfDay = (9 * 3600 + 20 * 60) / 86400.0;
+  EXPECT_DOUBLE_EQ(l.s().CaptureTime, timeOfDay);
+  EXPECT_DOUBLE_EQ(l.s().CaptureDate, 25569.0 + 1615713600 / 86400 + timeOfDay);
+}
+
 TEST(NetXRayReader, LoadMessages) {
   struct Case {
     const char* name;
