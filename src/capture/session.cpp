@@ -212,7 +212,7 @@ bool CaptureSession::SkipToFirstFrame(const std::function<const char*()>& skipRe
       EndProgress();
       return false;
     }
-    Progress(File.Tell());
+    Progress(static_cast<uint64_t>(n + 1));
   }
   // Skipping to the very end leaves no first frame either.
   if (first > 1 && File.Eof()) {

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <ctime>
+#include <vector>
 
 #include "capture/session.h"
 #include "decode/environment.h"
@@ -368,6 +369,23 @@ TEST(Pcap, ProgressIsReportedAtMostAHundredTimes) {
   EXPECT_GT(obs.progress, 50);
   EXPECT_LE(obs.progress, 100);
   EXPECT_TRUE(obs.monotonic);
+}
+
+TEST(Pcap, SkippingToFirstFrameReportsProgressByRecordCount) {
+  struct Percents : LoadObserver {
+    std::vector<unsigned> seen;
+    void LoadProgress(unsigned p) override { seen.push_back(p); }
+  } obs;
+  // 200 records of 76 bytes: a step of 153 bytes. Skipping 100 records
+  // counts 2..101, all below one step; the load then reports positions
+  // from about half of the file on.
+  TempFile file(PcapFile(Frames(200)));
+  SessionFixture fx;
+  fx.env.settings.FirstFrame = 101;
+  ASSERT_TRUE(fx.session.OpenSnifferFile(file.path(), &obs));
+  EXPECT_EQ(fx.session.FrameCount, 100u);
+  ASSERT_FALSE(obs.seen.empty());
+  EXPECT_GE(obs.seen.front(), 49u);
 }
 
 TEST(Detection, MagicsAndTheirOrder) {
