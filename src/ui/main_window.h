@@ -2,6 +2,7 @@
 // hex dump), the status bar, opening and closing captures.
 #pragma once
 
+#include <QIcon>
 #include <QMainWindow>
 #include <QStringList>
 #include <QUrl>
@@ -57,6 +58,10 @@ class MainWindow : public QMainWindow, private LoadObserver {
   // "Last", "Filter", "FilterTagged", "ClearFilter", "Ports", "Options",
   // "Toolbar", "StatusBar", "Help", "About".
   QAction* Command(const QString& name) const;
+  // The file types offered by the Open dialog, the first one chosen.
+  static QStringList OpenFileFilters();
+  // Role of a detail tree item's image number.
+  static constexpr int kImageRole = Qt::UserRole + 1;
   QMenu* FileMenu() const { return fileMenu_; }
   QMenu* ViewMenu() const { return viewMenu_; }
   // Saves the settings now (what closing the window does).
@@ -109,6 +114,7 @@ class MainWindow : public QMainWindow, private LoadObserver {
   void UpdateSortMark();
   void ShowFrame(uint32_t frame);
   void FillTree();
+  QIcon TreeImage(int image) const;
   void TreeSelectionChanged();
   void GridContextMenu(const QPoint& pos);
   void TreeContextMenu(const QPoint& pos);
