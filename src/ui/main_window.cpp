@@ -648,11 +648,24 @@ void MainWindow::GridContextMenu(const QPoint& pos) {
   popupColumn_ = idx.isValid() ? idx.column() : -1;
   if (idx.isValid()) SelectRow(idx.row());
   QMenu menu(this);
-  QAction* cell = menu.addAction("Copy Cell", this, [this] { CopyCell(popupColumn_); });
-  QAction* row = menu.addAction("Copy Row", this, &MainWindow::CopyRow);
-  cell->setEnabled(popupColumn_ >= 0 && session_->VisibleCount > 0);
-  row->setEnabled(session_->VisibleCount > 0 && grid_->currentIndex().isValid());
+  FillGridMenu(&menu);
   menu.exec(grid_->viewport()->mapToGlobal(pos));
+}
+
+void MainWindow::FillGridMenu(QMenu* menu) {
+  const bool rows = session_->VisibleCount > 0 && grid_->currentIndex().isValid();
+  const uint32_t frame = session_->SelectedFrame;
+  const bool known = rows && frame >= 1 && frame <= session_->FrameCount;
+  const bool tagged = known && session_->FrameTable[frame].Tagged;
+  const bool inSession = known && session_->FrameTable[frame].TcpSession != 0;
+  menu->addAction("Copy Cell", this, [this] { CopyCell(popupColumn_); })
+      ->setEnabled(rows && popupColumn_ >= 0);
+  menu->addAction("Copy Row", this, &MainWindow::CopyRow)->setEnabled(rows);
+  menu->addSeparator();
+  // Tagging is not built yet: the entries show their captions and enabling.
+  menu->addAction(tagged ? "Un-Tag Frame" : "Tag Frame")->setEnabled(rows);
+  menu->addAction(tagged ? "Un-Tag TCP Session" : "Tag TCP Session")->setEnabled(rows && inSession);
+  menu->addAction("Untag All Frames")->setEnabled(rows);
 }
 
 void MainWindow::TreeContextMenu(const QPoint& pos) {

@@ -50,6 +50,9 @@ class MainWindow : public QMainWindow, private LoadObserver {
   QTabWidget* Pages() const { return pages_; }
   OptionsDialog* Options() const { return options_; }
   int SortMode() const { return sortMode_; }
+  // The grid column under the pointer at the last right-click (-1 outside cells).
+  int PopupColumn() const { return popupColumn_; }
+  void SetPopupColumn(int column) { popupColumn_ = column; }
   bool Loading() const { return loading_; }
   const DetailTree& Detail() const { return detail_; }
 
@@ -90,6 +93,9 @@ class MainWindow : public QMainWindow, private LoadObserver {
   void ToggleDumpMode();
   void UpdateFileMenu();
   void UpdateViewMenu();
+  // The entries of the grid's pop-up menu, enabled for the selected row
+  // and the column of the last right-click.
+  void FillGridMenu(QMenu* menu);
 
  protected:
   void closeEvent(QCloseEvent* e) override;

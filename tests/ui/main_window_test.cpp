@@ -459,6 +459,38 @@ class MainWindowTest : public QObject {
     QCOMPARE(f.env.Protocols.Table[id].Colour, 0xFFFFFFu);
   }
 
+  void gridMenuEntries() {
+    Fixture f;
+    auto texts = [&](QMenu& m) {
+      QStringList out;
+      for (QAction* a : m.actions())
+        if (!a->isSeparator()) out << a->text() + (a->isEnabled() ? "+" : "-");
+      return out;
+    };
+    {
+      QMenu m;
+      f.window.FillGridMenu(&m);
+      QCOMPARE(texts(m), QStringList({"Copy Cell-", "Copy Row-", "Tag Frame-", "Tag TCP Session-",
+                                      "Untag All Frames-"}));
+    }
+    QVERIFY(f.window.OpenFile(small_));
+    {
+      QMenu m;
+      f.window.FillGridMenu(&m);
+      QCOMPARE(texts(m), QStringList({"Copy Cell+", "Copy Row+", "Tag Frame+", "Tag TCP Session-",
+                                      "Untag All Frames+"}));
+    }
+    f.window.SetPopupColumn(-1);
+    f.window.Session().FrameTable[1].Tagged = 1;
+    f.window.Session().FrameTable[1].TcpSession = 3;
+    {
+      QMenu m;
+      f.window.FillGridMenu(&m);
+      QCOMPARE(texts(m), QStringList({"Copy Cell-", "Copy Row+", "Un-Tag Frame+",
+                                      "Un-Tag TCP Session+", "Untag All Frames+"}));
+    }
+  }
+
   void openDialogFileTypes() {
     const QStringList want = {"Kestle Supported Files (*.enc *.cap *.acp *.dmp *.5vw)",
                               "General Sniffer (*.enc)",
