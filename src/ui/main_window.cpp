@@ -10,7 +10,9 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFontDatabase>
+#include <QHash>
 #include <QHeaderView>
+#include <QIcon>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -48,11 +50,6 @@ namespace kestle::ui {
 namespace {
 constexpr int kNodeRole = Qt::UserRole;
 constexpr const char* kTitle = "Kestle";
-constexpr const char* kOpenFilter =
-    // pcap files today mostly end in .pcap: they are offered with the others.
-    "Kestle Supported Files (*.enc *.cap *.acp *.dmp *.pcap *.5vw *.gz);;General Sniffer (*.enc);;"
-    "Netmon/NetXRay Capture (*.cap);;Windump/TCPDUMP Capture (*.acp *.dmp *.pcap);;"
-    "5View Capture (*.5vw);;Compressed Files (*.gz);;All Files (*)";
 
 // Hints read "short text|long text": the tool tip shows the short text and
 // the status bar the long one.
@@ -84,6 +81,16 @@ MainWindow::MainWindow(Environment& env, IniFile& ini, QString iniPath, Notifier
 MainWindow::~MainWindow() = default;
 
 QAction* MainWindow::Command(const QString& name) const { return commands_.value(name); }
+
+QStringList MainWindow::OpenFileFilters() {
+  return {"Kestle Supported Files (*.enc *.cap *.acp *.dmp *.5vw)",
+          "General Sniffer (*.enc)",
+          "Netmon/NetXRay Capture (*.cap)",
+          "Windump/TCPDUMP Capture (*.acp *.dmp)",
+          "5View Capture (*.5vw)",
+          "Compressed Files (*.gz)",
+          "All Files (*.*)"};
+}
 
 void MainWindow::BuildActions() {
   struct Def {
@@ -552,19 +559,41 @@ void MainWindow::OpenFromArguments(const QStringList& args) {
   QTimer::singleShot(0, this, [this, file] { OpenFile(file); });
 }
 
+QIcon MainWindow::TreeImage(int image) const {
+  // One picture per image number: the same number always shows the same picture.
+  static constexpr QStyle::StandardPixmap kImages[] = {
+      QStyle::SP_MessageBoxInformation,  // 0 plain top-level line
+      QStyle::SP_FileIcon,               // 1 field
+      QStyle::SP_ComputerIcon,           // 2 the frame's first line
+      QStyle::SP_DriveNetIcon,           // 3 IPv4 / IPv6 header
+      QStyle::SP_MediaPlay,              // 4 TCP header
+      QStyle::SP_DriveHDIcon,            // 5 Ethernet header
+      QStyle::SP_FileDialogInfoView,     // 6 ARP
+      QStyle::SP_MediaSeekForward,       // 7 UDP header
+      QStyle::SP_DialogApplyButton,      // 8 flag field
+      QStyle::SP_DirIcon,                // 9 other protocol branch
+  };
+  const size_t count = sizeof kImages / sizeof kImages[0];
+  const size_t i = image >= 0 && static_cast<size_t>(image) < count ? static_cast<size_t>(image) : count - 1;
+  return style()->standardIcon(kImages[i]);
+}
+
 void MainWindow::FillTree() {
   QSignalBlocker block(tree_);
   tree_->clear();
-  const QIcon layer = style()->standardIcon(QStyle::SP_DirIcon);
-  const QIcon field = style()->standardIcon(QStyle::SP_FileIcon);
-  const QIcon other = style()->standardIcon(QStyle::SP_MessageBoxInformation);
+  QHash<int, QIcon> icons;
+  auto iconOf = [&](int image) {
+    auto it = icons.find(image);
+    if (it == icons.end()) it = icons.insert(image, TreeImage(image));
+    return *it;
+  };
   std::function<void(const DetailNode&, QTreeWidgetItem*)> add = [&](const DetailNode& n,
                                                                     QTreeWidgetItem* parent) {
     auto* item = parent ? new QTreeWidgetItem(parent) : new QTreeWidgetItem(tree_);
     item->setText(0, QString::fromStdString(n.Text));
     item->setData(0, kNodeRole, QVariant::fromValue(static_cast<const DetailNode*>(&n)));
-    // Icons by image number: layers, fields, and the rest.
-    item->setIcon(0, n.Image == 0 ? other : (n.HasChildren() ? layer : field));
+    item->setData(0, kImageRole, n.Image);
+    item->setIcon(0, iconOf(n.Image));
     for (const auto& child : n.Children) add(*child, item);
   };
   for (const auto& root : detail_.Roots) add(*root, nullptr);
@@ -619,11 +648,24 @@ void MainWindow::GridContextMenu(const QPoint& pos) {
   popupColumn_ = idx.isValid() ? idx.column() : -1;
   if (idx.isValid()) SelectRow(idx.row());
   QMenu menu(this);
-  QAction* cell = menu.addAction("Copy Cell", this, [this] { CopyCell(popupColumn_); });
-  QAction* row = menu.addAction("Copy Row", this, &MainWindow::CopyRow);
-  cell->setEnabled(popupColumn_ >= 0 && session_->VisibleCount > 0);
-  row->setEnabled(session_->VisibleCount > 0 && grid_->currentIndex().isValid());
+  FillGridMenu(&menu);
   menu.exec(grid_->viewport()->mapToGlobal(pos));
+}
+
+void MainWindow::FillGridMenu(QMenu* menu) {
+  const bool rows = session_->VisibleCount > 0 && grid_->currentIndex().isValid();
+  const uint32_t frame = session_->SelectedFrame;
+  const bool known = rows && frame >= 1 && frame <= session_->FrameCount;
+  const bool tagged = known && session_->FrameTable[frame].Tagged;
+  const bool inSession = known && session_->FrameTable[frame].TcpSession != 0;
+  menu->addAction("Copy Cell", this, [this] { CopyCell(popupColumn_); })
+      ->setEnabled(rows && popupColumn_ >= 0);
+  menu->addAction("Copy Row", this, &MainWindow::CopyRow)->setEnabled(rows);
+  menu->addSeparator();
+  // Tagging is not built yet: the entries show their captions and enabling.
+  menu->addAction(tagged ? "Un-Tag Frame" : "Tag Frame")->setEnabled(rows);
+  menu->addAction(tagged ? "Un-Tag TCP Session" : "Tag TCP Session")->setEnabled(rows && inSession);
+  menu->addAction("Untag All Frames")->setEnabled(rows);
 }
 
 void MainWindow::TreeContextMenu(const QPoint& pos) {
@@ -668,7 +710,7 @@ void MainWindow::UpdateViewMenu() {
 void MainWindow::OpenDialog() {
   if (Busy("Opening a file")) return;
   QFileDialog dialog(this, "Open");
-  dialog.setNameFilter(kOpenFilter);
+  dialog.setNameFilters(OpenFileFilters());
   dialog.setDefaultSuffix("enc");
   dialog.setFileMode(QFileDialog::ExistingFile);
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;

@@ -2,6 +2,7 @@
 // hex dump), the status bar, opening and closing captures.
 #pragma once
 
+#include <QIcon>
 #include <QMainWindow>
 #include <QStringList>
 #include <QUrl>
@@ -49,6 +50,9 @@ class MainWindow : public QMainWindow, private LoadObserver {
   QTabWidget* Pages() const { return pages_; }
   OptionsDialog* Options() const { return options_; }
   int SortMode() const { return sortMode_; }
+  // The grid column under the pointer at the last right-click (-1 outside cells).
+  int PopupColumn() const { return popupColumn_; }
+  void SetPopupColumn(int column) { popupColumn_ = column; }
   bool Loading() const { return loading_; }
   const DetailTree& Detail() const { return detail_; }
 
@@ -57,6 +61,10 @@ class MainWindow : public QMainWindow, private LoadObserver {
   // "Last", "Filter", "FilterTagged", "ClearFilter", "Ports", "Options",
   // "Toolbar", "StatusBar", "Help", "About".
   QAction* Command(const QString& name) const;
+  // The file types offered by the Open dialog, the first one chosen.
+  static QStringList OpenFileFilters();
+  // Role of a detail tree item's image number.
+  static constexpr int kImageRole = Qt::UserRole + 1;
   QMenu* FileMenu() const { return fileMenu_; }
   QMenu* ViewMenu() const { return viewMenu_; }
   // Saves the settings now (what closing the window does).
@@ -85,6 +93,9 @@ class MainWindow : public QMainWindow, private LoadObserver {
   void ToggleDumpMode();
   void UpdateFileMenu();
   void UpdateViewMenu();
+  // The entries of the grid's pop-up menu, enabled for the selected row
+  // and the column of the last right-click.
+  void FillGridMenu(QMenu* menu);
 
  protected:
   void closeEvent(QCloseEvent* e) override;
@@ -109,6 +120,7 @@ class MainWindow : public QMainWindow, private LoadObserver {
   void UpdateSortMark();
   void ShowFrame(uint32_t frame);
   void FillTree();
+  QIcon TreeImage(int image) const;
   void TreeSelectionChanged();
   void GridContextMenu(const QPoint& pos);
   void TreeContextMenu(const QPoint& pos);

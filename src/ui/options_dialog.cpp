@@ -28,8 +28,9 @@ struct PickerEntry {
   const char* name;
   uint32_t bgr;
 };
-// The 16 standard colours, the 4 extended ones; white stands for "no
-// colour of its own".
+// The 16 standard colours, the 4 extended ones, then "None" and "Default";
+// white stands for "no colour of its own" (so does "None"), and "Default"
+// is the grid's normal text colour.
 constexpr PickerEntry kPicker[] = {
     {"Black", 0x000000},      {"Maroon", 0x000080},   {"Green", 0x008000},
     {"Olive", 0x008080},      {"Navy", 0x800000},     {"Purple", 0x800080},
@@ -37,7 +38,8 @@ constexpr PickerEntry kPicker[] = {
     {"Red", 0x0000FF},        {"Lime", 0x00FF00},     {"Yellow", 0x00FFFF},
     {"Blue", 0xFF0000},       {"Fuchsia", 0xFF00FF},  {"Aqua", 0xFFFF00},
     {"Parent Colour", 0xFFFFFF}, {"Money Green", 0xC0DCC0}, {"Sky Blue", 0xF0CAA6},
-    {"Cream", 0xF0FBFF},      {"Medium Gray", 0xA4A0A0}};
+    {"Cream", 0xF0FBFF},      {"Medium Gray", 0xA4A0A0}, {"None", 0xFFFFFF},
+    {"Default", 0x000000}};
 }  // namespace
 
 OptionsDialog::OptionsDialog(Environment& env, Notifier& notifier, QWidget* parent)

@@ -1,5 +1,7 @@
 #include "ports_dialog.h"
 
+#include <algorithm>
+
 #include <QApplication>
 #include <QButtonGroup>
 #include <QComboBox>
@@ -136,7 +138,9 @@ PortsDialog::PortsDialog(PortTable& table, Notifier& notifier, QWidget* parent)
 
 void PortsDialog::Refresh() {
   const int keep = grid_->currentRow();
-  grid_->setRowCount(static_cast<int>(work_.size()));
+  // An empty table still shows one (empty) row.
+  grid_->clearContents();
+  grid_->setRowCount(std::max(1, static_cast<int>(work_.size())));
   for (int r = 0; r < static_cast<int>(work_.size()); ++r) {
     const WellKnownRec& e = work_[static_cast<size_t>(r)];
     const QString cells[] = {QString::number(e.Port), Str(PortTypeName(e.PortType)),

@@ -2,6 +2,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QClipboard>
 #include <QMenu>
 #include <QTableWidget>
@@ -15,6 +16,7 @@
 #include <QTreeWidget>
 #include <QtTest>
 #include <fstream>
+#include <functional>
 
 #include "decode/environment.h"
 #include "decode/ini.h"
@@ -413,6 +415,119 @@ class MainWindowTest : public QObject {
     }
     QCOMPARE(f.env.Ports.Entries.size(), size_t{1});
     QVERIFY(f.env.Ports.PortsChanged);
+  }
+
+  void portDialogWithoutEntries() {
+    Fixture f;
+    f.env.Ports.Entries = {{PortTCP, 20, "FTP Data", 0, 0}};
+    PortsDialog d(f.env.Ports, f.notes);
+    QCOMPARE(d.Grid()->rowCount(), 1);
+    d.Grid()->selectRow(0);
+    d.Delete();
+    // The last entry gone: one empty row remains, and it is no entry.
+    QCOMPARE(d.Grid()->rowCount(), 1);
+    QVERIFY(d.Working().empty());
+    QVERIFY(!d.Grid()->item(0, 0) || d.Grid()->item(0, 0)->text().isEmpty());
+    d.Grid()->selectRow(0);
+    d.Delete();
+    d.Modify();
+    QVERIFY(d.Working().empty());
+    d.accept();
+    QVERIFY(f.env.Ports.Entries.empty());
+  }
+
+  void colourPickerEntries() {
+    Fixture f;
+    OptionsDialog* d = f.window.Options();
+    d->LoadFromSettings();
+    QComboBox* picker = d->ColourPicker();
+    // Custom, 16 standard, 4 extended, none and default.
+    QCOMPARE(picker->count(), 23);
+    QVERIFY(picker->findText("Parent Colour") > 0);
+    QVERIFY(picker->findText("White") < 0);
+    const int none = picker->findText("None");
+    const int def = picker->findText("Default");
+    QVERIFY(none > 0);
+    QVERIFY(def > 0);
+    const uint32_t id = d->Protocols()->item(0)->data(Qt::UserRole).toUInt();
+    emit picker->activated(def);
+    d->accept();
+    QCOMPARE(f.env.Protocols.Table[id].Colour, 0u);
+    d->LoadFromSettings();
+    emit picker->activated(none);
+    d->accept();
+    QCOMPARE(f.env.Protocols.Table[id].Colour, 0xFFFFFFu);
+  }
+
+  void gridMenuEntries() {
+    Fixture f;
+    auto texts = [&](QMenu& m) {
+      QStringList out;
+      for (QAction* a : m.actions())
+        if (!a->isSeparator()) out << a->text() + (a->isEnabled() ? "+" : "-");
+      return out;
+    };
+    {
+      QMenu m;
+      f.window.FillGridMenu(&m);
+      QCOMPARE(texts(m), QStringList({"Copy Cell-", "Copy Row-", "Tag Frame-", "Tag TCP Session-",
+                                      "Untag All Frames-"}));
+    }
+    QVERIFY(f.window.OpenFile(small_));
+    {
+      QMenu m;
+      f.window.FillGridMenu(&m);
+      QCOMPARE(texts(m), QStringList({"Copy Cell+", "Copy Row+", "Tag Frame+", "Tag TCP Session-",
+                                      "Untag All Frames+"}));
+    }
+    f.window.SetPopupColumn(-1);
+    f.window.Session().FrameTable[1].Tagged = 1;
+    f.window.Session().FrameTable[1].TcpSession = 3;
+    {
+      QMenu m;
+      f.window.FillGridMenu(&m);
+      QCOMPARE(texts(m), QStringList({"Copy Cell-", "Copy Row+", "Un-Tag Frame+",
+                                      "Un-Tag TCP Session+", "Untag All Frames+"}));
+    }
+  }
+
+  void openDialogFileTypes() {
+    const QStringList want = {"Kestle Supported Files (*.enc *.cap *.acp *.dmp *.5vw)",
+                              "General Sniffer (*.enc)",
+                              "Netmon/NetXRay Capture (*.cap)",
+                              "Windump/TCPDUMP Capture (*.acp *.dmp)",
+                              "5View Capture (*.5vw)",
+                              "Compressed Files (*.gz)",
+                              "All Files (*.*)"};
+    QCOMPARE(MainWindow::OpenFileFilters(), want);
+  }
+
+  void treeImagesFollowImageNumbers() {
+    Fixture f;
+    QVERIFY(f.window.OpenFile(small_));
+    QTreeWidget* tree = f.window.Tree();
+    std::vector<int> images;
+    f.window.Detail().Walk([&](const DetailNode& n, int) { images.push_back(n.Image); });
+    QMap<int, qint64> keyOf;
+    size_t checked = 0;
+    std::function<void(QTreeWidgetItem*)> visit = [&](QTreeWidgetItem* item) {
+      QVERIFY(checked < images.size());
+      const int image = images[checked];
+      QCOMPARE(item->data(0, MainWindow::kImageRole).toInt(), image);
+      const qint64 key = item->icon(0).cacheKey();
+      if (keyOf.contains(image))
+        QCOMPARE(keyOf.value(image), key);
+      else
+        keyOf.insert(image, key);
+      ++checked;
+      for (int i = 0; i < item->childCount(); ++i) visit(item->child(i));
+    };
+    for (int i = 0; i < tree->topLevelItemCount(); ++i) visit(tree->topLevelItem(i));
+    QCOMPARE(checked, images.size());
+    QVERIFY(checked > 3);
+    // The frame line, the Ethernet header and its fields have pictures of their own.
+    QVERIFY(keyOf.contains(2) && keyOf.contains(1));
+    QVERIFY(keyOf.value(2) != keyOf.value(1));
   }
 
   void settingsRoundTrip() {
