@@ -127,37 +127,36 @@ void NodeRegistry::Clear() {
   firstNetPair_.Clear();
 }
 
+uint32_t NodeRegistry::AddNode(std::string macText, uint32_t ipv4, std::string name) {
+  NodeEntryRec e;
+  e.MacText = std::move(macText);
+  e.IPv4 = ipv4;
+  e.Name = std::move(name);
+  NodeTable.push_back(std::move(e));
+  return static_cast<uint32_t>(NodeTable.size() - 1);
+}
+
 uint32_t NodeRegistry::RegisterNode(const uint8_t mac[6], uint32_t ipv4, std::string_view name) {
   if (NodeTable.capacity() < 512) NodeTable.reserve(512);
   const uint64_t mk = MacKey(mac);
   uint32_t macIdx = macIndex_.Find(mk);
   if (macIdx == 0) {
-    NodeEntryRec e;
-    e.MacText = FormatMAC(mac);
-    NodeTable.push_back(std::move(e));
-    macIdx = static_cast<uint32_t>(NodeTable.size() - 1);
+    macIdx = AddNode(FormatMAC(mac), 0, {});
     macIndex_.Insert(mk, macIdx);
   }
   uint32_t netIdx = 0;
   if (ipv4 != 0) {
     netIdx = ipv4Index_.Find(ipv4);
     if (netIdx == 0) {
-      NodeEntryRec e;
-      e.IPv4 = ipv4;
-      NodeTable.push_back(std::move(e));
-      netIdx = static_cast<uint32_t>(NodeTable.size() - 1);
+      netIdx = AddNode({}, ipv4, {});
       ipv4Index_.Insert(ipv4, netIdx);
     }
   } else if (!name.empty()) {
-    std::string key(name);
-    if (auto it = nameIndex_.find(key); it != nameIndex_.end()) {
+    if (auto it = nameIndex_.find(name); it != nameIndex_.end()) {
       netIdx = it->second;
     } else {
-      NodeEntryRec e;
-      e.Name = key;
-      NodeTable.push_back(std::move(e));
-      netIdx = static_cast<uint32_t>(NodeTable.size() - 1);
-      nameIndex_.emplace(std::move(key), netIdx);
+      netIdx = AddNode({}, 0, std::string(name));
+      nameIndex_.emplace(std::string(name), netIdx);
     }
   }
   const uint64_t pk = (static_cast<uint64_t>(macIdx) << 32) | netIdx;

@@ -111,9 +111,16 @@ class NodeRegistry {
 
  private:
   void RebuildIndex();
+  uint32_t AddNode(std::string macText, uint32_t ipv4, std::string name);
+
+  // Looks texts up without building a string for every frame.
+  struct TextHash {
+    using is_transparent = void;
+    size_t operator()(std::string_view t) const { return std::hash<std::string_view>{}(t); }
+  };
   FlatIndex macIndex_;
   FlatIndex ipv4Index_;
-  std::unordered_map<std::string, uint32_t> nameIndex_;
+  std::unordered_map<std::string, uint32_t, TextHash, std::equal_to<>> nameIndex_;
   FlatIndex pairIndex_;
   FlatIndex firstNetPair_;  // MAC node -> first pair with a network node
 };

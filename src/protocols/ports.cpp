@@ -5,6 +5,7 @@
 #include <optional>
 #include <span>
 
+#include "capture/frame.h"
 #include "decode/context.h"
 #include "decode/dispatch.h"
 #include "decode/environment.h"
@@ -256,6 +257,15 @@ bool DecoderHasTree(uint8_t portType, uint16_t code) {
   // DLSw over TCP is named in the summary only; its payload is data.
   if (portType == PortTCP) return code != DecodeDLSw && Listed(kTcpSummaries, code);
   return Listed(kUdpTrees, code);
+}
+
+void RecordPorts(DecodeContext& c, uint16_t src, uint16_t dst) {
+  c.SrcPort = src;
+  c.DstPort = dst;
+  if (!c.Tunnelled && c.Rec) {
+    c.Rec->SrcPort = src;
+    c.Rec->DstPort = dst;
+  }
 }
 
 void AddPayloadTree(DecodeContext& c, DetailNode* parent, uint8_t portType,

@@ -82,6 +82,9 @@ bool AddPortFields(DecodeContext& c, DetailNode* header, uint8_t portType);
 // nothing at all (code 0 aside).
 bool DecoderHasSummary(uint8_t portType, uint16_t code);
 bool DecoderHasTree(uint8_t portType, uint16_t code);
+// Leaves a segment's or datagram's ports in c.SrcPort/c.DstPort and, in the
+// summary pass outside a tunnel, in the frame table entry.
+void RecordPorts(DecodeContext& c, uint16_t src, uint16_t dst);
 // The payload at the start of the layer: the decoder's tree, or "Data ()".
 void AddPayloadTree(DecodeContext& c, DetailNode* parent, uint8_t portType,
                     uint16_t decoderCode);

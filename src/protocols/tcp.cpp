@@ -166,11 +166,8 @@ void TCPSummary(DecodeContext& c) {
   // A header cut short records no ports: they are not there.
   if (!c.has(0, kMinHeader)) return;
   const uint16_t src = c.be16(0), dst = c.be16(2);
-  c.SrcPort = src;
-  c.DstPort = dst;
+  RecordPorts(c, src, dst);
   if (!c.Tunnelled && c.Rec) {
-    c.Rec->SrcPort = src;
-    c.Rec->DstPort = dst;
     // The table holds MaxTCPSessions + 1 sessions at most.
     c.Rec->TcpSession =
         c.Set.BuildTCPSessions

@@ -52,12 +52,7 @@ void UDPSummary(DecodeContext& c) {
   // A header cut short records no ports: they are not there.
   if (!c.has(0, kHeader)) return;
   const uint16_t src = c.be16(0), dst = c.be16(2);
-  c.SrcPort = src;
-  c.DstPort = dst;
-  if (!c.Tunnelled && c.Rec) {
-    c.Rec->SrcPort = src;
-    c.Rec->DstPort = dst;
-  }
+  RecordPorts(c, src, dst);
   const PortTable& ports = c.Env.Ports;
   std::string_view text = ports.PortDescription(PortUDP, src);
   if (text == "Unknown") text = ports.PortDescription(PortUDP, dst);
