@@ -13,7 +13,7 @@
 #include "capture/frame.h"
 #include "capture/notifier.h"
 #include "decode/registry.h"
-#include "protocols/decoder_state.h"
+#include "decode/decoder_state.h"
 
 namespace kestle {
 

@@ -7,8 +7,12 @@
 
 namespace kestle {
 
+DecodeContext::DecodeContext(ProtocolPathTable& paths, NodeRegistry& nodes,
+                             DecoderState& decoders, const Environment& env)
+    : Paths(paths), Nodes(nodes), Decoders(decoders), Env(env), Set(env.settings) {}
+
 DecodeContext::DecodeContext(CaptureSession& session, const Environment& env)
-    : S(session), Env(env), Set(env.settings) {}
+    : DecodeContext(session.Paths, session.Nodes, session.Decoders, env) {}
 
 void DecodeContext::LoadFrame(const uint8_t* data, uint32_t len) {
   len = std::min(len, kMaxFrameLength);
@@ -28,10 +32,10 @@ void DecodeContext::LoadFrame(const uint8_t* data, uint32_t len) {
   Truncated = false;
 }
 
-void DecodeContext::SetProtocol(uint16_t id) { SetFrameProtocol(S.Paths, FrameProtocol, id); }
+void DecodeContext::SetProtocol(uint16_t id) { SetFrameProtocol(Paths, FrameProtocol, id); }
 
 uint32_t DecodeContext::RegisterNode(const uint8_t mac[6], uint32_t ipv4, std::string_view name) {
-  return S.Nodes.RegisterNode(mac, ipv4, name);
+  return Nodes.RegisterNode(mac, ipv4, name);
 }
 
 }  // namespace kestle

@@ -15,6 +15,7 @@
 #include <string>
 #include <string_view>
 
+#include "decode/decoder_state.h"
 #include "decode/registry.h"
 #include "decode/tree.h"
 
@@ -47,6 +48,11 @@ struct LayerState {
 
 class DecodeContext {
  public:
+  // The registries and cross-frame state of the open capture that the
+  // decoders fill (summary pass) and read (trees).
+  DecodeContext(ProtocolPathTable& paths, NodeRegistry& nodes, DecoderState& decoders,
+                const Environment& env);
+  // The same, over the tables of a capture session.
   DecodeContext(CaptureSession& session, const Environment& env);
 
   // Starts a frame: copies up to kMaxFrameLength bytes; bytes after the
@@ -147,7 +153,9 @@ class DecodeContext {
   uint32_t RegisterNode(const uint8_t mac[6], uint32_t ipv4, std::string_view name);
 
   // ---- state
-  CaptureSession& S;
+  ProtocolPathTable& Paths;
+  NodeRegistry& Nodes;
+  DecoderState& Decoders;
   const Environment& Env;
   const Settings& Set;
 

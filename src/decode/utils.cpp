@@ -4,9 +4,9 @@
 #include <cstdio>
 #include <unordered_map>
 
-#include "capture/session.h"
 #include "decode/context.h"
 #include "decode/environment.h"
+#include "decode/registry.h"
 #include "decode/tree.h"
 
 namespace kestle {
@@ -360,7 +360,7 @@ std::string FormatIPv4(const DecodeContext& c, uint32_t a, bool annotate) {
   if ((a >> 24) == 224) {
     if (const char* n = MulticastName(a & 0xFFFFFF)) s += std::string(" (") + n + ")";
   } else if (c.Set.LookupHostNames) {
-    const auto& nodes = c.S.Nodes.NodeTable;
+    const auto& nodes = c.Nodes.NodeTable;
     for (size_t i = 1; i < nodes.size(); ++i)
       if (nodes[i].IPv4 == a && !nodes[i].HostName.empty()) {
         s += " (" + nodes[i].HostName + ")";
@@ -415,7 +415,7 @@ std::string FormatMAC(const uint8_t m[6]) {
   return s;
 }
 
-std::string FormatMAC(const Environment& env, const CaptureSession* session, const uint8_t m[6],
+std::string FormatMAC(const Environment& env, const NodeRegistry* nodes, const uint8_t m[6],
                       bool annotate) {
   std::string s = FormatMAC(m);
   if (!annotate) return s;
@@ -432,8 +432,8 @@ std::string FormatMAC(const Environment& env, const CaptureSession* session, con
   } else if (!env.Vendors.Empty()) {
     if (const std::string* v = env.Vendors.Find(m)) s += " (" + *v + ")";
   }
-  if (session) {
-    const auto& reg = session->Nodes;
+  if (nodes) {
+    const auto& reg = *nodes;
     if (uint32_t pair = reg.FirstNetworkPair(FormatMAC(m))) {
       const auto& net = reg.NodeTable[reg.NodeStatTable[pair].NetNode];
       if (net.IPv4 != 0) s += " (" + FormatIPv4(net.IPv4) + ")";
@@ -443,7 +443,7 @@ std::string FormatMAC(const Environment& env, const CaptureSession* session, con
 }
 
 std::string FormatMAC(const DecodeContext& c, const uint8_t m[6], bool annotate) {
-  return FormatMAC(c.Env, &c.S, m, annotate);
+  return FormatMAC(c.Env, &c.Nodes, m, annotate);
 }
 
 // ---------------------------------------------------------------- bytes etc.

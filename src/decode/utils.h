@@ -14,7 +14,7 @@ namespace kestle {
 class DecodeContext;
 struct DetailNode;
 struct Environment;
-class CaptureSession;
+class NodeRegistry;
 
 struct LookupTableRec {
   uint16_t Code;
@@ -69,7 +69,7 @@ std::string FormatMAC(const uint8_t mac[6]);
 // Annotated: broadcast, locally administered, multicast group, vendor and
 // the IPv4 address learnt for the station.
 std::string FormatMAC(const DecodeContext& c, const uint8_t mac[6], bool annotate);
-std::string FormatMAC(const Environment& env, const CaptureSession* s, const uint8_t mac[6],
+std::string FormatMAC(const Environment& env, const NodeRegistry* nodes, const uint8_t mac[6],
                       bool annotate);
 // Group name of an IPv4 multicast address's lower 24 bits, or nullptr.
 const char* MulticastName(uint32_t key24);

@@ -6,7 +6,7 @@
 // session of a frame is the connection between (c.Ip.Src, source port) and
 // (c.Ip.Dst, destination port), in either direction: two connections with
 // the same ports between different stations are different sessions.
-// Sessions live in CaptureSession::Decoders.TcpSessions; a frame's number
+// Sessions live in the context's Decoders.TcpSessions; a frame's number
 // goes to its FrameTabRec::TcpSession (0 = none).
 #pragma once
 
@@ -16,9 +16,6 @@ namespace kestle {
 
 class DecodeContext;
 struct DetailNode;
-
-// The most sessions a capture can have, whatever MaxTCPSessions says.
-constexpr uint32_t kTcpSessionCapacity = 65536;
 
 void TCPSummary(DecodeContext& c);
 void TCPTree(DecodeContext& c, DetailNode* parent);

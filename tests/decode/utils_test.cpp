@@ -159,14 +159,14 @@ TEST(FormatMAC, Annotations) {
       {{0x00, 0x00, 0x0C, 0x01, 0x02, 0x03}, "00:00:0C:01:02:03 (Cisco Systems, Inc)"},
       {{0x00, 0x11, 0x22, 0x33, 0x44, 0x55}, "00:11:22:33:44:55"},
   };
-  for (const auto& c : cases) EXPECT_EQ(FormatMAC(env, &s, c.mac, true), c.text);
+  for (const auto& c : cases) EXPECT_EQ(FormatMAC(env, &s.Nodes, c.mac, true), c.text);
 
   // The IPv4 address learnt for a station, only when there is one.
   const uint8_t mac[6] = {0x00, 0x11, 0x22, 0x33, 0x44, 0x55};
   s.Nodes.RegisterNode(mac, 0, {});
-  EXPECT_EQ(FormatMAC(env, &s, mac, true), "00:11:22:33:44:55");
+  EXPECT_EQ(FormatMAC(env, &s.Nodes, mac, true), "00:11:22:33:44:55");
   s.Nodes.RegisterNode(mac, 0x0A000001, {});
-  EXPECT_EQ(FormatMAC(env, &s, mac, true), "00:11:22:33:44:55 (10.0.0.1)");
+  EXPECT_EQ(FormatMAC(env, &s.Nodes, mac, true), "00:11:22:33:44:55 (10.0.0.1)");
   EXPECT_EQ(FormatMAC(mac), "00:11:22:33:44:55");
 }
 

@@ -1,13 +1,18 @@
 // State that decoders keep across the frames of one open capture (the TCP
-// session table and the like). Owned by CaptureSession, emptied with it.
+// session table and the like). Owned by the capture session, emptied with
+// it; decoders reach it through DecodeContext::Decoders.
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <unordered_map>
 #include <vector>
 
 namespace kestle {
+
+// The most sessions a capture can have, whatever MaxTCPSessions says.
+constexpr uint32_t kTcpSessionCapacity = 65536;
 
 // One end of a TCP connection: the station's IP address (see IpAddressPair
 // in decode/context.h) and the port.
