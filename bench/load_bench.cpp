@@ -8,7 +8,7 @@
 #include <string>
 
 #include "capture/session.h"
-#include "decode/environment.h"
+#include "decode/config/environment.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include "capture/session.h"
 #include "decode/context.h"
 #include "decode/detail.h"
-#include "decode/environment.h"
+#include "decode/config/environment.h"
 #include "decode/tree.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include "capture/readers.h"
 #include "capture/session.h"
 #include "decode/context.h"
-#include "decode/environment.h"
+#include "decode/config/environment.h"
 
 namespace kestle {
 

@@ -6,9 +6,11 @@
 
 #include "capture/readers.h"
 #include "decode/context.h"
-#include "decode/environment.h"
+#include "decode/config/environment.h"
 #include "decode/summary.h"
-#include "decode/utils.h"
+#include "decode/addresses.h"
+#include "decode/fields.h"
+#include "decode/text.h"
 
 namespace kestle {
 

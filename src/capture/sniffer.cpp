@@ -8,7 +8,7 @@
 #include "capture/session.h"
 #include "capture/sniffer_format.h"
 #include "decode/context.h"
-#include "decode/environment.h"
+#include "decode/config/environment.h"
 
 namespace kestle {
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "capture/session.h"
-#include "decode/environment.h"
+#include "decode/config/environment.h"
 
 namespace kestle {
 
@@ -26,6 +26,8 @@ void DecodeContext::LoadFrame(const uint8_t* data, uint32_t len) {
   std::memset(DstMac, 0, 6);
   FrameProtocol = 0;
   Tunnelled = false;
+  Quoted = false;
+  Carrier = Transport::None;
   Ip = {};
   SrcPort = DstPort = 0;
   Depth = Nesting = 0;

@@ -40,6 +40,10 @@ struct IpAddressPair {
   std::array<uint8_t, 16> Dst{};
 };
 
+// The transport that carries the payload being decoded: decoder codes that
+// mean different decoders over TCP and UDP read it here.
+enum class Transport : uint8_t { None, UDP, TCP };
+
 struct LayerState {
   uint32_t Offset;
   uint32_t Len;
@@ -167,6 +171,10 @@ class DecodeContext {
   uint8_t DstMac[6]{};
   uint32_t FrameProtocol = 0;  // ProtocolPathTable entry of the stack so far
   bool Tunnelled = false;
+  // Decoding a header quoted inside an ICMP error: the summary and the tree
+  // builders of the quoted layers see it (the tree titles read "Original").
+  bool Quoted = false;
+  Transport Carrier = Transport::None;  // of the payload at the current layer
   IpAddressPair Ip;            // innermost IP header's addresses
   uint16_t SrcPort = 0;        // innermost TCP/UDP header's ports
   uint16_t DstPort = 0;
@@ -180,7 +188,11 @@ class DecodeContext {
   DetailTree* Tree = nullptr;    // tree mode: where items go
   bool PrintMode = false;
 
+  // The line the field writer returns when it adds none: it takes no lines.
+  DetailNode* EndedLine() const { return &ended_; }
+
  private:
+  mutable DetailNode ended_{.Ended = true};
   uint8_t Miss() const {
     Truncated = true;
     return 0;

@@ -6,11 +6,12 @@
 #include <string>
 
 #include "capture/session.h"
+#include "decode/config/environment.h"
 #include "decode/context.h"
-#include "decode/environment.h"
-#include "decode/link.h"
+#include "decode/dispatch.h"
+#include "decode/fields.h"
+#include "decode/text.h"
 #include "decode/tree.h"
-#include "decode/utils.h"
 
 namespace kestle {
 
@@ -47,10 +48,6 @@ std::string TimeDelta(const LocaleInfo& locale, const CaptureSession& s, uint32_
   return text;
 }
 
-bool IsIslFrame(const DecodeContext& c) {
-  return c.has(0, 5) && c.be32(0) == 0x01000C00 && c.u8(4) == 0x00;
-}
-
 }  // namespace
 
 bool BuildFrameTree(CaptureSession& s, DecodeContext& c, DetailTree& tree, uint32_t n) {
@@ -71,22 +68,19 @@ bool BuildFrameTree(CaptureSession& s, DecodeContext& c, DetailTree& tree, uint3
 
   const uint32_t trueLen = h.TrueSize != 0 ? h.TrueSize : h.Size;
   const int64_t shown = std::max<int64_t>(0, int64_t{c.Set.FirstFrame} + n - 1);
-  DetailNode* top = AddDetailNode(
+  DetailNode* top = AddField(
       c, nullptr,
       "Frame " + FormatThousands(static_cast<uint64_t>(shown), locale.ThousandsSep) +
           " (True Size: " + std::to_string(trueLen) + " captured: " + std::to_string(h.Size) +
           ")",
-      0, 2, 0);
-  AddDetailNode(c, top, "Arrival Time - " + ArrivalTime(locale, rec.Seconds, rec.Micro), 0, 1, 0);
-  AddDetailNode(c, top, "Time delta from previous Packet - " + TimeDelta(locale, s, n), 0, 1, 0);
-  AddDetailNode(c, top, "Frame Number - " + std::to_string(n), 0, 1, 0);
-  AddDetailNode(c, top, "Packet Length - " + std::to_string(trueLen), 0, 1, 0);
-  AddDetailNode(c, top, "Capture Length - " + std::to_string(h.Size), 0, 1, 0);
+      0, 0, TreeImage::Frame);
+  AddField(c, top, "Arrival Time - " + ArrivalTime(locale, rec.Seconds, rec.Micro), 0, 0);
+  AddField(c, top, "Time delta from previous Packet - " + TimeDelta(locale, s, n), 0, 0);
+  AddField(c, top, "Frame Number - " + std::to_string(n), 0, 0);
+  AddField(c, top, "Packet Length - " + std::to_string(trueLen), 0, 0);
+  AddField(c, top, "Capture Length - " + std::to_string(h.Size), 0, 0);
 
-  if (IsIslFrame(c))
-    ISLTree(c);
-  else
-    EthernetTree(c);
+  CallTree(c, LinkTypeUnit(kLinkEthernet), nullptr);
 
   // Back to the first layer; the frame's bytes stay for the hex dump.
   c.PacketOffset = 0;

@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <numeric>
 
-#include "decode/ini.h"
-#include "decode/utils.h"
-#include "protocols/ports.h"
+#include "decode/config/ini.h"
+#include "decode/addresses.h"
+#include "decode/fields.h"
+#include "decode/text.h"
+#include "decode/config/port_table.h"
 
 namespace kestle {
 

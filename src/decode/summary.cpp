@@ -3,9 +3,10 @@
 #include <cstring>
 
 #include "capture/session.h"
+#include "decode/config/environment.h"
 #include "decode/context.h"
-#include "decode/environment.h"
-#include "decode/link.h"
+#include "decode/dispatch.h"
+#include "decode/protocol_ids.h"
 
 namespace kestle {
 
@@ -32,11 +33,7 @@ void ProcessFrame(CaptureSession& s, DecodeContext& c) {
     c.Desc.clear();
     c.LoadFrame(s.RawFrame.data(), h.Size);
     std::memcpy(c.DstMac, s.RawFrame.data(), 6);
-    static const uint8_t kIsl[5] = {0x01, 0x00, 0x0C, 0x00, 0x00};
-    if (std::memcmp(s.RawFrame.data(), kIsl, 5) == 0)
-      ISLSummary(c);
-    else
-      EthernetSummary(c);
+    CallSummary(c, LinkTypeUnit(kLinkEthernet));
     if (c.FrameProtocol == 0 || s.Paths.ProtocolOf(c.FrameProtocol) == ProtoEthernet)
       c.SetProtocol(ProtoUnknown);
     rec.Description = s.Descriptions.Add(c.Desc);

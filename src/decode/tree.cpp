@@ -3,7 +3,7 @@
 namespace kestle {
 
 DetailNode* DetailTree::Add(DetailNode* parent, std::string text, uint32_t offset,
-                            uint32_t length, int image, bool literal) {
+                            uint32_t length, TreeImage image, bool literal) {
   auto n = std::make_unique<DetailNode>();
   n->Text = std::move(text);
   n->Offset = offset;

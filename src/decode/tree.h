@@ -10,12 +10,31 @@
 
 namespace kestle {
 
+// The picture shown before a tree line, named after what the line is. The
+// numbers are stable (the window maps each to a picture; text output
+// ignores them).
+enum class TreeImage : uint8_t {
+  Plain = 0,     // a plain line at the top level
+  Field = 1,     // a field
+  Frame = 2,     // the frame's first line
+  Network = 3,   // an IPv4 or IPv6 header
+  Segment = 4,   // a TCP header
+  Link = 5,      // an Ethernet or 802.3 header
+  Message = 6,   // a message of its own (ARP, mail)
+  Datagram = 7,  // a UDP header
+  Flags = 8,     // a flags field with one line per flag below it
+  Protocol = 9,  // any other protocol's branch
+};
+
 struct DetailNode {
   std::string Text;
   uint32_t Offset = 0;   // first byte described, counted from the frame start
   uint32_t Length = 0;   // bytes described; 0 = none
-  int Image = 0;         // icon number
+  TreeImage Image = TreeImage::Plain;
   bool Literal = false;  // text taken from the frame: never split or rewritten
+  // The branch ended here: a field did not fit in the layer, so no later
+  // line is added under this item (see AddField).
+  bool Ended = false;
   DetailNode* Parent = nullptr;
   std::vector<std::unique_ptr<DetailNode>> Children;
 
@@ -33,7 +52,7 @@ class DetailTree {
   explicit DetailTree(bool printMode = false) : PrintMode(printMode) {}
 
   DetailNode* Add(DetailNode* parent, std::string text, uint32_t offset, uint32_t length,
-                  int image, bool literal = false);
+                  TreeImage image, bool literal = false);
   void Clear() { Roots.clear(); }
   bool Empty() const { return Roots.empty(); }
   size_t Count() const;

@@ -4,11 +4,13 @@
 #include <cstdio>
 
 #include "capture/session.h"
-#include "decode/environment.h"
+#include "decode/config/environment.h"
 #include "decode/summary.h"
 
 #include <algorithm>
-#include "decode/utils.h"
+#include "decode/addresses.h"
+#include "decode/fields.h"
+#include "decode/text.h"
 
 namespace kestle {
 

@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cstring>
 
-#include "decode/utils.h"
+#include "decode/addresses.h"
+#include "decode/fields.h"
+#include "decode/text.h"
 
 namespace kestle {
 

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "capture/session.h"
-#include "decode/environment.h"
+#include "decode/config/environment.h"
 #include "decode/tree.h"
 #include "output/grid.h"
 #include "output/hexdump.h"

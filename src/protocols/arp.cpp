@@ -4,8 +4,11 @@
 #include <string>
 
 #include "capture/frame.h"
+#include "decode/addresses.h"
 #include "decode/context.h"
-#include "decode/utils.h"
+#include "decode/fields.h"
+#include "decode/protocol_ids.h"
+#include "decode/text.h"
 
 namespace kestle {
 
@@ -27,7 +30,7 @@ constexpr size_t kHType = 0, kPType = 2, kHSize = 4, kPSize = 5, kOp = 6, kSha =
 
 }  // namespace
 
-void ArpSummary(DecodeContext& c) {
+void ARPSummary(DecodeContext& c) {
   c.AddDesc("/ARP");
   c.SetProtocol(ProtoARP);
   if (!c.has(0, kArpLength)) return;
@@ -49,37 +52,27 @@ void ArpSummary(DecodeContext& c) {
   }
 }
 
-void ArpTree(DecodeContext& c, DetailNode* parent) {
+void ARPTree(DecodeContext& c, DetailNode* parent) {
   std::string title = "Address Resolution Protocol (ARP)";
   const uint16_t op = c.has(kOp, 2) ? c.be16(kOp) : 0;
   if (op == kOpRequest && c.has(kTpa, 4))
     title += " - Request: Who is " + FormatIPv4(c.be32(kTpa));
   else if (op == kOpReply && c.has(kSpa, 4))
     title += " - Reply: I am " + FormatIPv4(c.be32(kSpa));
-  DetailNode* arp = AddField(c, parent, std::move(title), 0,
-                             std::min<size_t>(kArpLength, c.PacketLen), 6);
-
-  if (!c.has(kHType, 2)) return;
-  const uint16_t htype = c.be16(kHType);
+  DetailNode* arp = AddBranch(c, parent, std::move(title), 0, kArpLength, TreeImage::Message);
+  // A packet cut short is shown to its last whole field.
+  const uint16_t htype = c.be16(kHType), ptype = c.be16(kPType);
   AddField(c, arp, "Hardware Type () - 0x" + Hex(htype, 2) + std::string(LookupCode(htype, kHardwareTypes, "")), kHType, 2);
-  if (!c.has(kPType, 2)) return;
-  const uint16_t ptype = c.be16(kPType);
   AddField(c, arp, "Protocol Type () - 0x" + Hex(ptype, 2) + std::string(LookupCode(ptype, kProtocolTypes, "")), kPType, 2);
-  if (!c.has(kHSize, 1)) return;
   AddField(c, arp, "Hardware Size () - " + std::to_string(c.u8(kHSize)), kHSize, 1);
-  if (!c.has(kPSize, 1)) return;
   AddField(c, arp, "Protocol Size () - " + std::to_string(c.u8(kPSize)), kPSize, 1);
-  if (!c.has(kOp, 2)) return;
   AddField(c, arp, "Operation () - 0x" + Hex(op, 2) + std::string(LookupCode(op, kOperations, "")), kOp, 2);
-
   uint8_t mac[6];
-  if (!c.copy(kSha, mac, 6)) return;
+  c.copy(kSha, mac, 6);
   AddField(c, arp, "Sender MAC Address () - " + FormatMAC(c, mac, true), kSha, 6);
-  if (!c.has(kSpa, 4)) return;
   AddField(c, arp, "Sender IP Address () - " + FormatIPv4(c.be32(kSpa)), kSpa, 4);
-  if (!c.copy(kTha, mac, 6)) return;
+  c.copy(kTha, mac, 6);
   AddField(c, arp, "Target MAC Address () - " + FormatMAC(c, mac, true), kTha, 6);
-  if (!c.has(kTpa, 4)) return;
   AddField(c, arp, "Target IP Address () - " + FormatIPv4(c.be32(kTpa)), kTpa, 4);
 }
 

@@ -10,8 +10,8 @@ struct DetailNode;
 // "/ARP Request - Who is A" or "/ARP Reply - I am A"; an IPv4 request
 // registers the sender's station, a reply both stations. A packet shorter
 // than 28 bytes gives "/ARP" only.
-void ArpSummary(DecodeContext& c);
+void ARPSummary(DecodeContext& c);
 // The ARP branch under `parent` (nullptr = top level): the fields present.
-void ArpTree(DecodeContext& c, DetailNode* parent);
+void ARPTree(DecodeContext& c, DetailNode* parent);
 
 }  // namespace kestle

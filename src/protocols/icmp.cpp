@@ -5,9 +5,11 @@
 
 #include <string>
 
+#include "decode/addresses.h"
 #include "decode/context.h"
+#include "decode/fields.h"
 #include "decode/protocol_ids.h"
-#include "decode/utils.h"
+#include "decode/text.h"
 #include "protocols/ipv4.h"
 #include "protocols/ipv6.h"
 
@@ -133,8 +135,11 @@ constexpr size_t kErrorHeaderLength = 8;
 void AddQuoted(DecodeContext& c, DetailNode* root, void (*quoted)(DecodeContext&, DetailNode*)) {
   if (c.PacketLen <= kErrorHeaderLength || !c.beginNest()) return;
   const LayerState saved = c.save();
+  const bool wasQuoted = c.Quoted;
   c.enter(kErrorHeaderLength);
+  c.Quoted = true;
   quoted(c, root);
+  c.Quoted = wasQuoted;
   c.restore(saved);
   c.endNest();
 }
@@ -143,7 +148,8 @@ void AddQuoted(DecodeContext& c, DetailNode* root, void (*quoted)(DecodeContext&
 void AddFlagsByte(DecodeContext& c, DetailNode* parent, size_t at,
                   std::span<const FlagTabRec> table) {
   const uint8_t v = c.u8(at);
-  AddFlagNodes(c, AddField(c, parent, "Flags () - 0x" + Hex(v, 2), at, 1, 8), v, 1, table);
+  AddFlagNodes(c, AddField(c, parent, "Flags () - 0x" + Hex(v, 2), at, 1, TreeImage::Flags), v,
+               1, table);
 }
 
 std::string Icmpv6Address(const DecodeContext& c, size_t at) {
@@ -156,7 +162,7 @@ std::string Icmpv6Address(const DecodeContext& c, size_t at) {
 // the bytes left, or of length 0, ends the walk.
 void AddNdOptions(DecodeContext& c, DetailNode* root, size_t s, size_t r) {
   if (r < 1) return;
-  DetailNode* list = AddField(c, root, "ICMPv6 Options", s, r);
+  DetailNode* list = AddBranch(c, root, "ICMPv6 Options", s, r);
   while (r > 2) {
     const uint8_t t = c.u8(s);
     const size_t n = c.u8(s + 1), len = n * 8;
@@ -239,7 +245,14 @@ void AddIcmpv6Error(DecodeContext& c, DetailNode* root, uint8_t type) {
     else
       AddField(c, root, "Reserved ()", 4, 4);
   }
-  AddQuoted(c, root, IPv6QuotedTree);
+  AddQuoted(c, root, IPv6Tree);
+}
+
+// "/" and the message type's name, for the types up to 18.
+void AddTypeName(DecodeContext& c) {
+  if (!c.has(0, 1) || c.u8(0) > kLastIcmpType) return;
+  c.AddDesc("/");
+  c.AddDesc(LookupCode(c.u8(0), kIcmpTypeNames, ""));
 }
 
 }  // namespace
@@ -247,15 +260,18 @@ void AddIcmpv6Error(DecodeContext& c, DetailNode* root, uint8_t type) {
 void ICMPSummary(DecodeContext& c) {
   c.AddDesc("/ICMP");
   c.SetProtocol(ProtoICMP);
-  if (!c.has(0, 1) || c.u8(0) > kLastIcmpType) return;
-  c.AddDesc("/");
-  c.AddDesc(LookupCode(c.u8(0), kIcmpTypeNames, ""));
+  AddTypeName(c);
+}
+
+void ICMPOverIPv6Summary(DecodeContext& c) {
+  c.SetProtocol(ProtoICMP);
+  AddTypeName(c);
 }
 
 void ICMPTree(DecodeContext& c, DetailNode* parent) {
   if (c.PacketLen == 0) return;
   DetailNode* root =
-      AddField(c, parent, "Internet Control Message Protocol (ICMP)", 0, c.PacketLen);
+      AddBranch(c, parent, "Internet Control Message Protocol (ICMP)", 0, c.PacketLen);
   const uint8_t type = c.u8(0), code = c.u8(1);
   std::string text = "Type of message () - " + std::to_string(type);
   text += type > kLastIcmpType ? " unknown"
@@ -282,14 +298,14 @@ void ICMPTree(DecodeContext& c, DetailNode* parent) {
       break;
     case 3:
       if (c.has(4, 4)) AddField(c, root, "Unused () - 0x" + Hex(c.be32(4), 8), 4, 4);
-      AddQuoted(c, root, IPv4QuotedTree);
+      AddQuoted(c, root, IPv4Tree);
       break;
     case 5:
       if (c.has(4, 4)) AddField(c, root, "Gateway Address () - " + FormatIPv4(c.be32(4)), 4, 4);
-      AddQuoted(c, root, IPv4QuotedTree);
+      AddQuoted(c, root, IPv4Tree);
       break;
     case 11:
-      AddQuoted(c, root, IPv4QuotedTree);
+      AddQuoted(c, root, IPv4Tree);
       break;
     default:
       break;
@@ -306,8 +322,8 @@ void ICMPv6Summary(DecodeContext& c) {
 
 void ICMPv6Tree(DecodeContext& c, DetailNode* parent) {
   if (c.PacketLen <= 3) return;
-  DetailNode* root = AddField(c, parent, "Internet Control Message Protocol Version 6 (ICMPv6)",
-                              0, c.PacketLen);
+  DetailNode* root = AddBranch(c, parent, "Internet Control Message Protocol Version 6 (ICMPv6)",
+                               0, c.PacketLen);
   const uint8_t type = c.u8(0), code = c.u8(1);
   AddField(c, root,
            "Type () - " + std::to_string(type) + " (" +

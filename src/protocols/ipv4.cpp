@@ -3,9 +3,13 @@
 #include <algorithm>
 
 #include "capture/frame.h"
+#include "decode/addresses.h"
+#include "decode/config/settings.h"
 #include "decode/context.h"
 #include "decode/dispatch.h"
-#include "decode/settings.h"
+#include "decode/fields.h"
+#include "decode/protocol_ids.h"
+#include "decode/text.h"
 
 namespace kestle {
 
@@ -35,19 +39,6 @@ constexpr LookupTableRec kDSCPNames[] = {
     {38, "Assured Forwarding 43"}, {46, "Expedited Forwarding"}};
 
 constexpr size_t kMinHeader = 20;
-
-// The protocols whose decoder an IPv4 datagram is handed to. Any other
-// (IPv4 or IPv6 carried in IPv4, ICMPv6, ...) is not decoded: no summary,
-// a top-level "Data ()" in the tree. RSVP is only named in the summary.
-constexpr uint8_t kCarriedProtocols[] = {1, 2, 6, 17, 46, 47, 50, 51, 88, 89, 103, 112};
-constexpr uint8_t kRSVP = 46;
-
-const DecoderUnit* CarriedUnit(uint8_t protocol, bool tree) {
-  if (tree && protocol == kRSVP) return nullptr;
-  for (const uint8_t p : kCarriedProtocols)
-    if (p == protocol) return IpProtocolUnit(protocol);
-  return nullptr;
-}
 
 // The fields both builders need.
 struct IPv4Header {
@@ -92,13 +83,13 @@ void AddOptions(DecodeContext& c, DetailNode* parent, size_t headerLen) {
     const uint8_t number = t & 0x1F;
     const std::string name(LookupCode(number, kIPOptionNames, "Unknown"));
     const bool single = number == 0 || number == 1;
-    const size_t len = single ? 1 : c.u8(p + 1);
+    const size_t len = single ? 1 : c.has(p + 1, 1) ? c.u8(p + 1) : 0;
     // A length below 2 would never move on, one past the header reads
     // another layer: either ends the walk after this option's lines.
     const bool bad = !single && (len < 2 || len > end - p);
     const size_t shown = bad ? end - p : len;
     DetailNode* item =
-        AddField(c, parent, "Option " + std::to_string(number) + " " + name, p, shown);
+        AddBranch(c, parent, "Option " + std::to_string(number) + " " + name, p, shown);
     AddField(c, item, "Class (2 bits) - " + std::to_string((t >> 5) & 3), p, 1);
     AddField(c, item, "Number (2 bits) - " + std::to_string(number) + " (" + name + ")", p, 1);
     if (!single && c.has(p + 1, 1)) AddField(c, item, "Length () - " + std::to_string(len), p + 1, 1);
@@ -112,34 +103,33 @@ void AddOptions(DecodeContext& c, DetailNode* parent, size_t headerLen) {
   }
 }
 
-void BuildTree(DecodeContext& c, DetailNode* parent, bool quoted) {
+// The header branch, then the payload's. Quoted inside an ICMP error, the
+// title reads "Original IPv4 Header ()".
+void BuildTree(DecodeContext& c, DetailNode* parent) {
   const IPv4Header h = ReadHeader(c);
-  const size_t shownLen = std::min(std::max(h.HeaderLen, size_t{1}), size_t{c.PacketLen});
-  DetailNode* top = AddField(c, parent, quoted ? "Original IPv4 Header ()" : "IPv4 Header ()",
-                             0, shownLen, 3);
+  // The branch covers the fixed header even when the length field says
+  // less: its fields are shown.
+  DetailNode* top =
+      AddBranch(c, parent, c.Quoted ? "Original IPv4 Header ()" : "IPv4 Header ()", 0,
+                std::max(h.HeaderLen, kMinHeader), TreeImage::Network);
   // A short header is shown up to its last whole field.
-  if (!c.has(0, 1)) return;
   AddField(c, top, "Version (4 bits) - " + std::to_string(c.u8(0) >> 4), 0, 1);
   AddField(c, top, "Header Length (4 bits) - " + std::to_string(c.u8(0) & 0x0F), 0, 1);
   if (!c.has(1, 1)) return;
   if (c.Set.DecodeTosAsDSCP)
-    AddDiffServNodes(c, top, c.u8(1), c.at(1));
+    AddDiffServNodes(c, top, c.u8(1), 1);
   else
     AddField(c, top, "Type of Service () - 0x" + Hex(c.u8(1), 2), 1, 1);
-  if (!c.has(2, 2)) return;
   AddField(c, top, "Total Length () - " + std::to_string(h.TotalLen), 2, 2);
-  if (!c.has(4, 2)) return;
   AddField(c, top, "Identification () - 0x" + Hex(c.be16(4), 4), 4, 2);
   if (!c.has(6, 2)) return;
   const uint8_t flags = c.u8(6) >> 5;
   AddField(c, top,
            "Fragmentation Flags (3 bits) - " + FormatBits(flags, 3) + " (Don't Fragment: " +
                (flags & 2 ? "on" : "off") + " More Fragments: " + (flags & 1 ? "on)" : "off)"),
-           6, 1, 8);
+           6, 1, TreeImage::Flags);
   AddField(c, top, "Fragment offset (13 bits) - " + std::to_string(h.FragOffset), 6, 2);
-  if (!c.has(8, 1)) return;
   AddField(c, top, "Time to Live () - " + std::to_string(c.u8(8)), 8, 1);
-  if (!c.has(9, 1)) return;
   AddField(c, top,
            "Protocol () - 0x" + Hex(h.Protocol, 2) + " (" + std::to_string(h.Protocol) + ") (" +
                std::string(LookupCode(h.Protocol, IPProtocolNames, "Unknown")) + ")",
@@ -156,16 +146,12 @@ void BuildTree(DecodeContext& c, DetailNode* parent, bool quoted) {
       checksum += " (Incorrect)";
   }
   AddField(c, top, checksum, 10, 2);
-  if (!c.has(12, 4)) return;
   AddField(c, top, "Source IP address () - " + FormatIPv4(c, h.Src, true), 12, 4);
-  if (!c.has(16, 4)) return;
   AddField(c, top, "Destination IP address () - " + FormatIPv4(c, h.Dst, true), 16, 4);
-  if (h.HeaderLen > kMinHeader) {
-    DetailNode* options =
-        AddField(c, top, "IP Options ()", kMinHeader,
-                 std::min(h.HeaderLen, size_t{c.PacketLen}) - kMinHeader);
-    AddOptions(c, options, h.HeaderLen);
-  }
+  if (!c.has(0, kMinHeader)) return;
+  if (h.HeaderLen > kMinHeader)
+    AddOptions(c, AddBranch(c, top, "IP Options ()", kMinHeader, h.HeaderLen - kMinHeader),
+               h.HeaderLen);
 
   LeaveAddresses(c, h);
   if (!EnterPayload(c, h)) return;
@@ -173,12 +159,11 @@ void BuildTree(DecodeContext& c, DetailNode* parent, bool quoted) {
     AddField(c, nullptr, "Data ()", 0, c.PacketLen);
     return;
   }
-  const DecoderUnit* unit = CarriedUnit(h.Protocol, true);
-  if (!unit || !unit->Tree || !c.beginNest()) {
+  if (!c.beginNest()) {
     AddField(c, nullptr, "Data ()", 0, c.PacketLen);
     return;
   }
-  unit->Tree(c, parent);
+  CallTree(c, IpProtocolUnit(h.Protocol, IpVersion::V4), parent);
   c.endNest();
 }
 
@@ -195,19 +180,14 @@ uint16_t InternetChecksum(const DecodeContext& c, size_t at, size_t n, size_t ze
   return static_cast<uint16_t>(~sum);
 }
 
-void AddDiffServNodes(DecodeContext& c, DetailNode* parent, uint8_t b, uint32_t offset) {
-  DetailNode* field = AddDetailNode(c, parent, "Differentiated Services Field", offset, 1, 1);
+void AddDiffServNodes(DecodeContext& c, DetailNode* parent, uint8_t b, size_t at) {
   const std::string point = "0x" + Hex(b >> 2, 2) + " (" +
                             std::string(LookupCode(b >> 2, kDSCPNames, "Unknown")) + ")";
-  AddDetailNode(c, field, "Differentiated Services Code Point - " + point, offset, 1, 1);
-  AddDetailNode(c, field, "Explicit Congestion Notification () - 0x" + Hex(b & 3, 2), offset,
-                1, 1);
-  if (field) field->Text += " DSCP=" + point + " ECN=0x" + Hex(b & 3, 2);
-}
-
-void RSVPSummary(DecodeContext& c) {
-  c.AddDesc("/RSVP");
-  c.SetProtocol(ProtoRSVP);
+  const std::string ecn = "0x" + Hex(b & 3, 2);
+  DetailNode* field = AddField(
+      c, parent, "Differentiated Services Field DSCP=" + point + " ECN=" + ecn, at, 1);
+  AddField(c, field, "Differentiated Services Code Point - " + point, at, 1);
+  AddField(c, field, "Explicit Congestion Notification () - " + ecn, at, 1);
 }
 
 void IPv4Summary(DecodeContext& c) {
@@ -230,14 +210,11 @@ void IPv4Summary(DecodeContext& c) {
   }
   LeaveAddresses(c, h);
   if (h.FragOffset != 0 || !EnterPayload(c, h)) return;
-  const DecoderUnit* unit = CarriedUnit(h.Protocol, false);
-  if (!unit || !unit->Summary || !c.beginNest()) return;
-  unit->Summary(c);
+  if (!c.beginNest()) return;
+  CallSummary(c, IpProtocolUnit(h.Protocol, IpVersion::V4));
   c.endNest();
 }
 
-void IPv4Tree(DecodeContext& c, DetailNode* parent) { BuildTree(c, parent, false); }
-
-void IPv4QuotedTree(DecodeContext& c, DetailNode* parent) { BuildTree(c, parent, true); }
+void IPv4Tree(DecodeContext& c, DetailNode* parent) { BuildTree(c, parent); }
 
 }  // namespace kestle

@@ -5,14 +5,14 @@
 #include <string>
 
 #include "capture/frame.h"
+#include "decode/addresses.h"
+#include "decode/config/settings.h"
 #include "decode/context.h"
 #include "decode/dispatch.h"
+#include "decode/fields.h"
 #include "decode/protocol_ids.h"
-#include "decode/settings.h"
-#include "decode/utils.h"
+#include "decode/text.h"
 #include "protocols/ipv4.h"
-#include "protocols/tcp.h"
-#include "protocols/udp.h"
 
 namespace kestle {
 
@@ -26,7 +26,6 @@ constexpr LookupTableRec kOptionNames[] = {
 
 constexpr size_t kHeaderLength = 40;
 constexpr uint8_t kHopByHop = 0, kRouting = 43, kFragment = 44, kDestination = 60;
-constexpr uint8_t kIPv4InIPv6 = 4, kIPv6InIPv6 = 41;
 
 // The IP protocol names, plus the fragment header this unit decodes.
 std::string_view NextHeaderName(uint8_t nh) {
@@ -45,15 +44,27 @@ bool IsExtensionHeader(uint8_t nh) {
   return nh == kHopByHop || nh == kRouting || nh == kFragment || nh == kDestination;
 }
 
-// Length of the extension header at the start of the layer (0 when even its
-// length byte is missing).
-size_t ExtensionLength(const DecodeContext& c, uint8_t nh) {
-  if (!c.has(0, 2)) return 0;
-  return nh == kFragment ? 8 : size_t{c.u8(1)} * 8 + 8;
-}
-
 // Fragment offset in bytes of the fragment header at the start of the layer.
 uint32_t FragmentOffset(const DecodeContext& c) { return (c.be16(2) >> 3) * 8u; }
+
+// The extension header of type `nh` at the start of the layer, as the
+// summary and the tree both walk it.
+struct Extension {
+  size_t Length = 0;          // 0: its length byte is missing
+  bool Whole = false;         // all its bytes are in the layer
+  uint8_t Next = 0;           // the next header it names
+  bool LaterFragment = false; // a fragment after the first: no upper header
+};
+
+Extension ReadExtension(const DecodeContext& c, uint8_t nh) {
+  Extension e;
+  if (!c.has(0, 2)) return e;
+  e.Length = nh == kFragment ? 8 : size_t{c.u8(1)} * 8 + 8;
+  e.Whole = c.has(0, e.Length);
+  e.Next = c.u8(0);
+  e.LaterFragment = e.Whole && nh == kFragment && FragmentOffset(c) != 0;
+  return e;
+}
 
 std::string Address(const DecodeContext& c, size_t at, bool annotate) {
   uint8_t a[16];
@@ -74,7 +85,7 @@ void AddTrafficClass(DecodeContext& c, DetailNode* root) {
     AddField(c, root, "Traffic Class - 0x" + Hex(tc, 2), 0, 2);
     return;
   }
-  AddDiffServNodes(c, root, tc, c.at(1));
+  AddDiffServNodes(c, root, tc, 1);
 }
 
 // The transport layer's view of the addresses (TCP sessions compare them).
@@ -130,76 +141,57 @@ void AddFragmentFields(DecodeContext& c, DetailNode* item) {
   AddField(c, item, "Identification () - 0x" + Hex(c.be32(4), 8), 4, 4);
 }
 
-// The upper layer, by next header; its branch hangs under `parent`.
-void HandOnTree(DecodeContext& c, DetailNode* parent, uint8_t nh, bool quoted) {
-  if (quoted && nh == 6) return TCPQuotedTree(c, parent);
-  if (quoted && nh == 17) return UDPQuotedTree(c, parent);
-  const DecoderUnit* unit = IpProtocolUnit(nh);
-  if (!unit || !unit->Tree) {
-    AddDetailNode(c, nullptr, "Data ()", c.at(0), 1, c.PacketLen);
-    return;
-  }
-  const bool tunnel = nh == kIPv4InIPv6 || nh == kIPv6InIPv6;
-  if (tunnel && !c.beginNest()) return;
-  unit->Tree(c, parent);
-  if (tunnel) c.endNest();
-}
-
-// The extension headers from the start of the layer, then the upper layer.
-// A header that runs past the packet ends the branch at its last whole field.
-void AddChain(DecodeContext& c, DetailNode* parent, uint8_t nh, bool quoted) {
+// The extension headers from the start of the layer, then the upper layer
+// by next header, whose branch hangs under `parent`. A header that runs past
+// the packet ends the branch at its last whole field.
+void AddChain(DecodeContext& c, DetailNode* parent, uint8_t nh) {
   while (IsExtensionHeader(nh) && c.PacketLen > 0) {
-    const size_t len = ExtensionLength(c, nh);
-    const size_t shown = len != 0 && c.has(0, len) ? len : c.PacketLen;
-    DetailNode* item = AddField(c, parent, std::string(NextHeaderName(nh)),
-                                0, shown);
+    const Extension e = ReadExtension(c, nh);
+    DetailNode* item = AddBranch(c, parent, std::string(NextHeaderName(nh)), 0,
+                                 e.Whole ? e.Length : c.PacketLen);
     AddField(c, item, "Next Header () - " + NextHeaderText(c.u8(0)), 0, 1);
-    if (nh != kFragment && len != 0)
+    if (nh != kFragment && e.Length != 0)
       AddField(c, item,
-               "Length () - " + std::to_string(c.u8(1)) + " (" + std::to_string(len) + " bytes)",
+               "Length () - " + std::to_string(c.u8(1)) + " (" + std::to_string(e.Length) +
+                   " bytes)",
                1, 1);
-    if (len == 0 || !c.has(0, len)) return;
+    if (!e.Whole) return;
     if (nh == kFragment) AddFragmentFields(c, item);
-    if (nh == kHopByHop) AddOptions(c, item, 2, len - 2);
-    if (nh == kRouting) AddRoutingFields(c, item, len);
-    const bool laterFragment = nh == kFragment && FragmentOffset(c) != 0;
-    nh = c.u8(0);
-    c.enter(len);
-    if (laterFragment) {
+    if (nh == kHopByHop) AddOptions(c, item, 2, e.Length - 2);
+    if (nh == kRouting) AddRoutingFields(c, item, e.Length);
+    nh = e.Next;
+    c.enter(e.Length);
+    if (e.LaterFragment) {
       // Only the first fragment carries the upper layer's header.
-      if (c.PacketLen > 0) AddDetailNode(c, nullptr, "Data ()", c.at(0), 1, c.PacketLen);
+      if (c.PacketLen > 0) AddField(c, nullptr, "Data ()", 0, c.PacketLen);
       return;
     }
   }
   if (c.PacketLen == 0) return;
-  HandOnTree(c, parent, nh, quoted);
+  CallTree(c, IpProtocolUnit(nh, IpVersion::V6), parent);
 }
 
-void AddBranch(DecodeContext& c, DetailNode* parent, bool quoted) {
+void BuildTree(DecodeContext& c, DetailNode* parent) {
   if (c.PacketLen == 0) return;
-  std::string title = quoted ? "Original " : "";
+  std::string title = c.Quoted ? "Original " : "";
   title += "Internet Protocol Version 6 (IPV6)";
-  DetailNode* root = AddDetailNode(c, parent, std::move(title), c.at(0), 3,
-                                   c.has(0, kHeaderLength) ? kHeaderLength : c.PacketLen);
+  DetailNode* root = AddBranch(c, parent, std::move(title), 0, kHeaderLength, TreeImage::Network);
   // A short header ends at its last whole field.
-  auto field = [&](std::string text, size_t at, size_t len) {
-    if (c.has(at, len)) AddField(c, root, std::move(text), at, len);
-  };
-  field("Version  - " + std::to_string(c.u8(0) >> 4), 0, 1);
+  AddField(c, root, "Version  - " + std::to_string(c.u8(0) >> 4), 0, 1);
   if (c.has(0, 2)) AddTrafficClass(c, root);
-  field("Flow Label - 0x" + Hex(c.be24(1) & 0xFFFFF, 5), 1, 3);
-  field("Payload Length () - " + std::to_string(c.be16(4)), 4, 2);
-  field("Next Header () - " + NextHeaderText(c.u8(6)), 6, 1);
-  field("Hop Limit () - " + std::to_string(c.u8(7)), 7, 1);
-  field("Source Address () - " + Address(c, 8, true), 8, 16);
-  field("Destination Address () - " + Address(c, 24, true), 24, 16);
+  AddField(c, root, "Flow Label - 0x" + Hex(c.be24(1) & 0xFFFFF, 5), 1, 3);
+  AddField(c, root, "Payload Length () - " + std::to_string(c.be16(4)), 4, 2);
+  AddField(c, root, "Next Header () - " + NextHeaderText(c.u8(6)), 6, 1);
+  AddField(c, root, "Hop Limit () - " + std::to_string(c.u8(7)), 7, 1);
+  AddField(c, root, "Source Address () - " + Address(c, 8, true), 8, 16);
+  AddField(c, root, "Destination Address () - " + Address(c, 24, true), 24, 16);
   if (!c.has(0, kHeaderLength)) return;
 
   LimitToPayload(c);
   SetIpAddresses(c);
   const uint8_t nh = c.u8(6);
   c.enter(kHeaderLength);
-  AddChain(c, parent, nh, quoted);
+  AddChain(c, parent, nh);
 }
 
 }  // namespace
@@ -217,27 +209,15 @@ void IPv6Summary(DecodeContext& c) {
   uint8_t nh = c.u8(6);
   c.enter(kHeaderLength);
   while (IsExtensionHeader(nh)) {
-    const size_t len = ExtensionLength(c, nh);
-    if (len == 0 || len >= c.PacketLen) return;
-    if (nh == kFragment && FragmentOffset(c) != 0) return;
-    nh = c.u8(0);
-    c.enter(len);
+    const Extension e = ReadExtension(c, nh);
+    // One that fills the packet leaves nothing to hand on.
+    if (!e.Whole || e.Length == c.PacketLen || e.LaterFragment) return;
+    nh = e.Next;
+    c.enter(e.Length);
   }
-  const DecoderUnit* unit = IpProtocolUnit(nh);
-  if (!unit) return;
-  if (nh == kIPv4InIPv6 || nh == kIPv6InIPv6) {
-    // A tunnel: the frame's stations stay those of the outer header.
-    if (!c.beginNest()) return;
-    c.Tunnelled = true;
-    unit->Summary(c);
-    c.endNest();
-    return;
-  }
-  unit->Summary(c);
+  CallSummary(c, IpProtocolUnit(nh, IpVersion::V6));
 }
 
-void IPv6Tree(DecodeContext& c, DetailNode* parent) { AddBranch(c, parent, false); }
-
-void IPv6QuotedTree(DecodeContext& c, DetailNode* parent) { AddBranch(c, parent, true); }
+void IPv6Tree(DecodeContext& c, DetailNode* parent) { BuildTree(c, parent); }
 
 }  // namespace kestle

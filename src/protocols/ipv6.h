@@ -5,10 +5,12 @@ namespace kestle {
 class DecodeContext;
 struct DetailNode;
 
+// "/IPV6", the stations, then the next header's summary over IPv6 after the
+// extension headers.
 void IPv6Summary(DecodeContext& c);
+// The header branch, the extension headers and the upper layer's tree.
+// Quoted inside an ICMPv6 error (c.Quoted) the branch reads "Original ...";
+// the ICMPv6 decoder calls it directly.
 void IPv6Tree(DecodeContext& c, DetailNode* parent);
-// A datagram quoted inside an ICMP error: its header and ports, shown under
-// the ICMP branch; no stations or ports are recorded.
-void IPv6QuotedTree(DecodeContext& c, DetailNode* parent);
 
 }  // namespace kestle

@@ -1,30 +1,70 @@
-// Dispatch by port decoder code ("Decode As" of the port description table).
+// Dispatch by port decoder code ("Decode As" of the port description
+// table), for each transport. A code that a transport does not hand on adds
+// nothing to the Description; over TCP its payload is "Data ()", over UDP
+// it shows nothing.
 #include <array>
 
+#include "decode/context.h"
 #include "decode/dispatch.h"
-#include "protocols/ports.h"
+#include "decode/config/port_table.h"
 
 namespace kestle {
 
 namespace {
-struct Entry {
-  uint16_t Code;
-  DecoderUnit Unit;
+
+// Summary and tree, by the decoder (or, while none is built in, by the
+// port's description and "Data ()").
+constexpr PortDecoderUse Decoded(DecoderUnit unit = {}) { return {true, true, unit}; }
+constexpr PortDecoderUse SummaryOnly(DecoderUnit unit = {}) { return {true, false, unit}; }
+constexpr PortDecoderUse TreeOnly(DecoderUnit unit = {}) { return {false, true, unit}; }
+constexpr PortDecoderUse None() { return {}; }
+
+constexpr PortDecoderEntry kDecoders[] = {
+    // code            over TCP          over UDP
+    {DecodeBGP, Decoded(), None()},
+    {DecodeDHCP, None(), Decoded()},
+    {DecodeDNS, Decoded(), Decoded()},
+    {DecodeHSRP, None(), Decoded()},
+    {DecodeHTTP, Decoded(), Decoded()},
+    {DecodeNetbios, Decoded(), Decoded()},
+    {DecodeNTP, None(), Decoded()},
+    {DecodeRADIUS, None(), TreeOnly()},
+    {DecodeRIP, None(), Decoded()},
+    {DecodeRIPng, None(), Decoded()},
+    {DecodeSNMP, None(), Decoded()},
+    {DecodeTacacs, Decoded(), Decoded()},
+    {DecodeTFTP, None(), Decoded()},
+    {DecodeISAKMP, None(), Decoded()},
+    {DecodePPTP, Decoded(), None()},
+    {DecodeRTP, None(), Decoded()},
+    {DecodeSocks, Decoded(), None()},
+    {DecodeSSL, Decoded(), None()},
+    {DecodeSSDP, None(), Decoded()},
+    {DecodeRTSP, Decoded(), None()},
+    {DecodeSIP, Decoded(), Decoded()},
+    {DecodeSMTP, Decoded(), None()},
+    {DecodeTelnet, Decoded(), None()},
+    {DecodeDLSw, SummaryOnly(), None()},
+    {DecodeiSCSI, Decoded(), None()},
 };
-// Application decoders add their line here.
-constexpr Entry kDecoders[] = {
-    {DecodeDataOnly, {nullptr, nullptr}},
-};
+
 }  // namespace
 
-const DecoderUnit* PortDecoderUnit(uint16_t code) {
+std::span<const PortDecoderEntry> PortDecoderTable() { return kDecoders; }
+
+const PortDecoderUse& PortDecoderFor(uint16_t code, Transport carrier) {
+  static constexpr PortDecoderUse kNone{};
   static const auto index = [] {
-    std::array<const DecoderUnit*, kDecoderCount> a{};
+    std::array<const PortDecoderEntry*, kDecoderCount> a{};
     for (const auto& e : kDecoders)
-      if (e.Code < kDecoderCount && e.Unit.Summary && !a[e.Code]) a[e.Code] = &e.Unit;
+      if (e.Code < kDecoderCount && !a[e.Code]) a[e.Code] = &e;
     return a;
   }();
-  return code < kDecoderCount ? index[code] : nullptr;
+  const PortDecoderEntry* e = code < kDecoderCount ? index[code] : nullptr;
+  if (!e) return kNone;
+  if (carrier == Transport::TCP) return e->OverTCP;
+  if (carrier == Transport::UDP) return e->OverUDP;
+  return kNone;
 }
 
 }  // namespace kestle

@@ -4,12 +4,13 @@
 #include <cstring>
 #include <string_view>
 
-#include "capture/session.h"
+#include "capture/frame.h"
+#include "decode/config/environment.h"
 #include "decode/context.h"
-#include "decode/dispatch.h"
-#include "decode/environment.h"
-#include "decode/utils.h"
-#include "protocols/ports.h"
+#include "decode/fields.h"
+#include "decode/protocol_ids.h"
+#include "decode/text.h"
+#include "protocols/transport.h"
 
 namespace kestle {
 
@@ -56,34 +57,33 @@ TcpEndpoint Endpoint(const DecodeContext& c, const std::array<uint8_t, 16>& addr
   return {c.Ip.Version, addr, port};
 }
 
+// The options after the fixed header, up to the header's end. An option is
+// shown when all its bytes are there; one that is not (a length below 2,
+// one past the header, one cut by the capture) ends the walk, as does an
+// unknown kind, whose length cannot be trusted.
 void AddOptions(DecodeContext& c, DetailNode* parent, size_t headerLen) {
   const size_t end = std::min(headerLen, size_t{c.PacketLen});
   for (size_t i = kMinHeader; i < end;) {
     const uint8_t kind = c.u8(i);
     const std::string_view name = LookupCode(kind, kTcpOptionNames, kUnknownOption);
     std::string text = "Kind: " + std::to_string(kind) + std::string(name);
-    if (name.data() == kUnknownOption.data()) {
+    if (name.data() == kUnknownOption.data() || kind <= 1) {
       AddField(c, parent, text, i, 1);
-      return;
-    }
-    if (kind <= 1) {
-      AddField(c, parent, text, i, 1);
-      if (kind == 0) return;
+      if (kind != 1) return;
       ++i;
       continue;
     }
+    if (i + 1 >= end) return;
     const size_t len = c.u8(i + 1);
-    if (kind == 2) text += std::to_string(c.be16(i + 2));
-    if (kind == 3) text += std::to_string(c.u8(i + 2));
-    if (kind == 8)
+    if (len < 2 || len > end - i) return;
+    if (kind == 2 && len >= 4) text += std::to_string(c.be16(i + 2));
+    if (kind == 3 && len >= 3) text += std::to_string(c.u8(i + 2));
+    if (kind == 8 && len >= 10)
       text += "TS Value " + std::to_string(c.be32(i + 2)) + " TS Echo Reply " +
               std::to_string(c.be32(i + 6));
-    // A length below 2 would never move on and one past the header would
-    // read the payload: either ends the walk with this option.
-    if (len < 2 || len > end - i) {
-      AddField(c, parent, text, i, end - i);
-      return;
-    }
+    // A value shorter than its kind's is not shown at all.
+    const size_t need = kind == 2 ? 4 : kind == 3 ? 3 : kind == 8 ? 10 : 2;
+    if (len < need) return;
     AddField(c, parent, text, i, len);
     i += len;
   }
@@ -91,14 +91,11 @@ void AddOptions(DecodeContext& c, DetailNode* parent, size_t headerLen) {
 
 void BuildTree(DecodeContext& c, DetailNode* parent) {
   const size_t headerLen = HeaderLength(c);
-  DetailNode* top =
-      AddField(c, parent, "TCP Header ()", 0, std::min(headerLen, size_t{c.PacketLen}), 4);
+  DetailNode* top = AddBranch(c, parent, "TCP Header ()", 0, headerLen, TreeImage::Segment);
   // A short header is shown up to its last whole field.
-  if (!AddPortFields(c, top, PortTCP)) return;
+  if (!AddPortFields(c, top, Transport::TCP)) return;
   const uint16_t src = c.SrcPort, dst = c.DstPort;
-  if (!c.has(4, 4)) return;
   AddField(c, top, "Sequence Number () - " + std::to_string(c.be32(4)), 4, 4);
-  if (!c.has(8, 4)) return;
   AddField(c, top, "Acknowledgement Number () - " + std::to_string(c.be32(8)), 8, 4);
   if (!c.has(12, 2)) return;
   const uint16_t word = c.be16(12);
@@ -115,22 +112,19 @@ void BuildTree(DecodeContext& c, DetailNode* parent) {
   for (const auto& f : kTcpFlagNames)
     if (flags & f.Mask) words += (words.empty() ? "" : " ") + std::string(f.Tree);
   if (!words.empty()) flagText += " (" + words + ")";
-  AddFlagNodes(c, AddField(c, top, flagText, 13, 1, 8), flags, 1, kTcpFlagLines);
-  if (!c.has(14, 2)) return;
+  AddFlagNodes(c, AddField(c, top, flagText, 13, 1, TreeImage::Flags), flags, 1, kTcpFlagLines);
   AddField(c, top, "Window Size () - " + std::to_string(c.be16(14)), 14, 2);
-  if (!c.has(16, 2)) return;
   AddField(c, top, "Chcksum () - 0x" + Hex(c.be16(16), 2), 16, 2);
-  if (!c.has(18, 2)) return;
   AddField(c, top, "Urgent pointer () - 0x" + Hex(c.be16(18), 4), 18, 2);
+  if (!c.has(0, kMinHeader)) return;
   if (headerLen > kMinHeader && c.PacketLen > kMinHeader)
-    AddOptions(c,
-               AddField(c, top, "Options ()", kMinHeader,
-                        std::min(headerLen, size_t{c.PacketLen}) - kMinHeader),
+    AddOptions(c, AddBranch(c, top, "Options ()", kMinHeader, headerLen - kMinHeader),
                headerLen);
 
   if (c.PacketLen <= headerLen) return;
   c.enter(headerLen);
-  AddPayloadTree(c, parent, PortTCP, DecoderFor(c, src, dst));
+  c.Carrier = Transport::TCP;
+  PayloadTree(c, parent, DecoderFor(c, src, dst));
 }
 
 }  // namespace
@@ -164,29 +158,16 @@ void TCPSummary(DecodeContext& c) {
     c.AddDesc(")");
   }
   c.enter(std::min(HeaderLength(c), size_t{c.PacketLen}));
+  c.Carrier = Transport::TCP;
 
-  const uint16_t code = DecoderFor(c, src, dst);
-  if (code != DecodeDataOnly) {
-    // A decoder that does not decode over TCP adds nothing.
-    if (!DecoderHasSummary(PortTCP, code)) return;
-    if (const DecoderUnit* unit = PortDecoderUnit(code)) {
-      unit->Summary(c);
-      return;
-    }
-  }
   // No decoder for the port (or none built in): its description names the
-  // payload.
+  // payload, unless it is "Unknown".
   const PortTable& ports = c.Env.Ports;
   std::string_view text = ports.PortDescription(PortTCP, std::min(src, dst));
   if (text == "Unknown") text = ports.PortDescription(PortTCP, std::max(src, dst));
-  if (text == "Unknown") return;
-  c.AddDesc("/");
-  c.AddDesc(text);
-  if (const uint16_t id = ports.PortProtocol(PortTCP, text)) c.SetProtocol(id);
+  PayloadSummary(c, DecoderFor(c, src, dst), text == "Unknown" ? std::string_view{} : text);
 }
 
 void TCPTree(DecodeContext& c, DetailNode* parent) { BuildTree(c, parent); }
-
-void TCPQuotedTree(DecodeContext& c, DetailNode* parent) { BuildTree(c, parent); }
 
 }  // namespace kestle

@@ -18,9 +18,8 @@ class DecodeContext;
 struct DetailNode;
 
 void TCPSummary(DecodeContext& c);
+// The header branch and the payload's tree; a segment quoted inside an ICMP
+// error shows its header as far as it was quoted.
 void TCPTree(DecodeContext& c, DetailNode* parent);
-// A segment quoted inside an ICMP error: its header, as far as it was
-// quoted, under the ICMP branch; no stations or ports are recorded.
-void TCPQuotedTree(DecodeContext& c, DetailNode* parent);
 
 }  // namespace kestle

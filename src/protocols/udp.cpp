@@ -2,12 +2,12 @@
 
 #include <algorithm>
 
-#include "capture/session.h"
+#include "decode/config/environment.h"
 #include "decode/context.h"
-#include "decode/dispatch.h"
-#include "decode/environment.h"
-#include "decode/utils.h"
-#include "protocols/ports.h"
+#include "decode/fields.h"
+#include "decode/protocol_ids.h"
+#include "decode/text.h"
+#include "protocols/transport.h"
 
 namespace kestle {
 
@@ -26,22 +26,8 @@ uint16_t DecoderFor(const DecodeContext& c, uint16_t src, uint16_t dst) {
 bool EnterPayload(DecodeContext& c, uint16_t messageLen) {
   if (!c.enter(kHeader)) return false;
   if (messageLen >= kHeader) c.limit(messageLen - kHeader);
+  c.Carrier = Transport::UDP;
   return true;
-}
-
-void BuildTree(DecodeContext& c, DetailNode* parent) {
-  DetailNode* top = AddField(c, parent, parent ? "Original UDP Header ()" : "UDP Header ()", 0,
-                             std::min(kHeader, size_t{c.PacketLen}), 7);
-  // A short header is shown up to its last whole field.
-  if (!AddPortFields(c, top, PortUDP)) return;
-  const uint16_t src = c.SrcPort, dst = c.DstPort, messageLen = c.be16(4);
-  if (!c.has(4, 2)) return;
-  AddField(c, top, "Message Length () - " + std::to_string(messageLen), 4, 2);
-  if (!c.has(6, 2)) return;
-  AddField(c, top, "Checksum () - 0x" + Hex(c.be16(6), 2), 6, 2);
-
-  if (!EnterPayload(c, messageLen)) return;
-  AddPayloadTree(c, parent, PortUDP, DecoderFor(c, src, dst));
 }
 
 }  // namespace
@@ -57,25 +43,21 @@ void UDPSummary(DecodeContext& c) {
   std::string_view text = ports.PortDescription(PortUDP, src);
   if (text == "Unknown") text = ports.PortDescription(PortUDP, dst);
   EnterPayload(c, c.be16(4));
-
-  const uint16_t code = DecoderFor(c, src, dst);
-  if (code != DecodeDataOnly) {
-    // A decoder without a summary over UDP (RADIUS among them) adds nothing.
-    if (!DecoderHasSummary(PortUDP, code)) return;
-    if (const DecoderUnit* unit = PortDecoderUnit(code)) {
-      unit->Summary(c);
-      return;
-    }
-  }
-  // No decoder for the port (or none built in): its description names the
-  // payload, "Unknown" included.
-  c.AddDesc("/");
-  c.AddDesc(text);
-  if (const uint16_t id = ports.PortProtocol(PortUDP, text)) c.SetProtocol(id);
+  // A payload nothing decodes is named by its port's description, "Unknown"
+  // included.
+  PayloadSummary(c, DecoderFor(c, src, dst), text);
 }
 
-void UDPTree(DecodeContext& c, DetailNode* parent) { BuildTree(c, parent); }
-
-void UDPQuotedTree(DecodeContext& c, DetailNode* parent) { BuildTree(c, parent); }
+void UDPTree(DecodeContext& c, DetailNode* parent) {
+  DetailNode* top = AddBranch(c, parent, c.Quoted ? "Original UDP Header ()" : "UDP Header ()",
+                              0, kHeader, TreeImage::Datagram);
+  // A short header is shown up to its last whole field.
+  if (!AddPortFields(c, top, Transport::UDP)) return;
+  const uint16_t src = c.SrcPort, dst = c.DstPort, messageLen = c.be16(4);
+  AddField(c, top, "Message Length () - " + std::to_string(messageLen), 4, 2);
+  AddField(c, top, "Checksum () - 0x" + Hex(c.be16(6), 2), 6, 2);
+  if (!c.has(0, kHeader) || !EnterPayload(c, messageLen)) return;
+  PayloadTree(c, parent, DecoderFor(c, src, dst));
+}
 
 }  // namespace kestle

@@ -3,7 +3,7 @@
 #include <QColor>
 
 #include "capture/session.h"
-#include "decode/environment.h"
+#include "decode/config/environment.h"
 #include "output/grid.h"
 
 namespace kestle::ui {

@@ -2,8 +2,8 @@
 #include <QApplication>
 
 #include "app_paths.h"
-#include "decode/environment.h"
-#include "decode/ini.h"
+#include "decode/config/environment.h"
+#include "decode/config/ini.h"
 #include "main_window.h"
 #include "message_notifier.h"
 

@@ -34,7 +34,7 @@
 #include "app_paths.h"
 #include "decode/context.h"
 #include "decode/detail.h"
-#include "decode/environment.h"
+#include "decode/config/environment.h"
 #include "frame_model.h"
 #include "hexdump_view.h"
 #include "options_dialog.h"
@@ -560,18 +560,18 @@ void MainWindow::OpenFromArguments(const QStringList& args) {
 }
 
 QIcon MainWindow::TreeImage(int image) const {
-  // One picture per image number: the same number always shows the same picture.
+  // One picture per tree image: the same image always shows the same picture.
   static constexpr QStyle::StandardPixmap kImages[] = {
-      QStyle::SP_MessageBoxInformation,  // 0 plain top-level line
-      QStyle::SP_FileIcon,               // 1 field
-      QStyle::SP_ComputerIcon,           // 2 the frame's first line
-      QStyle::SP_DriveNetIcon,           // 3 IPv4 / IPv6 header
-      QStyle::SP_MediaPlay,              // 4 TCP header
-      QStyle::SP_DriveHDIcon,            // 5 Ethernet header
-      QStyle::SP_FileDialogInfoView,     // 6 ARP
-      QStyle::SP_MediaSeekForward,       // 7 UDP header
-      QStyle::SP_DialogApplyButton,      // 8 flag field
-      QStyle::SP_DirIcon,                // 9 other protocol branch
+      QStyle::SP_MessageBoxInformation,  // TreeImage::Plain
+      QStyle::SP_FileIcon,               // TreeImage::Field
+      QStyle::SP_ComputerIcon,           // TreeImage::Frame
+      QStyle::SP_DriveNetIcon,           // TreeImage::Network
+      QStyle::SP_MediaPlay,              // TreeImage::Segment
+      QStyle::SP_DriveHDIcon,            // TreeImage::Link
+      QStyle::SP_FileDialogInfoView,     // TreeImage::Message
+      QStyle::SP_MediaSeekForward,       // TreeImage::Datagram
+      QStyle::SP_DialogApplyButton,      // TreeImage::Flags
+      QStyle::SP_DirIcon,                // TreeImage::Protocol
   };
   const size_t count = sizeof kImages / sizeof kImages[0];
   const size_t i = image >= 0 && static_cast<size_t>(image) < count ? static_cast<size_t>(image) : count - 1;
@@ -592,8 +592,8 @@ void MainWindow::FillTree() {
     auto* item = parent ? new QTreeWidgetItem(parent) : new QTreeWidgetItem(tree_);
     item->setText(0, QString::fromStdString(n.Text));
     item->setData(0, kNodeRole, QVariant::fromValue(static_cast<const DetailNode*>(&n)));
-    item->setData(0, kImageRole, n.Image);
-    item->setIcon(0, iconOf(n.Image));
+    item->setData(0, kImageRole, static_cast<int>(n.Image));
+    item->setIcon(0, iconOf(static_cast<int>(n.Image)));
     for (const auto& child : n.Children) add(*child, item);
   };
   for (const auto& root : detail_.Roots) add(*root, nullptr);

@@ -9,7 +9,7 @@
 #include <memory>
 
 #include "capture/session.h"
-#include "decode/ini.h"
+#include "decode/config/ini.h"
 #include "decode/tree.h"
 
 class QAction;

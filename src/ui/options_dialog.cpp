@@ -14,7 +14,7 @@
 #include <algorithm>
 
 #include "capture/notifier.h"
-#include "decode/environment.h"
+#include "decode/config/environment.h"
 #include "frame_model.h"
 
 namespace kestle::ui {

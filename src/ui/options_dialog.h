@@ -4,7 +4,7 @@
 #include <QDialog>
 #include <vector>
 
-#include "decode/options_form.h"
+#include "output/forms/options_form.h"
 
 class QCheckBox;
 class QComboBox;

@@ -17,7 +17,7 @@
 #include <QVBoxLayout>
 
 #include "capture/notifier.h"
-#include "protocols/port_edit.h"
+#include "output/forms/port_edit.h"
 
 namespace kestle::ui {
 

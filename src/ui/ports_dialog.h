@@ -5,7 +5,7 @@
 #include <QDialog>
 #include <vector>
 
-#include "protocols/ports.h"
+#include "decode/config/port_table.h"
 
 class QButtonGroup;
 class QComboBox;

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "capture/session.h"
-#include "decode/environment.h"
+#include "decode/config/environment.h"
 #include "support/builders.h"
 #include "support/expected.h"
 #include "support/session_fixture.h"

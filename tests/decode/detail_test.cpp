@@ -90,7 +90,7 @@ TEST_F(FrameDetail, ShownTreeAlignsValues) {
   ASSERT_TRUE(BuildFrameTree(fx.session, c, tree, 1));
   ASSERT_EQ(tree.Roots.size(), 3u);  // frame, Ethernet II, Data
   const DetailNode& frame = *tree.Roots[0];
-  EXPECT_EQ(frame.Image, 2);
+  EXPECT_EQ(frame.Image, TreeImage::Frame);
   ASSERT_EQ(frame.Children.size(), 5u);
   EXPECT_EQ(frame.Children[3]->Text, "Packet Length" + std::string(37, ' ') + "1514");
   EXPECT_EQ(tree.Roots[1]->Text, "Ethernet II ");

@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "capture/session.h"
-#include "decode/environment.h"
-#include "decode/ini.h"
+#include "decode/config/environment.h"
+#include "decode/config/ini.h"
 #include "decode/summary.h"
 #include "support/session_fixture.h"
 

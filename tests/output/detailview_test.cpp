@@ -18,10 +18,10 @@ struct TwoLayers {
   DetailNode* src;
   DetailNode* empty;
   TwoLayers() {
-    eth = tree.Add(nullptr, "Ethernet II", 0, 14, 1);
-    ip = tree.Add(nullptr, "IPv4", 14, 20, 2);
-    src = tree.Add(ip, "Source - 10.0.0.1", 26, 4, 3);
-    empty = tree.Add(ip, "Options", 20, 0, 3);
+    eth = tree.Add(nullptr, "Ethernet II", 0, 14, TreeImage::Link);
+    ip = tree.Add(nullptr, "IPv4", 14, 20, TreeImage::Network);
+    src = tree.Add(ip, "Source - 10.0.0.1", 26, 4, TreeImage::Field);
+    empty = tree.Add(ip, "Options", 20, 0, TreeImage::Field);
   }
 };
 
@@ -120,7 +120,7 @@ TEST(TreeCopy, IndentPlusAndPadding) {
 TEST(TreeCopy, DeepIndentStopsAtForty) {
   DetailTree tree;
   DetailNode* n = nullptr;
-  for (int i = 0; i < 16; ++i) n = tree.Add(n, "L", 0, 0, 0);
+  for (int i = 0; i < 16; ++i) n = tree.Add(n, "L", 0, 0, TreeImage::Plain);
   const std::string text = CopyTreeText(tree);
   const std::string last = text.substr(text.rfind("\r\n") + 2);
   EXPECT_EQ(last.find('L'), 40u);

@@ -112,11 +112,11 @@ TEST(TextExport, ColumnTextsRunOnWhenTooLong) {
 
 TEST(TextExport, TreeLines) {
   DetailTree tree(true);
-  DetailNode* top = tree.Add(nullptr, "Ethernet II", 0, 14, 3);
-  tree.Add(top, "Label - 4", 0, 1, 1);
-  tree.Add(top, "No value", 0, 1, 1);
-  tree.Add(top, "Hyphen-ated - value", 0, 1, 1);
-  tree.Add(top, "Payload - raw - text", 0, 1, 1, /*literal=*/true);
+  DetailNode* top = tree.Add(nullptr, "Ethernet II", 0, 14, TreeImage::Network);
+  tree.Add(top, "Label - 4", 0, 1, TreeImage::Field);
+  tree.Add(top, "No value", 0, 1, TreeImage::Field);
+  tree.Add(top, "Hyphen-ated - value", 0, 1, TreeImage::Field);
+  tree.Add(top, "Payload - raw - text", 0, 1, TreeImage::Field, /*literal=*/true);
   std::ostringstream out;
   TextExportWriter::WriteTree(out, tree);
   EXPECT_EQ(out.str(), "  Ethernet II\n"

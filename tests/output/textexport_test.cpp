@@ -11,11 +11,11 @@ namespace {
 
 TEST(TextExport, TreeLinesIndentByDepthAndPlaceValues) {
   DetailTree tree(/*printMode=*/true);
-  DetailNode* top = tree.Add(nullptr, "Ethernet II (14 bytes)", 0, 14, 5);
-  tree.Add(top, "Version (1 byte) - 4", 14, 1, 1);
-  DetailNode* mid = tree.Add(top, "A-B - c", 0, 0, 1);
-  tree.Add(mid, std::string(60, 'x') + " - long", 0, 0, 1);
-  tree.Add(nullptr, "Address Resolution Protocol (ARP) - Request: Who is 10.1.1.1", 14, 28, 6);
+  DetailNode* top = tree.Add(nullptr, "Ethernet II (14 bytes)", 0, 14, TreeImage::Link);
+  tree.Add(top, "Version (1 byte) - 4", 14, 1, TreeImage::Field);
+  DetailNode* mid = tree.Add(top, "A-B - c", 0, 0, TreeImage::Field);
+  tree.Add(mid, std::string(60, 'x') + " - long", 0, 0, TreeImage::Field);
+  tree.Add(nullptr, "Address Resolution Protocol (ARP) - Request: Who is 10.1.1.1", 14, 28, TreeImage::Message);
   std::ostringstream out;
   TextExportWriter::WriteTree(out, tree);
   EXPECT_EQ(out.str(),

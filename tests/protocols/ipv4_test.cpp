@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "decode/text.h"
 #include "output/grid.h"
 #include "protocols/transport_fixture.h"
 
@@ -197,8 +198,8 @@ TEST_F(IPv4, HeaderLinesWithTheirRanges) {
   EXPECT_EQ(Find("Source IP address ")->Offset, 14u + 12);
   EXPECT_EQ(Find("Destination IP address ")->Text,
             "Destination IP address (4 bytes) - 224.0.0.5 (OSPF All Routers)");
-  EXPECT_EQ(tree.Roots[0]->Image, 3);
-  EXPECT_EQ(Find("Fragmentation Flags")->Image, 8);
+  EXPECT_EQ(tree.Roots[0]->Image, TreeImage::Network);
+  EXPECT_EQ(Find("Fragmentation Flags")->Image, TreeImage::Flags);
 }
 
 TEST_F(IPv4, TotalLengthDropsPadding) {
@@ -299,8 +300,9 @@ TEST_F(IPv4, CarriedProtocols) {
 
     Load(IPv4Packet(s, {1, 2, 3}));
     c.Tree = &tree;
-    DetailNode* icmp = tree.Add(nullptr, "ICMP", 0, 0, 5);
-    IPv4QuotedTree(c, icmp);
+    DetailNode* icmp = tree.Add(nullptr, "ICMP", 0, 0, TreeImage::Protocol);
+    c.Quoted = true;
+    IPv4Tree(c, icmp);
     EXPECT_EQ(icmp->Children.size(), 1u) << int{protocol};
     EXPECT_EQ(tree.Roots.back()->Text, "Data (3 bytes)") << int{protocol};
   }
@@ -318,8 +320,9 @@ TEST_F(IPv4, QuotedDatagram) {
   const Bytes packet = IPv4Packet(s, UDPHeader(1030, 53, 40, 0));
   Load(packet);
   c.Tree = &tree;
-  DetailNode* icmp = tree.Add(nullptr, "ICMP", 0, 0, 5);
-  IPv4QuotedTree(c, icmp);
+  DetailNode* icmp = tree.Add(nullptr, "ICMP", 0, 0, TreeImage::Protocol);
+  c.Quoted = true;
+  IPv4Tree(c, icmp);
   ASSERT_EQ(icmp->Children.size(), 2u);
   EXPECT_EQ(icmp->Children[0]->Text, "Original IPv4 Header (20 bytes)");
   EXPECT_EQ(icmp->Children[1]->Text, "Original UDP Header (8 bytes)");

@@ -268,8 +268,11 @@ TEST_F(IPv6Test, PayloadLengthCutsLinkLayerPadding) {
 }
 
 TEST_F(IPv6Test, QuotedPacketHangsUnderItsParent) {
-  DetailNode* parent = tree.Add(nullptr, "ICMPv6", kPayload, 0, 1);
-  RunTree(EthernetFrame(IPv6Packet(58, Icmpv6Echo())), IPv6QuotedTree, parent);
+  DetailNode* parent = tree.Add(nullptr, "ICMPv6", kPayload, 0, TreeImage::Protocol);
+  Load(EthernetFrame(IPv6Packet(58, Icmpv6Echo())));
+  c.Tree = &tree;
+  c.Quoted = true;
+  IPv6Tree(c, parent);
   ASSERT_EQ(tree.Roots.size(), 1u);
   ASSERT_GE(parent->Children.size(), 2u);
   EXPECT_EQ(parent->Children[0]->Text, "Original Internet Protocol Version 6 (IPV6)");
@@ -277,15 +280,22 @@ TEST_F(IPv6Test, QuotedPacketHangsUnderItsParent) {
             "Internet Control Message Protocol Version 6 (ICMPv6)");
 }
 
-TEST_F(IPv6Test, TunnelsStopAtTheNestingLimit) {
-  Bytes packet = IPv6Packet(58, Icmpv6Echo());
-  for (int i = 0; i < 3 * kMaxNesting; ++i) packet = IPv6Packet(41, packet);
-  const Bytes f = EthernetFrame(packet);
-  const auto lines = RunTree(f, IPv6Tree);
-  ExpectRangesInFrame(lines);
-  EXPECT_EQ(Count(lines, "Internet Protocol Version 6"), size_t{kMaxNesting} + 1);
-  RunSummary(f, IPv6Summary);
-  EXPECT_EQ(c.Nesting, 0);
+// IPv6 hands neither IPv6 (41) nor IPv4 (4) on: the inner packet is data,
+// and nothing is added to the Description.
+TEST_F(IPv6Test, TunnelsAreData) {
+  for (const uint8_t nh : {4, 41}) {
+    SCOPED_TRACE(int{nh});
+    const Bytes inner = nh == 41 ? IPv6Packet(58, Icmpv6Echo())
+                                 : Bytes{0x45, 0, 0, 28, 0, 0, 0, 0, 64, 1, 0, 0, 10, 0, 0, 1,
+                                         10, 0, 0, 2, 8, 0, 0, 0, 0, 1, 0, 1};
+    const Bytes f = EthernetFrame(IPv6Packet(nh, inner));
+    const auto lines = RunTree(f, IPv6Tree);
+    ExpectRangesInFrame(lines);
+    EXPECT_EQ(Count(lines, "Internet Protocol Version 6"), 1u);
+    EXPECT_EQ(tree.Roots.back()->Text, "Data (" + std::to_string(inner.size()) + " bytes)");
+    EXPECT_EQ(RunSummary(f, IPv6Summary), "/IPV6");
+    EXPECT_EQ(c.Nesting, 0);
+  }
 }
 
 // Every cut of a packet with the whole chain decodes without reading past it.

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "decode/fields.h"
+
 #include "protocols/ipv4.h"
 #include "protocols/transport_fixture.h"
 
@@ -35,7 +37,7 @@ TEST_F(TCP, FlagsInSummaryAndTree) {
     const DetailNode* flags = Find("Flags (6 bits)");
     ASSERT_NE(flags, nullptr);
     EXPECT_EQ(flags->Text, k.line);
-    EXPECT_EQ(flags->Image, 8);
+    EXPECT_EQ(flags->Image, TreeImage::Flags);
     ASSERT_EQ(flags->Children.size(), 6u);
     EXPECT_EQ(flags->Children[1]->Text,
               FlagPicture(k.flags, 0x10, 1) + " = Ack: " + (k.flags & 0x10 ? "on" : "off"));
@@ -45,7 +47,7 @@ TEST_F(TCP, FlagsInSummaryAndTree) {
 TEST_F(TCP, HeaderLines) {
   Tree(Segment(1025, 80, 0x18, {'G', 'E', 'T'}));
   EXPECT_EQ(Find("TCP Header")->Text, "TCP Header (20 bytes)");
-  EXPECT_EQ(Find("TCP Header")->Image, 4);
+  EXPECT_EQ(Find("TCP Header")->Image, TreeImage::Segment);
   EXPECT_EQ(Find("Source port")->Text, "Source port (2 bytes) - 1025 (Unknown)");
   EXPECT_EQ(Find("Destination port")->Text, "Destination port (2 bytes) - 80 (HTTP)");
   EXPECT_EQ(Find("Sequence Number")->Text, "Sequence Number (4 bytes) - 1000");
@@ -82,12 +84,14 @@ TEST_F(TCP, OptionsWalk) {
       {"unknown kind ends the walk",
        {0x1E, 0x04, 0x00, 0x00},
        {{"Kind: 30 Unknown Option", 1}}},
-      {"zero length ends the walk",
-       {0x02, 0x00, 0x05, 0xB4},
-       {{"Kind: 2 Maximum Segment Size - 1460", 4}}},
+      // A malformed option is not shown: its value cannot be trusted.
+      {"zero length ends the walk", {0x02, 0x00, 0x05, 0xB4}, {}},
       {"option past the header ends the walk",
        {0x01, 0x03, 0x09, 0x00},
-       {{"Kind: 1 No Operation", 1}, {"Kind: 3 Window Scale Factor - 0", 3}}},
+       {{"Kind: 1 No Operation", 1}}},
+      {"time stamp shorter than its values", {0x08, 0x06, 0, 0, 0, 1, 0, 0}, {}},
+      {"window scale of length 2", {0x03, 0x02, 0x01, 0x00}, {}},
+      {"length byte missing", {0x01, 0x01, 0x01, 0x02}, {{"Kind: 1 No Operation", 1}, {"Kind: 1 No Operation", 1}, {"Kind: 1 No Operation", 1}}},
   };
   for (const auto& k : cases) {
     IPv4Spec s;

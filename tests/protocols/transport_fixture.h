@@ -10,7 +10,7 @@
 #include "capture/frame.h"
 #include "capture/session.h"
 #include "decode/context.h"
-#include "decode/environment.h"
+#include "decode/config/environment.h"
 #include "decode/tree.h"
 #include "support/builders.h"
 

@@ -46,7 +46,7 @@ TEST_F(UDP, DescriptionAndDecoderByPort) {
 TEST_F(UDP, HeaderLines) {
   Tree(Datagram(1030, 53, 4));
   EXPECT_EQ(Find("UDP Header")->Text, "UDP Header (8 bytes)");
-  EXPECT_EQ(Find("UDP Header")->Image, 7);
+  EXPECT_EQ(Find("UDP Header")->Image, TreeImage::Datagram);
   EXPECT_EQ(Find("Source port")->Text, "Source port (2 bytes) - 1030 (Unknown)");
   EXPECT_EQ(Find("Destination port")->Text, "Destination port (2 bytes) - 53 (DNS)");
   EXPECT_EQ(Find("Message Length")->Text, "Message Length (2 bytes) - 12");
@@ -120,8 +120,9 @@ TEST_F(UDP, QuotedHeaderAndPayloadHangUnderTheParent) {
   const Bytes udp = UDPHeader(1030, 40001, -1, 3);
   Load(udp);
   c.Tree = &tree;
-  DetailNode* icmp = tree.Add(nullptr, "ICMP", 0, 0, 5);
-  UDPQuotedTree(c, icmp);
+  DetailNode* icmp = tree.Add(nullptr, "ICMP", 0, 0, TreeImage::Protocol);
+  c.Quoted = true;
+  UDPTree(c, icmp);
   ASSERT_EQ(icmp->Children.size(), 2u);
   EXPECT_EQ(icmp->Children[0]->Text, "Original UDP Header (8 bytes)");
   EXPECT_EQ(icmp->Children[1]->Text, "Data (3 bytes)");

@@ -48,7 +48,7 @@ struct DecodeFixture : SessionFixture {
     std::vector<std::string> lines;
     bool header = false;
     tree.Walk([&](const DetailNode& n, int depth) {
-      if (depth == 0) header = n.Image == 2;
+      if (depth == 0) header = n.Image == TreeImage::Frame;
       if (header && !withHeader) return;
       lines.push_back(std::string(static_cast<size_t>(2 * depth), ' ') + std::to_string(n.Offset) +
                       "+" + std::to_string(n.Length) + " " + n.Text);

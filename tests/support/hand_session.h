@@ -7,8 +7,8 @@
 #include <string>
 
 #include "capture/session.h"
-#include "decode/environment.h"
-#include "protocols/ports.h"
+#include "decode/config/environment.h"
+#include "decode/config/port_table.h"
 
 namespace kestle::test {
 

@@ -5,7 +5,7 @@
 #include <string_view>
 
 #include "capture/session.h"
-#include "decode/environment.h"
+#include "decode/config/environment.h"
 #include "support/builders.h"
 
 namespace kestle::test {

@@ -18,8 +18,8 @@
 #include <fstream>
 #include <functional>
 
-#include "decode/environment.h"
-#include "decode/ini.h"
+#include "decode/config/environment.h"
+#include "decode/config/ini.h"
 #include "frame_model.h"
 #include "hexdump_view.h"
 #include "main_window.h"
@@ -268,10 +268,10 @@ class MainWindowTest : public QObject {
     MainWindow& w = f.window;
     QVERIFY(w.OpenFile(small_));
     DetailTree t;
-    DetailNode* eth = t.Add(nullptr, "Ethernet II", 0, 14, 1);
-    t.Add(eth, "Destination - 00:01:02:03:04:05", 0, 6, 2);
-    DetailNode* ip = t.Add(nullptr, "IPv4", 14, 20, 1);
-    t.Add(ip, "Source - 26.27.28.29", 26, 4, 2);
+    DetailNode* eth = t.Add(nullptr, "Ethernet II", 0, 14, TreeImage::Link);
+    t.Add(eth, "Destination - 00:01:02:03:04:05", 0, 6, TreeImage::Field);
+    DetailNode* ip = t.Add(nullptr, "IPv4", 14, 20, TreeImage::Network);
+    t.Add(ip, "Source - 26.27.28.29", 26, 4, TreeImage::Field);
     std::vector<uint8_t> bytes(60);
     for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<uint8_t>(i);
     w.ShowDetail(std::move(t), bytes);
@@ -507,7 +507,7 @@ class MainWindowTest : public QObject {
     QVERIFY(f.window.OpenFile(small_));
     QTreeWidget* tree = f.window.Tree();
     std::vector<int> images;
-    f.window.Detail().Walk([&](const DetailNode& n, int) { images.push_back(n.Image); });
+    f.window.Detail().Walk([&](const DetailNode& n, int) { images.push_back(static_cast<int>(n.Image)); });
     QMap<int, qint64> keyOf;
     size_t checked = 0;
     std::function<void(QTreeWidgetItem*)> visit = [&](QTreeWidgetItem* item) {

@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "decode/registry.h"
-#include "decode/settings.h"
-#include "protocols/ports.h"
+#include "decode/config/settings.h"
+#include "decode/config/port_table.h"
 
 namespace kestle {
 

@@ -1,16 +1,11 @@
-#include "protocols/ports.h"
+#include "decode/config/port_table.h"
 
 #include <algorithm>
 #include <cctype>
 #include <optional>
 #include <span>
 
-#include "capture/frame.h"
-#include "decode/context.h"
-#include "decode/dispatch.h"
-#include "decode/environment.h"
-#include "decode/ini.h"
-#include "decode/utils.h"
+#include "decode/config/ini.h"
 #include "decode/protocol_ids.h"
 
 namespace kestle {
@@ -212,74 +207,6 @@ uint16_t PortTable::PortDecoder(uint16_t port) const {
 uint16_t PortTable::PortProtocol(uint8_t type, std::string_view description) const {
   const uint32_t i = FirstOf(byDescription_, std::string(description), type);
   return i && i <= Entries.size() ? Entries[i - 1].ProtocolId : 0;
-}
-
-bool AddPortFields(DecodeContext& c, DetailNode* header, uint8_t portType) {
-  static constexpr const char* kLabels[2] = {"Source port () - ", "Destination port () - "};
-  uint16_t port[2] = {};
-  for (int i = 0; i < 2; ++i) {
-    if (!c.has(2 * i, 2)) return false;
-    port[i] = c.be16(2 * i);
-    AddField(c, header,
-             kLabels[i] + std::to_string(port[i]) + " (" +
-                 std::string(c.Env.Ports.PortDescription(portType, port[i])) + ")",
-             2 * i, 2);
-  }
-  c.SrcPort = port[0];
-  c.DstPort = port[1];
-  return true;
-}
-
-namespace {
-// Decoder codes by the transports they decode over.
-constexpr uint16_t kTcpSummaries[] = {DecodeBGP,  DecodeDNS,    DecodeHTTP,  DecodeNetbios,
-                                      DecodeTacacs, DecodePPTP, DecodeSocks, DecodeSSL,
-                                      DecodeRTSP, DecodeSIP,    DecodeSMTP,  DecodeTelnet,
-                                      DecodeDLSw, DecodeiSCSI};
-constexpr uint16_t kUdpTrees[] = {DecodeDHCP,   DecodeDNS,    DecodeHSRP,   DecodeHTTP,
-                                  DecodeNetbios, DecodeNTP,   DecodeRADIUS, DecodeRIP,
-                                  DecodeRIPng,  DecodeSNMP,   DecodeTacacs, DecodeTFTP,
-                                  DecodeISAKMP, DecodeRTP,    DecodeSSDP,   DecodeSIP};
-
-bool Listed(std::span<const uint16_t> codes, uint16_t code) {
-  return std::find(codes.begin(), codes.end(), code) != codes.end();
-}
-}  // namespace
-
-bool DecoderHasSummary(uint8_t portType, uint16_t code) {
-  // Over UDP, RADIUS has a tree but no summary; over TCP, every code that
-  // is decoded has a summary.
-  if (portType == PortTCP) return Listed(kTcpSummaries, code);
-  return code != DecodeRADIUS && Listed(kUdpTrees, code);
-}
-
-bool DecoderHasTree(uint8_t portType, uint16_t code) {
-  // DLSw over TCP is named in the summary only; its payload is data.
-  if (portType == PortTCP) return code != DecodeDLSw && Listed(kTcpSummaries, code);
-  return Listed(kUdpTrees, code);
-}
-
-void RecordPorts(DecodeContext& c, uint16_t src, uint16_t dst) {
-  c.SrcPort = src;
-  c.DstPort = dst;
-  if (!c.Tunnelled && c.Rec) {
-    c.Rec->SrcPort = src;
-    c.Rec->DstPort = dst;
-  }
-}
-
-void AddPayloadTree(DecodeContext& c, DetailNode* parent, uint8_t portType,
-                    uint16_t decoderCode) {
-  const bool decoded = decoderCode != DecodeDataOnly && DecoderHasTree(portType, decoderCode);
-  const DecoderUnit* unit = decoded ? PortDecoderUnit(decoderCode) : nullptr;
-  if (unit && unit->Tree) {
-    unit->Tree(c, parent);
-    return;
-  }
-  // A code that UDP does not decode shows nothing; data otherwise (also
-  // for a decoder that is not built in).
-  if (portType == PortUDP && decoderCode != DecodeDataOnly && !decoded) return;
-  if (c.PacketLen != 0) AddField(c, parent, "Data ()", 0, c.PacketLen);
 }
 
 }  // namespace kestle

@@ -66,27 +66,4 @@ class PortTable {
   std::unordered_map<std::string, Firsts> byDescription_;
 };
 
-// ---- shared by the TCP and UDP tree builders
-
-class DecodeContext;
-struct DetailNode;
-
-// The "Source port" and "Destination port" lines (with the ports'
-// descriptions) of the header at the start of the layer, as far as they are
-// present; leaves the ports in c.SrcPort/c.DstPort. False when either port
-// is missing.
-bool AddPortFields(DecodeContext& c, DetailNode* header, uint8_t portType);
-// Whether decoder `code` gives a summary text, or a tree, for a payload
-// carried by `portType` (PortTCP or PortUDP). Codes without one over that
-// transport add nothing: over TCP the tree then shows "Data ()", over UDP
-// nothing at all (code 0 aside).
-bool DecoderHasSummary(uint8_t portType, uint16_t code);
-bool DecoderHasTree(uint8_t portType, uint16_t code);
-// Leaves a segment's or datagram's ports in c.SrcPort/c.DstPort and, in the
-// summary pass outside a tunnel, in the frame table entry.
-void RecordPorts(DecodeContext& c, uint16_t src, uint16_t dst);
-// The payload at the start of the layer: the decoder's tree, or "Data ()".
-void AddPayloadTree(DecodeContext& c, DetailNode* parent, uint8_t portType,
-                    uint16_t decoderCode);
-
 }  // namespace kestle

@@ -1,8 +1,8 @@
-#include "decode/settings.h"
+#include "decode/config/settings.h"
 
 #include <gtest/gtest.h>
 
-#include "decode/ini.h"
+#include "decode/config/ini.h"
 
 namespace kestle {
 namespace {

@@ -1,8 +1,8 @@
-#include "decode/environment.h"
+#include "decode/config/environment.h"
 
 #include <fstream>
 
-#include "decode/ini.h"
+#include "decode/config/ini.h"
 
 namespace kestle {
 

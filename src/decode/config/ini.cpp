@@ -1,4 +1,4 @@
-#include "decode/ini.h"
+#include "decode/config/ini.h"
 
 #include <fcntl.h>
 #include <unistd.h>

@@ -1,6 +1,6 @@
-#include "decode/options_form.h"
+#include "output/forms/options_form.h"
 
-#include "decode/ini.h"
+#include "decode/config/ini.h"
 
 #include <algorithm>
 

@@ -1,9 +1,9 @@
-#include "protocols/ports.h"
+#include "decode/config/port_table.h"
 
 #include <gtest/gtest.h>
 
-#include "decode/environment.h"
-#include "decode/ini.h"
+#include "decode/config/environment.h"
+#include "decode/config/ini.h"
 #include "protocols/transport_fixture.h"
 
 namespace kestle::test {

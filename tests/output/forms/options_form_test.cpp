@@ -1,4 +1,4 @@
-#include "decode/options_form.h"
+#include "output/forms/options_form.h"
 
 #include <gtest/gtest.h>
 

@@ -1,13 +1,16 @@
-#include "decode/link.h"
+#include "protocols/link.h"
 
 #include <algorithm>
 #include <string>
 
 #include "capture/frame.h"
+#include "decode/addresses.h"
 #include "decode/context.h"
 #include "decode/dispatch.h"
-#include "decode/environment.h"
-#include "decode/utils.h"
+#include "decode/config/environment.h"
+#include "decode/fields.h"
+#include "decode/protocol_ids.h"
+#include "decode/text.h"
 
 namespace kestle {
 
@@ -57,26 +60,10 @@ constexpr uint8_t kSapSnap = 0xAA;
 constexpr uint8_t kSapRaw = 0xFF;
 constexpr uint32_t kOuiEncapEther = 0x000000;
 
-// Bytes of an n-byte field at `at` that lie within the layer.
-uint32_t Fit(const DecodeContext& c, size_t at, size_t n) {
-  return at < c.PacketLen ? static_cast<uint32_t>(std::min<size_t>(n, c.PacketLen - at)) : 0;
-}
-
 // Broadcast only when all six bytes are FF; multicast when the group bit is set.
 uint8_t CastOf(const uint8_t dst[6]) {
   if (std::all_of(dst, dst + 6, [](uint8_t b) { return b == 0xFF; })) return 1;
   return (dst[0] & 1) ? 2 : 0;
-}
-
-void CallSummary(DecodeContext& c, const DecoderUnit* u) {
-  if (u && u->Summary) u->Summary(c);
-}
-
-void CallTree(DecodeContext& c, const DecoderUnit* u) {
-  if (u && u->Tree)
-    u->Tree(c, nullptr);
-  else
-    DataTree(c, nullptr);
 }
 
 std::string TypeLine(const char* lengthLabel, const char* typeLabel, uint16_t t) {
@@ -131,27 +118,33 @@ void Dot3Summary(DecodeContext& c, size_t h, uint16_t len) {
 // ---------------------------------------------------------------- tree
 
 void Dot3Tree(DecodeContext& c, size_t h, uint16_t len) {
+  const LayerState frame = c.save();
   c.limit(h + len);
-  if (!c.has(h, 1)) return;
-  const uint8_t dsap = c.u8(h);
-  if (dsap == kSapRaw) {
+  if (c.has(h, 1) && c.u8(h) == kSapRaw) {
     c.enter(h);
-    CallTree(c, EtherTypeUnit(kIpxType));
+    CallTree(c, EtherTypeUnit(kIpxType), nullptr);
     return;
   }
-  DetailNode* llc = AddField(c, nullptr, "Logical Link Control ()", h, Fit(c, h, kLlcHeader));
+  if (!c.has(h, 1)) {
+    // A length of 0 leaves no header at all: what follows it is data.
+    c.restore(frame);
+    if (len == 0 && c.enter(h) && c.PacketLen != 0) AddField(c, nullptr, "Data ()", 0, c.PacketLen);
+    return;
+  }
+  DetailNode* llc = AddBranch(c, nullptr, "Logical Link Control ()", h, kLlcHeader);
+  const uint8_t dsap = c.u8(h);
   AddField(c, llc, SapLine("DSAP () - 0x", dsap), h, 1);
-  if (!c.has(h + 1, 1)) return;
   AddField(c, llc, SapLine("SSAP () - 0x", c.u8(h + 1)), h + 1, 1);
-  if (!c.has(h + 2, 1)) return;
   AddField(c, llc, "Control () - 0x" + Hex(c.u8(h + 2), 2), h + 2, 1);
+  if (!c.has(h, kLlcHeader)) return;  // the header is cut short
 
   const DecoderUnit* u = nullptr;
   if (dsap == kSapSnap) {
     const size_t o = h + kLlcHeader;
-    DetailNode* snap = AddField(c, nullptr, "SNAP", o, Fit(c, o, kSnapHeader - kLlcHeader));
+    DetailNode* snap = AddBranch(c, nullptr, "SNAP", o, kSnapHeader - kLlcHeader);
+    if (!c.has(o, 3)) return;
     uint8_t oui[3];
-    if (!c.copy(o, oui, 3)) return;
+    c.copy(o, oui, 3);
     std::string text = "Organization Code () - ";
     for (uint8_t b : oui) text += Hex(b, 2) + " ";
     if (const std::string* vendor = c.Env.Vendors.Find(oui)) text += " (" + *vendor + ")";
@@ -167,12 +160,12 @@ void Dot3Tree(DecodeContext& c, size_t h, uint16_t len) {
   }
   // The summary pass looks the carried protocol up in the same tables, so a
   // frame reaches the same decoder in both.
-  CallTree(c, u);
+  CallTree(c, u, nullptr);
 }
 
 void EthernetTreeBody(DecodeContext& c) {
   if (!c.has(0, kEthHeader)) {
-    AddField(c, nullptr, "Malformed Frame ()", 0, c.PacketLen, 5);
+    AddField(c, nullptr, "Malformed Frame ()", 0, c.PacketLen, TreeImage::Link);
     return;
   }
   c.copy(0, c.DstMac, 6);
@@ -181,23 +174,21 @@ void EthernetTreeBody(DecodeContext& c) {
   uint16_t t = c.be16(typeAt);
   DetailNode* eth = AddField(
       c, nullptr, t <= kMax8023Length ? "IEEE 802.3 Ethernet ()" : "Ethernet II ()", 0,
-      kEthHeader, 5);
+      kEthHeader, TreeImage::Link);
   AddField(c, eth, "Destination Ethernet Address () - " + FormatMAC(c, c.DstMac, true), 0, 6);
   AddField(c, eth, "Source Ethernet Address () - " + FormatMAC(c, c.SrcMac, true), 6, 6);
   AddField(c, eth, TypeLine("Length () - ", "Protocol () - 0x", t), typeAt, 2);
 
   for (int tags = 0; t == kVlanType && tags < kMaxVlanTags; ++tags) {
     const size_t tci = typeAt + 2;
-    DetailNode* vlan = AddField(c, nullptr, "802.1q Virtual Lan", tci, Fit(c, tci, 4));
-    if (!c.has(tci, 1)) return;
+    DetailNode* vlan = AddBranch(c, nullptr, "802.1q Virtual Lan", tci, 4);
     const uint8_t b = c.u8(tci);
     std::string prio = "Priority (3 bits) - ";
     for (int bit = 7; bit >= 5; --bit) prio += (b >> bit) & 1 ? "1 " : "0 ";
     AddField(c, vlan, prio + "= " + std::to_string(b >> 5), tci, 1);
     AddField(c, vlan, "Canonical Format Ind (1 bit) - " + std::to_string((b >> 4) & 1), tci, 1);
-    if (!c.has(tci, 2)) return;
     AddField(c, vlan, "VLAN ID (12 bits) - " + std::to_string(c.be16(tci) & 0x0FFF), tci, 2);
-    if (!c.has(tci + 2, 2)) return;
+    if (!c.has(tci + 2, 2)) return;  // no type to go on with
     typeAt += 4;
     t = c.be16(typeAt);
     AddField(c, vlan, TypeLine("Length () - ", "Embedded Protocol () - 0x", t), typeAt, 2);
@@ -208,7 +199,8 @@ void EthernetTreeBody(DecodeContext& c) {
     return;
   }
   c.enter(typeAt + 2);
-  CallTree(c, EtherTypeUnit(t));
+  // Tags beyond the last one unwrapped are data, as in the summary.
+  CallTree(c, t == kVlanType ? nullptr : EtherTypeUnit(t), nullptr);
 }
 
 void EthernetSummaryBody(DecodeContext& c) {
@@ -233,6 +225,9 @@ void EthernetSummaryBody(DecodeContext& c) {
     typeAt += 4;
     t = c.be16(typeAt);
   }
+  // Tags beyond the last one unwrapped are not named: the tree shows them
+  // as data.
+  if (t == kVlanType) return;
   if (t <= kMax8023Length) {
     c.AddDesc("/");
     Dot3Summary(c, typeAt + 2, t);
@@ -284,7 +279,8 @@ void ISLSummary(DecodeContext& c) {
 
 void ISLTree(DecodeContext& c) {
   if (!c.has(0, kIslHeader)) return;
-  DetailNode* isl = AddField(c, nullptr, "Inter-Switch Link (ISL)", 0, kIslHeader, 9);
+  DetailNode* isl =
+      AddField(c, nullptr, "Inter-Switch Link (ISL)", 0, kIslHeader, TreeImage::Protocol);
   c.copy(0, c.DstMac, 6);
   DetailNode* dst = AddField(c, isl, "Destination () - " + FormatMAC(c, c.DstMac, true), 0, 6);
   const uint8_t b5 = c.u8(5);
@@ -309,23 +305,24 @@ void ISLTree(DecodeContext& c) {
   EthernetTree(c);
 }
 
-// ---- payloads without a decoder
+// ---- an Ethernet frame: ISL or Ethernet
 
-void DataTree(DecodeContext& c, DetailNode* parent) {
-  AddField(c, parent, "Data ()", 0, c.PacketLen);
+bool IsISLFrame(const DecodeContext& c) {
+  return c.has(0, 5) && c.be32(0) == 0x01000C00 && c.u8(4) == 0x00;
 }
 
-namespace {
-void Label(DecodeContext& c, std::string_view text, ProtocolId id) {
-  c.AddDesc(text);
-  c.SetProtocol(id);
+void EthernetFrameSummary(DecodeContext& c) {
+  if (IsISLFrame(c))
+    ISLSummary(c);
+  else
+    EthernetSummary(c);
 }
-}  // namespace
 
-void SnaSummary(DecodeContext& c) { Label(c, "/SNA", ProtoSNA); }
-void CdpSummary(DecodeContext& c) { Label(c, "/CDP", ProtoCDP); }
-void CgmpSummary(DecodeContext& c) { Label(c, "/CGMP", ProtoCGMP); }
-void DtpSummary(DecodeContext& c) { Label(c, "/DTP", ProtoDTP); }
-void LoopbackSummary(DecodeContext& c) { Label(c, "/Loopback", ProtoLoopback); }
+void EthernetFrameTree(DecodeContext& c, DetailNode*) {
+  if (IsISLFrame(c))
+    ISLTree(c);
+  else
+    EthernetTree(c);
+}
 
 }  // namespace kestle

@@ -1,9 +1,9 @@
-#include "decode/settings.h"
+#include "decode/config/settings.h"
 
 #include <algorithm>
 #include <cctype>
 
-#include "decode/ini.h"
+#include "decode/config/ini.h"
 
 namespace kestle {
 

@@ -1,10 +1,12 @@
-#include "decode/utils.h"
+#include "decode/addresses.h"
+#include "decode/fields.h"
+#include "decode/text.h"
 
 #include <gtest/gtest.h>
 
 #include "capture/session.h"
 #include "decode/context.h"
-#include "decode/environment.h"
+#include "decode/config/environment.h"
 #include "decode/tree.h"
 
 namespace kestle {
@@ -38,30 +40,68 @@ TEST(DetailText, LongLabelIsCutAtFifty) {
   EXPECT_EQ(DetailText(label + " - 7", 0, true, true), label + "  7");
 }
 
-TEST(AddDetailNode, TopLevelKeepsSeparatorAndFieldImageBecomesPlain) {
+// A small layer of 20 bytes at frame offset 14, with a tree being built.
+struct WriterFixture {
   Environment env;
   RecordingNotifier notes;
-  CaptureSession s(env, notes);
-  DecodeContext c(s, env);
+  CaptureSession s{env, notes};
+  DecodeContext c{s, env};
   DetailTree tree;
-  c.Tree = &tree;
-  DetailNode* top = AddDetailNode(c, nullptr, "Type () - 0x0800", 12, 1, 2);
-  EXPECT_EQ(top->Text, "Type (2 bytes) - 0x0800");
-  EXPECT_EQ(top->Image, 0);
-  DetailNode* child = AddDetailNode(c, top, "Len () - 5", 14, 1, 2);
+  WriterFixture() {
+    const std::vector<uint8_t> frame(34, 0xAB);
+    c.LoadFrame(frame.data(), static_cast<uint32_t>(frame.size()));
+    c.enter(14);
+    c.Tree = &tree;
+  }
+};
+
+TEST(FieldWriter, TextsImagesAndLiterals) {
+  WriterFixture f;
+  auto& c = f.c;
+  DetailNode* top = AddField(c, nullptr, "Type () - 0x0800", 0, 2);
+  EXPECT_EQ(top->Text, "Type (2 bytes) - 0x0800");  // the top level keeps its separator
+  EXPECT_EQ(top->Offset, 14u);
+  EXPECT_EQ(top->Image, TreeImage::Plain);           // a field picture is plain at the top
+  DetailNode* child = AddField(c, top, "Len () - 5", 2, 2);
   EXPECT_EQ(child->Text.substr(50), "5");
+  EXPECT_EQ(child->Image, TreeImage::Field);
   EXPECT_TRUE(top->HasChildren());
   // Literal texts from the frame are never rewritten.
-  DetailNode* lit = AddDetailNodeLiteral(c, top, "GET /a () - b", 16, 1, 4);
-  EXPECT_EQ(lit->Text, "GET /a () - b");
+  EXPECT_EQ(AddField(c, top, Literal("GET /a () - b"), 4, 4)->Text, "GET /a () - b");
   // Print mode keeps the separator.
   DetailTree print(true);
   c.Tree = &print;
-  EXPECT_EQ(AddDetailNode(c, nullptr, "x", 0, 3, 0)->Children.size(), 0u);
-  EXPECT_EQ(AddDetailNode(c, print.Roots[0].get(), "Len () - 5", 0, 1, 2)->Text, "Len (2 bytes) - 5");
-  // Nothing is added in the summary pass.
+  DetailNode* p = AddField(c, nullptr, "x", 0, 0, TreeImage::Network);
+  EXPECT_EQ(p->Image, TreeImage::Network);
+  EXPECT_EQ(AddField(c, p, "Len () - 5", 0, 2)->Text, "Len (2 bytes) - 5");
+  // Nothing is added in the summary pass, and the ended line takes nothing.
   c.Tree = nullptr;
-  EXPECT_EQ(AddDetailNode(c, nullptr, "x", 0, 1, 0), nullptr);
+  DetailNode* none = AddField(c, nullptr, "x", 0, 1);
+  EXPECT_FALSE(Added(c, none));
+  EXPECT_FALSE(Added(c, AddField(c, none, "y", 0, 1)));
+  EXPECT_FALSE(c.Truncated);
+}
+
+TEST(FieldWriter, FieldThatDoesNotFitEndsTheBranch) {
+  WriterFixture f;
+  auto& c = f.c;
+  DetailNode* top = AddBranch(c, nullptr, "Header ()", 0, 24, TreeImage::Network);
+  EXPECT_EQ(top->Text, "Header (20 bytes)");  // a title covers the bytes present
+  DetailNode* group = AddField(c, top, "Group", 0, 4);
+  AddField(c, group, "A", 0, 2);
+  EXPECT_FALSE(c.Truncated);
+  EXPECT_FALSE(Added(c, AddField(c, group, "Past the layer", 18, 4)));
+  EXPECT_TRUE(c.Truncated);
+  // The branch ended: neither the group nor the header take more lines,
+  // even ones that would fit.
+  EXPECT_FALSE(Added(c, AddField(c, group, "B", 2, 2)));
+  EXPECT_FALSE(Added(c, AddField(c, top, "C", 4, 2)));
+  EXPECT_EQ(group->Children.size(), 1u);
+  EXPECT_EQ(top->Children.size(), 1u);
+  // A new branch at the top level is not affected.
+  EXPECT_TRUE(Added(c, AddField(c, nullptr, "Data ()", 0, 20)));
+  // A title past the layer covers nothing.
+  EXPECT_EQ(AddBranch(c, nullptr, "Later", 30, 4)->Length, 0u);
 }
 
 TEST(FlagPicture, WidthsAndGrouping) {
@@ -80,7 +120,9 @@ TEST(AddFlagNodes, ChoosesSetOrClearText) {
   DecodeContext c(s, env);
   DetailTree tree;
   c.Tree = &tree;
-  DetailNode* item = AddDetailNode(c, nullptr, "Flags", 20, 3, 2);
+  const uint8_t bytes[22] = {};
+  c.LoadFrame(bytes, sizeof bytes);
+  DetailNode* item = AddField(c, nullptr, "Flags", 20, 2, TreeImage::Flags);
   static constexpr FlagTabRec kFlags[] = {
       {0x0001, "Reply", "Request"},
       {0x0002, "", "Not set"},     // set, no set text: the clear text shows

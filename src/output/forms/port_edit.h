@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "protocols/ports.h"
+#include "decode/config/port_table.h"
 
 namespace kestle {
 

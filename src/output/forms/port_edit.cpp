@@ -1,9 +1,9 @@
-#include "protocols/port_edit.h"
+#include "output/forms/port_edit.h"
 
 #include <algorithm>
 #include <cctype>
 
-#include "decode/options_form.h"
+#include "output/forms/options_form.h"
 
 namespace kestle {
 

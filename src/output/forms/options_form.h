@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "decode/settings.h"
+#include "decode/config/settings.h"
 
 namespace kestle {
 

@@ -1,4 +1,4 @@
-#include "decode/ini.h"
+#include "decode/config/ini.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "decode/environment.h"
+#include "decode/config/environment.h"
 
 namespace kestle {
 namespace {

@@ -1,4 +1,4 @@
-#include "protocols/port_edit.h"
+#include "output/forms/port_edit.h"
 
 #include <gtest/gtest.h>
 #include <strings.h>
