@@ -9,7 +9,9 @@ namespace kestle {
 
 DecodeContext::DecodeContext(ProtocolPathTable& paths, NodeRegistry& nodes,
                              DecoderState& decoders, const Environment& env)
-    : Paths(paths), Nodes(nodes), Decoders(decoders), Env(env), Set(env.settings) {}
+    : Paths(paths), Nodes(nodes), Decoders(decoders), Env(env), Set(env.settings) {
+  ended_.Ended = true;
+}
 
 DecodeContext::DecodeContext(CaptureSession& session, const Environment& env)
     : DecodeContext(session.Paths, session.Nodes, session.Decoders, env) {}

@@ -192,7 +192,7 @@ class DecodeContext {
   DetailNode* EndedLine() const { return &ended_; }
 
  private:
-  mutable DetailNode ended_{.Ended = true};
+  mutable DetailNode ended_;
   uint8_t Miss() const {
     Truncated = true;
     return 0;

@@ -135,11 +135,13 @@ constexpr size_t kErrorHeaderLength = 8;
 void AddQuoted(DecodeContext& c, DetailNode* root, void (*quoted)(DecodeContext&, DetailNode*)) {
   if (c.PacketLen <= kErrorHeaderLength || !c.beginNest()) return;
   const LayerState saved = c.save();
-  const bool wasQuoted = c.Quoted;
+  const bool wasQuoted = c.Quoted, wasTruncated = c.Truncated;
   c.enter(kErrorHeaderLength);
   c.Quoted = true;
   quoted(c, root);
+  // A quoted datagram is cut short by design: only its first bytes are sent.
   c.Quoted = wasQuoted;
+  c.Truncated = wasTruncated;
   c.restore(saved);
   c.endNest();
 }

@@ -83,7 +83,9 @@ void AddOptions(DecodeContext& c, DetailNode* parent, size_t headerLen) {
     const uint8_t number = t & 0x1F;
     const std::string name(LookupCode(number, kIPOptionNames, "Unknown"));
     const bool single = number == 0 || number == 1;
-    const size_t len = single ? 1 : c.has(p + 1, 1) ? c.u8(p + 1) : 0;
+    // The length byte counts only inside the header.
+    const bool hasLength = !single && p + 1 < end;
+    const size_t len = single ? 1 : hasLength ? c.u8(p + 1) : 0;
     // A length below 2 would never move on, one past the header reads
     // another layer: either ends the walk after this option's lines.
     const bool bad = !single && (len < 2 || len > end - p);
@@ -92,7 +94,7 @@ void AddOptions(DecodeContext& c, DetailNode* parent, size_t headerLen) {
         AddBranch(c, parent, "Option " + std::to_string(number) + " " + name, p, shown);
     AddField(c, item, "Class (2 bits) - " + std::to_string((t >> 5) & 3), p, 1);
     AddField(c, item, "Number (2 bits) - " + std::to_string(number) + " (" + name + ")", p, 1);
-    if (!single && c.has(p + 1, 1)) AddField(c, item, "Length () - " + std::to_string(len), p + 1, 1);
+    if (hasLength) AddField(c, item, "Length () - " + std::to_string(len), p + 1, 1);
     if (bad) break;
     if (!single) {
       const std::string hex = HexBytes(c.bytes(p + 2, len - 2));
@@ -159,12 +161,7 @@ void BuildTree(DecodeContext& c, DetailNode* parent) {
     AddField(c, nullptr, "Data ()", 0, c.PacketLen);
     return;
   }
-  if (!c.beginNest()) {
-    AddField(c, nullptr, "Data ()", 0, c.PacketLen);
-    return;
-  }
   CallTree(c, IpProtocolUnit(h.Protocol, IpVersion::V4), parent);
-  c.endNest();
 }
 
 }  // namespace
@@ -210,9 +207,8 @@ void IPv4Summary(DecodeContext& c) {
   }
   LeaveAddresses(c, h);
   if (h.FragOffset != 0 || !EnterPayload(c, h)) return;
-  if (!c.beginNest()) return;
+  // Tunnels and quoted datagrams count their own nesting.
   CallSummary(c, IpProtocolUnit(h.Protocol, IpVersion::V4));
-  c.endNest();
 }
 
 void IPv4Tree(DecodeContext& c, DetailNode* parent) { BuildTree(c, parent); }

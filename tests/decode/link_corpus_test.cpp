@@ -4,7 +4,11 @@
 #include <algorithm>
 #include <cctype>
 
+#include "decode/context.h"
+#include "decode/detail.h"
+#include "decode/dispatch.h"
 #include "output/grid.h"
+#include "support/layer_fixture.h"
 #include "support/decode_fixture.h"
 #include "support/expected.h"
 
@@ -59,6 +63,28 @@ TEST(LinkCorpus, MixedPcapAgreesWithTheReference) {
     EXPECT_EQ(stack.find("/802.1q") != std::string::npos, vlan);
   }
   EXPECT_GT(tagged, 0);
+}
+
+// Every frame of the corpus that was captured whole decodes without a read
+// outside its layers, in the summary and the tree, and every tree line lies
+// inside its parent.
+TEST(LinkCorpus, WholeFramesReadOnlyTheirLayers) {
+  test::DecodeFixture fx;
+  ASSERT_TRUE(fx.Open(test::CapturePath("mixed.pcap")));
+  DecodeContext c(fx.session, fx.env);
+  for (uint32_t n = 1; n <= fx.session.FrameCount; ++n) {
+    SCOPED_TRACE("frame " + std::to_string(n));
+    DetailTree tree;
+    ASSERT_TRUE(BuildFrameTree(fx.session, c, tree, n));
+    test::ExpectRangesNested(tree, fx.session.FrameTable[n].CapLen);
+    const FrameTabRec& rec = fx.session.FrameTable[n];
+    if (rec.CapLen != rec.TrueLen) continue;  // cut short by the capture
+    EXPECT_FALSE(c.Truncated) << fx.session.Description(n);
+    c.LoadFrame(fx.session.RawFrame.data(), rec.CapLen);
+    c.Desc.clear();
+    CallSummary(c, LinkTypeUnit(kLinkEthernet));
+    EXPECT_FALSE(c.Truncated) << c.Desc;
+  }
 }
 
 }  // namespace

@@ -322,6 +322,17 @@ TEST(LinkLayer, CutHeadersEndTheDecode) {
   EXPECT_EQ(fx.Tree(snap).back(), "  17+3 Organization Code (3 bytes) - 00 00 0C ");
 }
 
+// An 802.3 length of 0 leaves nothing for the LLC decoder: the bytes after
+// the header are data, covered by a line like every other byte.
+TEST(LinkLayer, ZeroLengthShowsTheRestAsData) {
+  test::DecodeFixture fx;
+  ASSERT_TRUE(fx.Load(std::vector<Bytes>{FrameBuilder().ether(B, A, 0).raw({0xAA, 0xAA, 0x03}).padTo(1514)}));
+  EXPECT_EQ(fx.session.Description(1), "802.3");
+  const auto tree = fx.Tree(1);
+  ASSERT_EQ(tree.size(), 5u);
+  EXPECT_EQ(tree.back(), "14+1500 Data (1500 bytes)");
+}
+
 TEST(LinkLayer, ShortEthernetFrameIsMalformed) {
   test::DecodeFixture fx;
   ASSERT_TRUE(fx.Load(std::vector<Bytes>{FrameBuilder().mac(B).mac(A).u8(8)}));

@@ -17,7 +17,7 @@ Bytes Segment(uint16_t src, uint16_t dst, uint8_t flags, const Bytes& payload = 
   IPv4Spec s;
   s.src = from;
   s.dst = to;
-  return IPv4Packet(s, Concat(TCPHeader(src, dst, flags), payload));
+  return IPv4Packet(s, Concat({TCPHeader(src, dst, flags), payload}));
 }
 
 TEST_F(TCP, FlagsInSummaryAndTree) {
@@ -95,7 +95,7 @@ TEST_F(TCP, OptionsWalk) {
   };
   for (const auto& k : cases) {
     IPv4Spec s;
-    Tree(IPv4Packet(s, Concat(TCPHeader(2000, 3000, 0x02, k.options), {})));
+    Tree(IPv4Packet(s, TCPHeader(2000, 3000, 0x02, k.options)));
     const DetailNode* options = Find("Options");
     ASSERT_NE(options, nullptr) << k.name;
     EXPECT_EQ(options->Length, k.options.size()) << k.name;
@@ -113,7 +113,7 @@ TEST_F(TCP, OptionsWalk) {
 // A data offset below 5 counts as 20 bytes, in the summary and in the tree.
 TEST_F(TCP, DataOffsetBelowFive) {
   IPv4Spec s;
-  const Bytes packet = IPv4Packet(s, Concat(TCPHeader(2000, 3000, 0, {}, 4), {9, 9}));
+  const Bytes packet = IPv4Packet(s, Concat({TCPHeader(2000, 3000, 0, {}, 4), {9, 9}}));
   Summary(packet);
   EXPECT_EQ(c.PacketLen, 2u);
   EXPECT_EQ(c.PacketOffset, 14u + 20 + 20);

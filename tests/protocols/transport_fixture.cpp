@@ -6,20 +6,12 @@ namespace kestle::test {
 
 std::string TransportFixture::Summary(const Bytes& ip, uint32_t frameNo) {
   Load(ip, frameNo);
-  rec = FrameTabRec{};
-  c.Rec = &rec;
-  c.Tree = nullptr;
-  IPv4Summary(c);
-  c.Rec = nullptr;
-  return c.Desc;
+  return Summarise(IPv4Summary);
 }
 
 std::vector<std::string> TransportFixture::Tree(const Bytes& ip) {
   Load(ip);
-  tree.Clear();
-  c.Tree = &tree;
-  IPv4Tree(c, nullptr);
-  c.Tree = nullptr;
+  Build(IPv4Tree);
   std::vector<std::string> lines;
   tree.Walk([&](const DetailNode& n, int depth) {
     lines.push_back(std::string(2 * depth, ' ') + n.Text);

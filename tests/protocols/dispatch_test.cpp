@@ -1,0 +1,238 @@
+// Every entry of every dispatch table, reached by a frame through the whole
+// summary pass: the protocol stack and the Description it records. A table
+// entry without a case here fails the coverage checks at the end.
+#include "decode/dispatch.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+#include <vector>
+
+#include "decode/config/port_table.h"
+#include "decode/context.h"
+#include "decode/protocol_ids.h"
+#include "output/grid.h"
+#include "support/decode_fixture.h"
+#include "support/packets.h"
+
+namespace kestle::test {
+namespace {
+
+constexpr const char* kB = "ff:ff:ff:ff:ff:ff";
+constexpr const char* kA = "00:11:22:33:44:55";
+
+Bytes Ether(uint16_t type, const Bytes& payload) {
+  return FrameBuilder().ether(kB, kA, type).raw(payload).padTo(60);
+}
+Bytes Llc(uint8_t sap, const Bytes& payload) {
+  const Bytes body = Concat({{sap, sap, 0x03}, payload});
+  return FrameBuilder().ether(kB, kA, static_cast<uint16_t>(body.size())).raw(body).padTo(60);
+}
+Bytes Snap(uint32_t oui, uint16_t type, const Bytes& payload) {
+  const Bytes body = Concat({FrameBuilder()
+                                 .raw({0xAA, 0xAA, 0x03})
+                                 .u8(static_cast<uint8_t>(oui >> 16))
+                                 .u8(static_cast<uint8_t>(oui >> 8))
+                                 .u8(static_cast<uint8_t>(oui))
+                                 .be16(type),
+                             payload});
+  return FrameBuilder().ether(kB, kA, static_cast<uint16_t>(body.size())).raw(body).padTo(60);
+}
+const Bytes kArp = FrameBuilder().be16(1).be16(0x0800).u8(6).u8(4).be16(1).mac(kA).ipv4("10.0.0.1")
+                       .mac("00:00:00:00:00:00").ipv4("10.0.0.2");
+Bytes V4(uint8_t protocol, const Bytes& payload = Bytes(8, 0)) {
+  return Ether(0x0800, IPv4Packet(protocol, payload, "10.0.0.1", "10.0.0.2"));
+}
+Bytes V6(uint8_t nh, const Bytes& payload = Bytes(8, 0)) {
+  return Ether(0x86DD, IPv6Packet(nh, payload));
+}
+
+struct Case {
+  std::string name;
+  Bytes frame;
+  std::string stack;  // outermost first
+  std::string desc;   // "" = not checked
+};
+
+std::vector<Case> Cases() {
+  std::vector<Case> k = {
+      // link types
+      {"link 1", Ether(0x0806, kArp), "Ethernet/ARP", ""},
+      // EtherTypes
+      {"ether 0800", V4(0xFD), "Ethernet/IPV4", "Ethernet II/IPV4"},
+      {"ether 0806", Ether(0x0806, kArp), "Ethernet/ARP",
+       "Ethernet II/ARP Request - Who is 10.0.0.2"},
+      {"ether 86DD", V6(59), "Ethernet/IPV6", "Ethernet II/IPV6"},
+      {"ether 9000", Ether(0x9000, {}), "Ethernet/Loopback", "Ethernet II/Loopback"},
+      // SNAP with the zero organisation: the EtherTypes marked for it
+      {"snap-ether 0800", Snap(0, 0x0800, IPv4Packet(0xFD, {}, "10.0.0.1", "10.0.0.2")),
+       "Ethernet/IPV4", "802.3/SNAP/Encap Ether/IPV4"},
+      {"snap-ether 0806", Snap(0, 0x0806, kArp), "Ethernet/ARP", ""},
+      {"snap-ether 86DD not handed on", Snap(0, 0x86DD, IPv6Packet(59, {})), "Ethernet/Unknown",
+       "802.3/SNAP/Encap Ether"},
+      // LLC by DSAP
+      {"sap 04", Llc(0x04, {1}), "Ethernet/SNA", "802.3/SNA"},
+      {"sap 05", Llc(0x05, {1}), "Ethernet/SNA", "802.3/SNA"},
+      {"sap 06", Llc(0x06, IPv4Packet(0xFD, {}, "10.0.0.1", "10.0.0.2")), "Ethernet/IPV4",
+       "802.3/IPV4"},
+      {"sap 08", Llc(0x08, {1}), "Ethernet/SNA", "802.3/SNA"},
+      {"sap 0C", Llc(0x0C, {1}), "Ethernet/SNA", "802.3/SNA"},
+      {"sap 42", Llc(0x42, {0, 0, 0}), "Ethernet/Unknown", "802.3"},
+      {"sap F0", Llc(0xF0, {1}), "Ethernet/Netbios", "802.3"},
+      // SNAP by organisation and type
+      {"snap 00000C 010B", Snap(0x0C, 0x010B, {}), "Ethernet/Unknown", "802.3/SNAP"},
+      {"snap 00000C 2000", Snap(0x0C, 0x2000, {}), "Ethernet/CDP", "802.3/SNAP/CDP"},
+      {"snap 00000C 2001", Snap(0x0C, 0x2001, {}), "Ethernet/CGMP", "802.3/SNAP/CGMP"},
+      {"snap 00000C 2003", Snap(0x0C, 0x2003, {}), "Ethernet/VTP", "802.3/SNAP"},
+      {"snap 00000C 2004", Snap(0x0C, 0x2004, {}), "Ethernet/DTP", "802.3/SNAP/DTP"},
+      {"snap 00000C other", Snap(0x0C, 0x1234, {}), "Ethernet/Unknown",
+       "802.3/SNAP OC=00000C eType=1234"},
+      // IP protocols over IPv4
+      {"v4 1", V4(1, {8, 0, 0, 0, 0, 1, 0, 1}), "Ethernet/IPV4/ICMP",
+       "Ethernet II/IPV4/ICMP/Echo Request"},
+      {"v4 2", V4(2), "Ethernet/IPV4", "Ethernet II/IPV4"},
+      {"v4 6", V4(6, TCPHeader(40000, 40001, 0)), "Ethernet/IPV4/TCP", "Ethernet II/IPV4/TCP"},
+      {"v4 17", V4(17, UDPHeader(40000, 40001, -1, 0)), "Ethernet/IPV4/UDP",
+       "Ethernet II/IPV4/UDP/Unknown"},
+      {"v4 46", V4(46), "Ethernet/IPV4/RSVP", "Ethernet II/IPV4/RSVP"},
+      {"v4 47", V4(47), "Ethernet/IPV4", "Ethernet II/IPV4"},
+      {"v4 50", V4(50), "Ethernet/IPV4", "Ethernet II/IPV4"},
+      {"v4 58", V4(58, Icmpv6Echo()), "Ethernet/IPV4", "Ethernet II/IPV4"},
+      {"v4 88", V4(88), "Ethernet/IPV4", "Ethernet II/IPV4"},
+      {"v4 89", V4(89), "Ethernet/IPV4", "Ethernet II/IPV4"},
+      {"v4 103", V4(103), "Ethernet/IPV4", "Ethernet II/IPV4"},
+      // IP protocols over IPv6
+      {"v6 1", V6(1, {8, 0, 0, 0, 0, 1, 0, 1}), "Ethernet/IPV6/ICMP",
+       "Ethernet II/IPV6/Echo Request"},
+      {"v6 2", V6(2, {0x11, 0, 0, 0}), "Ethernet/IPV6/IGMP", "Ethernet II/IPV6"},
+      {"v6 6", V6(6, TCPHeader(40000, 40001, 0)), "Ethernet/IPV6/TCP", "Ethernet II/IPV6/TCP"},
+      {"v6 17", V6(17, UDPHeader(40000, 40001, -1, 0)), "Ethernet/IPV6/UDP",
+       "Ethernet II/IPV6/UDP/Unknown"},
+      {"v6 46", V6(46), "Ethernet/IPV6/RSVP", "Ethernet II/IPV6"},
+      {"v6 47", V6(47), "Ethernet/IPV6/GRE", "Ethernet II/IPV6"},
+      {"v6 50", V6(50), "Ethernet/IPV6/ESP", "Ethernet II/IPV6"},
+      {"v6 58", V6(58, Icmpv6Echo()), "Ethernet/IPV6/ICMPV6", "Ethernet II/IPV6/ICMPv6/Echo Request"},
+      {"v6 88", V6(88, {2, 5, 0, 0}), "Ethernet/IPV6/EIGRP", "Ethernet II/IPV6/Hello"},
+      {"v6 89", V6(89, {2, 1, 0, 0}), "Ethernet/IPV6/OSPF", "Ethernet II/IPV6/Hello"},
+      {"v6 89 unknown type", V6(89, {2, 9, 0, 0}), "Ethernet/IPV6/OSPF",
+       "Ethernet II/IPV6/Unknown"},
+      {"v6 103", V6(103, {0x20, 0, 0, 0}), "Ethernet/IPV6/PIM", "Ethernet II/IPV6"},
+      {"v6 4 is data", V6(4, IPv4Packet(1, {8, 0, 0, 0})), "Ethernet/IPV6", "Ethernet II/IPV6"},
+      {"v6 41 is data", V6(41, IPv6Packet(59, {})), "Ethernet/IPV6", "Ethernet II/IPV6"},
+  };
+  // Port decoder codes over each transport: the built-in port of each code.
+  // A code the transport hands on names the payload (by the decoder, or by
+  // the port's description while the decoder is not built in); one it does
+  // not hand on adds nothing.
+  struct PortCase {
+    uint16_t code;
+    uint16_t port;
+    const char* overTcp;  // the stack's last protocols
+    const char* overUdp;
+  };
+  const PortCase ports[] = {
+      {DecodeBGP, 179, "TCP/BGP", "UDP"},
+      {DecodeDHCP, 67, "TCP", "UDP/DHCP"},
+      {DecodeDNS, 53, "TCP/DNS", "UDP/DNS"},
+      {DecodeHSRP, 1985, "TCP", "UDP/HSRP"},
+      {DecodeHTTP, 80, "TCP/HTTP", "UDP"},
+      {DecodeNetbios, 137, "TCP", "UDP/NBNS"},
+      {DecodeNTP, 123, "TCP", "UDP/NTP"},
+      {DecodeRADIUS, 1812, "TCP", "UDP"},
+      {DecodeRIP, 520, "TCP", "UDP/RIP"},
+      {DecodeRIPng, 521, "TCP", "UDP/RIPng"},
+      {DecodeSNMP, 161, "TCP", "UDP/SNMP"},
+      {DecodeTacacs, 49, "TCP/TACACS", "UDP"},
+      {DecodeTFTP, 69, "TCP", "UDP/TFTP"},
+      {DecodeISAKMP, 500, "TCP", "UDP/ISAKMP"},
+      {DecodePPTP, 1723, "TCP/PPTP", "UDP"},
+      {DecodeRTP, 5002, "TCP", "UDP/RTP"},
+      {DecodeSocks, 1080, "TCP/Socks", "UDP"},
+      {DecodeSSL, 443, "TCP/SSLv3", "UDP"},
+      {DecodeSSDP, 1900, "TCP", "UDP/SSDP"},
+      {DecodeRTSP, 554, "TCP/RTSP", "UDP"},
+      {DecodeSIP, 5060, "TCP/SIP", "UDP/SIP"},
+      {DecodeSMTP, 25, "TCP/SMTP", "UDP"},
+      {DecodeTelnet, 23, "TCP/Telnet", "UDP"},
+      {DecodeDLSw, 2065, "TCP/DLSw", "UDP"},
+      {DecodeiSCSI, 3260, "TCP/iSCSI", "UDP"},
+  };
+  for (const auto& p : ports) {
+    const std::string code = std::to_string(p.code);
+    k.push_back({"tcp code " + code, V4(6, TCPHeader(40000, p.port, 0, {})),
+                 std::string("Ethernet/IPV4/") + p.overTcp, ""});
+    k.push_back({"udp code " + code, V4(17, UDPHeader(40000, p.port, -1, 4)),
+                 std::string("Ethernet/IPV4/") + p.overUdp, ""});
+  }
+  return k;
+}
+
+TEST(DispatchTables, EveryEntryReachesItsProtocol) {
+  const auto cases = Cases();
+  std::vector<Bytes> frames;
+  for (const auto& k : cases) frames.push_back(k.frame);
+  DecodeFixture fx;
+  ASSERT_TRUE(fx.Load(frames));
+  ASSERT_EQ(fx.session.FrameCount, cases.size());
+  for (uint32_t i = 0; i < cases.size(); ++i) {
+    SCOPED_TRACE(cases[i].name);
+    EXPECT_EQ(fx.Stack(i + 1), cases[i].stack);
+    if (!cases[i].desc.empty()) {
+      EXPECT_EQ(fx.session.Description(i + 1), cases[i].desc);
+    }
+    // The tree reaches the same units; every line inside its parent.
+    EXPECT_NE(fx.Tree(i + 1), std::vector<std::string>{"not read"});
+  }
+}
+
+// Each table entry has a case above.
+TEST(DispatchTables, EveryEntryHasACase) {
+  std::set<std::string> names;
+  for (const auto& k : Cases()) names.insert(k.name);
+  auto hex = [](uint32_t v, int w) {
+    char b[16];
+    std::snprintf(b, sizeof b, "%0*X", w, v);
+    return std::string(b);
+  };
+  for (const auto& e : LinkTypeTable()) EXPECT_TRUE(names.count("link " + std::to_string(e.LinkType)));
+  for (const auto& e : EtherTypeTable()) {
+    EXPECT_TRUE(names.count("ether " + hex(e.Type, 4))) << hex(e.Type, 4);
+    if (e.OverSnap) {
+      EXPECT_TRUE(names.count("snap-ether " + hex(e.Type, 4))) << hex(e.Type, 4);
+    }
+  }
+  for (const auto& e : LlcSapTable()) EXPECT_TRUE(names.count("sap " + hex(e.Sap, 2))) << hex(e.Sap, 2);
+  for (const auto& e : SnapTable())
+    EXPECT_TRUE(names.count("snap " + hex(e.Oui, 6) + " " + hex(e.Type, 4))) << hex(e.Type, 4);
+  for (const auto& e : IpProtocolTable()) {
+    EXPECT_TRUE(names.count("v4 " + std::to_string(e.Protocol))) << int{e.Protocol};
+    EXPECT_TRUE(names.count("v6 " + std::to_string(e.Protocol))) << int{e.Protocol};
+  }
+  for (const auto& e : PortDecoderTable()) {
+    EXPECT_TRUE(names.count("tcp code " + std::to_string(e.Code))) << e.Code;
+    EXPECT_TRUE(names.count("udp code " + std::to_string(e.Code))) << e.Code;
+  }
+}
+
+// The settings file stores protocol identifiers: they keep their numbers,
+// and new ones are only appended.
+TEST(ProtocolIds, KeepTheirNumbers) {
+  const std::vector<std::string> names = {
+      "802.1q", "AH", "ARP", "BGP", "CDP", "CGMP", "DHCP", "DNS", "DLSw", "DTP", "EAP", "EIGRP",
+      "ESP", "GRE", "GVRP", "HSRP", "HTTP", "ICMP", "ICMPV6", "IGMP", "IPV4", "IPV6", "IPX",
+      "IPX-RIP", "ISAKMP", "iSCSI", "IS-IS", "ISL", "LLDP", "Loopback", "MPLS", "NBDG", "NBNS",
+      "NBSS", "Netbios", "NTP", "OSPF", "PPP", "PPP CBCP", "PPP CCP", "PPP Comp", "PPP CHAP",
+      "PPP IPCP", "PPP LCP", "PPPoE", "PPTP", "PIM", "RIP", "RADIUS", "RIPng", "RSVP", "RTP",
+      "RTSP", "SAP", "SIP", "SMB", "SMTP", "SNA", "SNMP", "Socks", "SSDP", "SSLv2", "SSLv3",
+      "STP", "TACACS", "TACACS+", "TCP", "Telnet", "TFTP", "TLS", "UDP", "Unknown", "VRRP",
+      "VTP", "XTACACS", "Ethernet"};
+  ASSERT_GE(kFixedProtocolCount, names.size());
+  for (size_t i = 0; i < names.size(); ++i) EXPECT_EQ(kFixedProtocolNames[i + 1], names[i]) << i + 1;
+  EXPECT_EQ(ProtoIPV4, 21);
+  EXPECT_EQ(ProtoTCP, 67);
+  EXPECT_EQ(ProtoEthernet, 76);
+}
+
+}  // namespace
+}  // namespace kestle::test
