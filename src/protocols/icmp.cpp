@@ -207,13 +207,12 @@ void AddIcmpv6Info(DecodeContext& c, DetailNode* root, uint8_t type) {
   switch (type) {
     case 128:
     case 129:
-      if (c.has(4, 2)) AddField(c, root, "Identifier () - " + std::to_string(c.be16(4)), 4, 2);
-      if (c.has(6, 2))
-        AddField(c, root, "Sequence Number () - " + std::to_string(c.be16(6)), 6, 2);
+      AddField(c, root, "Identifier () - " + std::to_string(c.be16(4)), 4, 2);
+      AddField(c, root, "Sequence Number () - " + std::to_string(c.be16(6)), 6, 2);
       if (c.PacketLen > 8) AddField(c, root, "Data ()", 8, c.PacketLen - 8);
       break;
     case 133:
-      if (c.has(4, 4)) AddField(c, root, "Reserved ()", 4, 4);
+      AddField(c, root, "Reserved ()", 4, 4);
       break;
     case 134:
       if (!c.has(0, 16)) break;
@@ -225,12 +224,12 @@ void AddIcmpv6Info(DecodeContext& c, DetailNode* root, uint8_t type) {
       AddNdOptions(c, root, 16, c.PacketLen - 16);
       break;
     case 135:
-      if (c.has(4, 4)) AddField(c, root, "Reserved ()", 4, 4);
+      AddField(c, root, "Reserved ()", 4, 4);
       AddNeighborTarget(c, root);
       break;
     case 136:
-      if (c.has(4, 1)) AddFlagsByte(c, root, 4, kNeighborAdvertFlags);
-      if (c.has(5, 3)) AddField(c, root, "Reserved ()", 5, 3);
+      AddFlagsByte(c, root, 4, kNeighborAdvertFlags);
+      AddField(c, root, "Reserved ()", 5, 3);
       AddNeighborTarget(c, root);
       break;
     default:
@@ -239,14 +238,12 @@ void AddIcmpv6Info(DecodeContext& c, DetailNode* root, uint8_t type) {
 }
 
 void AddIcmpv6Error(DecodeContext& c, DetailNode* root, uint8_t type) {
-  if (c.has(4, 4)) {
-    if (type == 2)
-      AddField(c, root, "MTU () - " + std::to_string(c.be32(4)), 4, 4);
-    else if (type == 4)
-      AddField(c, root, "Pointer () - " + std::to_string(c.be32(4)), 4, 4);
-    else
-      AddField(c, root, "Reserved ()", 4, 4);
-  }
+  if (type == 2)
+    AddField(c, root, "MTU () - " + std::to_string(c.be32(4)), 4, 4);
+  else if (type == 4)
+    AddField(c, root, "Pointer () - " + std::to_string(c.be32(4)), 4, 4);
+  else
+    AddField(c, root, "Reserved ()", 4, 4);
   AddQuoted(c, root, IPv6Tree);
 }
 
@@ -276,10 +273,9 @@ void ICMPTree(DecodeContext& c, DetailNode* parent) {
       AddBranch(c, parent, "Internet Control Message Protocol (ICMP)", 0, c.PacketLen);
   const uint8_t type = c.u8(0), code = c.u8(1);
   std::string text = "Type of message () - " + std::to_string(type);
-  text += type > kLastIcmpType ? " unknown"
-                               : " " + std::string(LookupCode(type, kIcmpTypeNames, ""));
+  text += ' ';
+  text += type > kLastIcmpType ? std::string_view("unknown") : LookupCode(type, kIcmpTypeNames, "");
   AddField(c, root, std::move(text), 0, 1);
-  if (!c.has(1, 1)) return;
   std::span<const LookupTableRec> codes;
   if (type == 3) codes = kUnreachableCodes;
   if (type == 5) codes = kRedirectCodes;
@@ -290,20 +286,19 @@ void ICMPTree(DecodeContext& c, DetailNode* parent) {
     text += name;
   }
   AddField(c, root, std::move(text), 1, 1);
-  if (!c.has(2, 2)) return;
   AddField(c, root, "Checksum () - 0x" + Hex(c.be16(2), 4), 2, 2);
   switch (type) {
     case 0:
     case 8:
-      if (c.has(4, 2)) AddField(c, root, "Identifier () - 0x" + Hex(c.be16(4), 4), 4, 2);
-      if (c.has(6, 2)) AddField(c, root, "Sequence Number () - 0x" + Hex(c.be16(6), 4), 6, 2);
+      AddField(c, root, "Identifier () - 0x" + Hex(c.be16(4), 4), 4, 2);
+      AddField(c, root, "Sequence Number () - 0x" + Hex(c.be16(6), 4), 6, 2);
       break;
     case 3:
-      if (c.has(4, 4)) AddField(c, root, "Unused () - 0x" + Hex(c.be32(4), 8), 4, 4);
+      AddField(c, root, "Unused () - 0x" + Hex(c.be32(4), 8), 4, 4);
       AddQuoted(c, root, IPv4Tree);
       break;
     case 5:
-      if (c.has(4, 4)) AddField(c, root, "Gateway Address () - " + FormatIPv4(c.be32(4)), 4, 4);
+      AddField(c, root, "Gateway Address () - " + FormatIPv4(c.be32(4)), 4, 4);
       AddQuoted(c, root, IPv4Tree);
       break;
     case 11:
