@@ -26,7 +26,6 @@ std::string FormatThousands(uint64_t n, std::string_view sep = ",");
 double UnixToDateTime(uint32_t seconds, int biasMinutes);
 // Minutes to add to local time to get UTC, at the given instant.
 int GetTimeZoneBias(std::time_t at);
-int GetTimeZoneBias();
 // A byte string made safe for display: printable ASCII kept, others ".".
 std::string SafeText(std::string_view bytes);
 

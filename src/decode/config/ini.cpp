@@ -133,7 +133,6 @@ const IniFile::Section* IniFile::Find(std::string_view name) const {
   return nullptr;
 }
 
-bool IniFile::HasSection(std::string_view section) const { return Find(section) != nullptr; }
 
 std::optional<std::string> IniFile::Get(std::string_view section, std::string_view key) const {
   if (const Section* s = Find(section))

@@ -41,7 +41,6 @@ class IniFile {
   void WriteString(std::string_view section, std::string_view key, std::string_view value);
   void WriteInteger(std::string_view section, std::string_view key, int64_t value);
   void EraseSection(std::string_view section);
-  bool HasSection(std::string_view section) const;
   // Keys of a section in file order.
   std::vector<std::string> Keys(std::string_view section) const;
 
