@@ -52,6 +52,8 @@ class HostLookup {
   void Stop();
   // Waits until the thread has gone through all its addresses.
   void Wait();
+  // A stop was asked for since the last start.
+  bool StopRequested() const { return stop_.load(); }
   // A thread was started and has not been joined yet.
   bool Active() const { return thread_.joinable(); }
   // The thread has ended (or none was started).
