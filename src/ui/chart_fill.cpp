@@ -146,10 +146,11 @@ void ShowPie(QChart* chart, const std::vector<ChartPoint>& points) {
   for (const ChartPoint& p : points) {
     QPieSlice* slice = series->append(LabelText(p.Label), static_cast<double>(p.Value));
     slice->setColor(ColourFromRgbValue(p.Colour));
-    slice->setBorderColor(Qt::black);
   }
   series->setPieSize(0.8);
   chart->addSeries(series);
+  // After the chart's theme has styled the series: white slices stay visible.
+  for (QPieSlice* slice : series->slices()) slice->setBorderColor(Qt::black);
   chart->legend()->setVisible(!points.empty());
   chart->legend()->setAlignment(Qt::AlignRight);
 }
