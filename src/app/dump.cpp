@@ -13,6 +13,8 @@
 #include "decode/tree.h"
 #include "output/grid.h"
 #include "output/textexport.h"
+#include "stats/nodes.h"
+#include "stats/report.h"
 
 namespace kestle {
 
@@ -31,6 +33,23 @@ Output (default: the frame list as "Print to file" writes it):
   --dump              add each frame's hex/ASCII dump under its row
   --tree-offsets      print each frame's decode tree with the byte offset and
                       length of every line: "[offset+length] text"
+
+Statistics (instead of the frames; they count every loaded frame):
+  --nodes             the node grid: one station a line with its MAC address,
+                      IP address (or other network address), host name,
+                      frames received and sent, bytes received and sent (the
+                      lengths on the wire), tab-separated, after a header line
+  --sessions          every station's sessions: one line per partner and
+                      protocol, the station's MAC and IP address first, then
+                      the partner, the protocol and the frames and bytes from
+                      and to the partner
+  --graph N           the points of graph N, after its title and axis titles:
+                      "label<TAB>value<TAB>percentage" lines for the bar
+                      graphs 1 packet sizes, 2 destination types, 3 protocols,
+                      4 top senders, 5 top receivers; "seconds<TAB>frames"
+                      lines for 6, the throughput
+                      (several of these print one after the other, with an
+                      empty line between them)
 
 Selection and settings:
   --frames A-B        only the frames numbered A to B (as the No. column
@@ -63,6 +82,8 @@ struct Options {
   std::string iniPath;
   std::vector<std::pair<std::string, std::string>> sets;
   bool tsv = false, detail = false, dump = false, offsets = false;
+  bool nodes = false, sessions = false;
+  int graph = 0;
   std::optional<int64_t> first, last;
   std::optional<std::string> dateLine;
   std::string vendors;
@@ -134,6 +155,18 @@ int RunDump(const std::vector<std::string>& args, std::ostream& out, std::ostrea
       o.dump = true;
     } else if (a == "--tree-offsets") {
       o.offsets = true;
+    } else if (a == "--nodes") {
+      o.nodes = true;
+    } else if (a == "--sessions") {
+      o.sessions = true;
+    } else if (a == "--graph") {
+      if (!value(v)) break;
+      int64_t n = 0;
+      if (!ParseNumber(v, n) || n < 1 || n > 6) {
+        err << "kestle-dump: --graph takes a number from 1 to 6, not '" << v << "'\n";
+        return 2;
+      }
+      o.graph = static_cast<int>(n);
     } else if (a == "--ini") {
       if (!value(o.iniPath)) break;
     } else if (a == "--set") {
@@ -194,6 +227,19 @@ int RunDump(const std::vector<std::string>& args, std::ostream& out, std::ostrea
   StreamNotifier notifier(err);
   CaptureSession s(env, notifier);
   if (!s.OpenSnifferFile(o.file)) return 1;
+
+  if (o.nodes || o.sessions || o.graph) {
+    CreateNodeStats(s);
+    bool first = true;
+    auto section = [&] {
+      if (!first) out << "\n";
+      first = false;
+    };
+    if (o.nodes) section(), WriteNodeGrid(out, s);
+    if (o.sessions) section(), WriteSessionGrids(out, s);
+    if (o.graph) section(), WriteGraph(out, s, o.graph);
+    return 0;
+  }
 
   const std::string& cols = env.settings.ColumnSel;
   auto wanted = [&](uint32_t frame) {

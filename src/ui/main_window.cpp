@@ -36,12 +36,15 @@
 #include "decode/detail.h"
 #include "decode/config/environment.h"
 #include "frame_model.h"
+#include "graphs_page.h"
 #include "hexdump_view.h"
+#include "nodes_page.h"
 #include "options_dialog.h"
 #include "output/detailview.h"
 #include "output/grid.h"
 #include "output/hexdump.h"
 #include "ports_dialog.h"
+#include "stats/nodes.h"
 
 Q_DECLARE_METATYPE(const kestle::DetailNode*)
 
@@ -70,6 +73,7 @@ MainWindow::MainWindow(Environment& env, IniFile& ini, QString iniPath, Notifier
       session_(std::make_unique<CaptureSession>(env, notifier)) {
   setWindowTitle(kTitle);
   setAcceptDrops(true);
+  SetHostResolver(ResolveIPv4Name);
   BuildActions();
   BuildMenus();
   BuildPages();
@@ -78,7 +82,10 @@ MainWindow::MainWindow(Environment& env, IniFile& ini, QString iniPath, Notifier
   ApplyWindowSettings();
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow() {
+  // The lookup thread wakes this window: it ends before the window does.
+  lookup_.reset();
+}
 
 QAction* MainWindow::Command(const QString& name) const { return commands_.value(name); }
 
@@ -281,8 +288,11 @@ void MainWindow::BuildPages() {
   splitter_->setStretchFactor(2, 2);
   layout->addWidget(splitter_);
   pages_->addTab(frames, "Frames");
-  pages_->addTab(new QWidget, "Nodes");
-  pages_->addTab(new QWidget, "Graphs");
+  nodesPage_ = new NodesPage(*session_, env_.settings);
+  graphsPage_ = new GraphsPage(*session_);
+  pages_->addTab(nodesPage_, "Nodes");
+  pages_->addTab(graphsPage_, "Graphs");
+  connect(pages_, &QTabWidget::currentChanged, this, &MainWindow::PageChanged);
   setCentralWidget(pages_);
   LayOutColumns();
   UpdateSortMark();
@@ -318,12 +328,16 @@ void MainWindow::ApplyWindowSettings() {
     const int a = std::min(p1, total / 2), c = std::min(p2, total / 2);
     splitter_->setSizes({a, std::max(50, total - a - c), c});
   }
+  nodesPage_->SetPaneSizes(
+      static_cast<int>(ini_.ReadInteger(w, "Pane3Height", nodesPage_->LowerPanelHeight())),
+      static_cast<int>(ini_.ReadInteger(w, "Pane4Width", nodesPage_->SessionsWidth())));
 }
 
 void MainWindow::SaveSettings() {
   if (settingsSaved_) return;
   settingsSaved_ = true;
   if (session_->FileOpen) CloseFile();
+  TerminateLookupThread();
   env_.settings.ShowToolBar = !toolBar_->isHidden();
   env_.settings.ShowStatusbar = !statusBar()->isHidden();
   env_.Save(ini_);
@@ -339,6 +353,8 @@ void MainWindow::SaveSettings() {
     ini_.WriteInteger(w, "Pane1Size", sizes[0]);
     ini_.WriteInteger(w, "Pane2Size", sizes[2]);
   }
+  ini_.WriteInteger(w, "Pane3Height", nodesPage_->LowerPanelHeight());
+  ini_.WriteInteger(w, "Pane4Width", nodesPage_->SessionsWidth());
   // A failed write is not reported: the program is closing.
   if (!iniPath_.isEmpty()) ini_.Save(iniPath_.toStdString());
 }
@@ -363,14 +379,18 @@ void MainWindow::ResetViews() {
   dump_->ClearFrame();
   frameBytes_.clear();
   model_->Reset();
+  nodesPage_->Clear();
+  graphsPage_->Clear();
   setWindowTitle(kTitle);
   pages_->setCurrentIndex(0);
 }
 
 bool MainWindow::OpenFile(const QString& path) {
   if (Busy("Opening a file")) return false;
+  TerminateLookupThread();
   QApplication::setOverrideCursor(Qt::WaitCursor);
   SetFileCommands(false);
+  ++loadId_;
   ResetViews();
   loading_ = true;
   SetFileCommands(false);
@@ -387,6 +407,8 @@ bool MainWindow::OpenFile(const QString& path) {
     model_->Reset();
     session_->SelectedFrame = 0;
     SelectRow(0);
+    CreateNodeStats(*session_);
+    if (env_.settings.LookupHostNames) StartLookupThread();
   } else {
     model_->Reset();
     SetFileCommands(false);
@@ -398,6 +420,8 @@ bool MainWindow::OpenFile(const QString& path) {
 
 void MainWindow::CloseFile() {
   if (Busy("Closing the file")) return;
+  TerminateLookupThread();
+  ++loadId_;
   session_->Close();
   ResetViews();
   SetFileCommands(false);
@@ -739,6 +763,57 @@ void MainWindow::ShowOptions() {
   }
   if (now.AutoExpand && !before.AutoExpand) tree_->expandAll();
   dump_->SetColourLayers(now.ColourGrid);
+  if (now.LookupHostNames != before.LookupHostNames) {
+    if (now.LookupHostNames)
+      StartLookupThread();
+    else
+      TerminateLookupThread();
+  }
+}
+
+// ---------------------------------------------------------------- statistics
+
+void MainWindow::PageChanged(int index) {
+  if (index == 1) nodesPage_->ShowNodes();
+  if (index == 2) graphsPage_->DrawGraph();
+}
+
+void MainWindow::ShownFramesChanged() {
+  CreateNodeStats(*session_);
+  PageChanged(pages_->currentIndex());
+}
+
+QString MainWindow::StatusText() const { return panel0_->text(); }
+
+void MainWindow::SetHostResolver(ReverseResolver resolve) {
+  if (lookup_) TerminateLookupThread();
+  // Called on the lookup thread: it only queues a call on this thread.
+  lookup_ = std::make_unique<HostLookup>(std::move(resolve), [this] {
+    QMetaObject::invokeMethod(this, &MainWindow::HostNamesArrived, Qt::QueuedConnection);
+  });
+}
+
+void MainWindow::StartLookupThread() {
+  if (!session_->FileOpen || loading_) return;
+  lookup_->Start(session_->Nodes, loadId_);
+}
+
+void MainWindow::TerminateLookupThread() {
+  if (!lookup_->Active()) return;
+  panel0_->setText("Waiting for lookup thread to terminate");
+  statusBar()->repaint();
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  lookup_->Stop();
+  QApplication::restoreOverrideCursor();
+  panel0_->clear();
+  // Names found before the stop belong to the tables as they still are.
+  HostNamesArrived();
+}
+
+void MainWindow::HostNamesArrived() {
+  if (lookup_->Deliver(session_->Nodes, loadId_).empty()) return;
+  if (session_->Nodes.NodeCount() != 0 && pages_->currentIndex() == 0) model_->Repaint();
+  nodesPage_->RefreshNames();
 }
 
 void MainWindow::ShowPorts() {

@@ -11,6 +11,7 @@
 #include "capture/session.h"
 #include "decode/config/ini.h"
 #include "decode/tree.h"
+#include "stats/host_lookup.h"
 
 class QAction;
 class QLabel;
@@ -30,7 +31,9 @@ class Notifier;
 namespace kestle::ui {
 
 class FrameTableModel;
+class GraphsPage;
 class HexDumpView;
+class NodesPage;
 class OptionsDialog;
 
 class MainWindow : public QMainWindow, private LoadObserver {
@@ -55,6 +58,14 @@ class MainWindow : public QMainWindow, private LoadObserver {
   void SetPopupColumn(int column) { popupColumn_ = column; }
   bool Loading() const { return loading_; }
   const DetailTree& Detail() const { return detail_; }
+  NodesPage* Nodes() const { return nodesPage_; }
+  GraphsPage* Graphs() const { return graphsPage_; }
+  HostLookup& Lookup() { return *lookup_; }
+  // The text of status panel 0.
+  QString StatusText() const;
+  // The reverse look-up the host name thread uses (the platform's by
+  // default); a running lookup is stopped first.
+  void SetHostResolver(ReverseResolver resolve);
 
   // Commands by name for tests and the menus: "Open", "Close", "SaveAs",
   // "Info", "Print", "Exit", "Find", "Goto", "First", "Prev", "Next",
@@ -93,6 +104,16 @@ class MainWindow : public QMainWindow, private LoadObserver {
   void ToggleDumpMode();
   void UpdateFileMenu();
   void UpdateViewMenu();
+  // The shown frames changed (a filter): new node statistics, and the
+  // Nodes or Graphs page shown again when it is the active one.
+  void ShownFramesChanged();
+  // Host name lookup: started after a load when LookupHostNames is on;
+  // stopped (with a status message while it finishes the look-up in
+  // progress) before the tables it was given change.
+  void StartLookupThread();
+  void TerminateLookupThread();
+  // Names found by the lookup thread reach the tables here, on the window thread.
+  void HostNamesArrived();
   // The entries of the grid's pop-up menu, enabled for the selected row
   // and the column of the last right-click.
   void FillGridMenu(QMenu* menu);
@@ -129,6 +150,7 @@ class MainWindow : public QMainWindow, private LoadObserver {
   void ShowHelp();
   void ShowAbout();
   bool Busy(const char* what);
+  void PageChanged(int index);
 
   Environment& env_;
   IniFile& ini_;
@@ -162,6 +184,10 @@ class MainWindow : public QMainWindow, private LoadObserver {
   QList<QAction*> recentItems_;
   OptionsDialog* options_ = nullptr;
   QMap<QString, QAction*> commands_;
+  NodesPage* nodesPage_ = nullptr;
+  GraphsPage* graphsPage_ = nullptr;
+  std::unique_ptr<HostLookup> lookup_;
+  uint64_t loadId_ = 0;  // changes whenever the tables the lookup was given do
 };
 
 }  // namespace kestle::ui

@@ -37,6 +37,7 @@ class OptionsDialog : public QDialog {
   QLineEdit* MaxSessions() const { return maxSessions_; }
   QCheckBox* AutoExpand() const { return autoExpand_; }
   QCheckBox* ColourGrid() const { return colourGrid_; }
+  QCheckBox* HostLookup() const { return hostLookup_; }
   QComboBox* TimeFormat() const { return timeFormat_; }
   QListWidget* Protocols() const { return protocols_; }
   QComboBox* ColourPicker() const { return colours_; }
