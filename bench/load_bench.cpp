@@ -7,8 +7,8 @@
 #include <fstream>
 #include <string>
 
-#include "capture/session.h"
 #include "decode/environment.h"
+#include "decode/session.h"
 
 namespace {
 
@@ -43,7 +43,7 @@ int main(int argc, char** argv) {
     const double secs = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
     best = std::min(best, secs);
     frames = s.FrameCount;
-    size = s.File.Size();
+    size = s.Input.File.Size();
     kib = RssKiB() - before;
   }
   std::printf("frames            %u\n", frames);

@@ -5,11 +5,11 @@
 #include <optional>
 #include <span>
 
-#include "capture/session.h"
 #include "decode/context.h"
 #include "decode/detail.h"
 #include "decode/environment.h"
 #include "decode/ini.h"
+#include "decode/session.h"
 #include "decode/tree.h"
 #include "output/grid.h"
 #include "output/textexport.h"

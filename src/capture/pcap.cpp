@@ -3,10 +3,8 @@
 #include <algorithm>
 
 #include "capture/bytes.h"
+#include "capture/input.h"
 #include "capture/readers.h"
-#include "capture/session.h"
-#include "decode/context.h"
-#include "decode/environment.h"
 
 namespace kestle {
 
@@ -20,11 +18,11 @@ struct PcapRecord {
   bool AllZero = false;
 };
 
-size_t RecordHeaderSize(const CaptureSession& s) { return s.PcapModified ? 24 : 16; }
+size_t RecordHeaderSize(const CaptureInput& s) { return s.PcapModified ? 24 : 16; }
 
 // Reads one record header; false when the file holds fewer bytes than a
 // whole header.
-bool ReadRecordHeader(CaptureSession& s, PcapRecord& r) {
+bool ReadRecordHeader(CaptureInput& s, PcapRecord& r) {
   uint8_t h[24];
   const size_t n = RecordHeaderSize(s);
   if (!s.File.ReadExact(h, n)) return false;
@@ -39,7 +37,7 @@ bool ReadRecordHeader(CaptureSession& s, PcapRecord& r) {
 
 }  // namespace
 
-void ReadWindumpFile(CaptureSession& s) {
+void ReadWindumpFile(CaptureInput& s) {
   uint8_t h[20];
   if (!s.File.Seek(4) || !s.File.ReadExact(h, sizeof h)) {
     s.Fail(msg::kReadError);
@@ -85,10 +83,10 @@ void ReadWindumpFile(CaptureSession& s) {
   s.EndProgress();
 }
 
-bool RereadWindumpRecord(CaptureSession& s, const FrameTabRec& rec) {
+bool RereadWindumpRecord(CaptureInput& s) {
   PcapRecord r;
   if (!ReadRecordHeader(s, r)) return false;
-  if (r.InclLen != rec.CapLen || r.InclLen > kMaxFrameLength) return false;
+  if (r.InclLen > kMaxFrameLength) return false;
   if (!s.File.ReadExact(s.RawFrame.data(), r.InclLen)) return false;
   const int64_t ticks = (static_cast<int64_t>(r.Seconds) - s.DayBase) * 1000000 + r.Micro;
   s.FakeFrame(ticks, r.InclLen, r.OrigLen);

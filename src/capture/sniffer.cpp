@@ -4,11 +4,9 @@
 
 #include "capture/bytes.h"
 #include "capture/dates.h"
+#include "capture/input.h"
 #include "capture/readers.h"
-#include "capture/session.h"
 #include "capture/sniffer_format.h"
-#include "decode/context.h"
-#include "decode/environment.h"
 
 namespace kestle {
 
@@ -21,7 +19,7 @@ struct RecordHeader {
   uint32_t Length = 0;  // body bytes after the header
 };
 
-bool ReadRecordHeader(CaptureSession& s, RecordHeader& r) {
+bool ReadRecordHeader(CaptureInput& s, RecordHeader& r) {
   uint8_t h[sniffer::kRecordHeaderSize];
   if (!s.File.ReadExact(h, sizeof h)) return false;
   r.Type = GetLE16(h);
@@ -32,7 +30,7 @@ bool ReadRecordHeader(CaptureSession& s, RecordHeader& r) {
 // Reads the body of a frame data record into FrameHeader and RawFrame. The
 // frame is the smallest of its Size (when set), the body after the frame
 // header and the longest frame kept, so no copy runs past PacketBuf.
-bool ReadFrameBody(CaptureSession& s, uint32_t bodyLength) {
+bool ReadFrameBody(CaptureInput& s, uint32_t bodyLength) {
   uint8_t h[sniffer::kFrameHeaderSize];
   if (bodyLength < sizeof h || bodyLength > sniffer::kMaxBody) return false;
   if (!s.File.ReadExact(h, sizeof h)) return false;
@@ -53,13 +51,12 @@ bool ReadFrameBody(CaptureSession& s, uint32_t bodyLength) {
   fh.Flags = h[f::kFlags];
   // A frame cut to fit keeps its stated length as the length on the wire.
   fh.TrueSize = trueSize != 0 ? trueSize : (size > len ? size : 0);
-  s.RecordLength = available;
   return true;
 }
 
 }  // namespace
 
-void ReadSnifferFile(CaptureSession& s) {
+void ReadSnifferFile(CaptureInput& s) {
   RecordHeader r;
   if (!ReadRecordHeader(s, r)) {
     s.Fail(msg::kReadError);
@@ -135,7 +132,7 @@ void ReadSnifferFile(CaptureSession& s) {
   s.EndProgress();
 }
 
-bool RereadSnifferRecord(CaptureSession& s, const FrameTabRec& /*rec*/) {
+bool RereadSnifferRecord(CaptureInput& s) {
   RecordHeader r;
   return ReadRecordHeader(s, r) && r.Type == sniffer::kFrameData && ReadFrameBody(s, r.Length);
 }

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "capture/session.h"
 #include "decode/environment.h"
+#include "decode/session.h"
 
 namespace kestle {
 

@@ -3,12 +3,13 @@
 #include <charconv>
 #include <cstdio>
 #include <ctime>
+#include <span>
 #include <string>
 
-#include "capture/session.h"
 #include "decode/context.h"
 #include "decode/environment.h"
 #include "decode/link.h"
+#include "decode/session.h"
 #include "decode/tree.h"
 #include "decode/utils.h"
 
@@ -58,11 +59,12 @@ bool BuildFrameTree(CaptureSession& s, DecodeContext& c, DetailTree& tree, uint3
   if (n < 1 || n > s.FrameCount) return false;
   const uint32_t len = s.ReadFrame(n);
   if (len == 0 && s.FrameTable[n].CapLen != 0) return false;
-  const FrameHeaderRec& h = s.FrameHeader;
+  const FrameHeaderRec& h = s.Input.FrameHeader;
   const FrameTabRec& rec = s.FrameTable[n];
   const LocaleInfo& locale = c.Env.Locale;
 
-  c.LoadFrame(s.RawFrame.data(), h.Size);
+  const std::span<const uint8_t> bytes = s.Input.FrameBytes();
+  c.LoadFrame(bytes.data(), static_cast<uint32_t>(bytes.size()));
   c.FrameNo = n;
   c.Rec = nullptr;
   c.Desc.clear();

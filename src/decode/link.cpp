@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <string>
 
-#include "capture/frame.h"
 #include "decode/context.h"
+#include "decode/frame_table.h"
 #include "decode/dispatch.h"
 #include "decode/environment.h"
 #include "decode/utils.h"

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "capture/frame.h"
 #include "decode/context.h"
+#include "decode/frame_table.h"
 #include "decode/dispatch.h"
 #include "decode/settings.h"
 

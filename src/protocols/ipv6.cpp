@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "capture/frame.h"
 #include "decode/context.h"
+#include "decode/frame_table.h"
 #include "decode/dispatch.h"
 #include "decode/protocol_ids.h"
 #include "decode/settings.h"

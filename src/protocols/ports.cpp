@@ -5,8 +5,8 @@
 #include <optional>
 #include <span>
 
-#include "capture/frame.h"
 #include "decode/context.h"
+#include "decode/frame_table.h"
 #include "decode/dispatch.h"
 #include "decode/environment.h"
 #include "decode/ini.h"

@@ -4,10 +4,10 @@
 #include <cstring>
 #include <string_view>
 
-#include "capture/session.h"
 #include "decode/context.h"
 #include "decode/dispatch.h"
 #include "decode/environment.h"
+#include "decode/frame_table.h"
 #include "decode/utils.h"
 #include "protocols/ports.h"
 

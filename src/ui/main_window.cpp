@@ -323,7 +323,7 @@ void MainWindow::ApplyWindowSettings() {
 void MainWindow::SaveSettings() {
   if (settingsSaved_) return;
   settingsSaved_ = true;
-  if (session_->FileOpen) CloseFile();
+  if (session_->FileOpen()) CloseFile();
   env_.settings.ShowToolBar = !toolBar_->isHidden();
   env_.settings.ShowStatusbar = !statusBar()->isHidden();
   env_.Save(ini_);
@@ -347,7 +347,7 @@ void MainWindow::SetFileCommands(bool on) {
   for (const char* name : {"SaveAs", "Info", "Print", "Goto", "Find", "Filter", "First", "Prev",
                            "Next", "Last", "ClearFilter", "FilterTagged"})
     Command(name)->setEnabled(on);
-  Command("Close")->setEnabled(session_->FileOpen);
+  Command("Close")->setEnabled(session_->FileOpen());
 }
 
 bool MainWindow::Busy(const char* what) {
@@ -501,7 +501,7 @@ void MainWindow::HeaderClicked(int section) {
   if (section < 0 || static_cast<size_t>(section) >= sel.size()) return;
   sortMode_ = SortModeAfterClick(sortMode_, sel[static_cast<size_t>(section)]);
   UpdateSortMark();
-  if (!session_->FileOpen || loading_ || session_->VisibleCount == 0) return;
+  if (!session_->FileOpen() || loading_ || session_->VisibleCount == 0) return;
   QApplication::setOverrideCursor(Qt::WaitCursor);
   SortFrameOrder(*session_, sortMode_);
   const uint32_t keep = session_->SelectedFrame;
@@ -513,7 +513,7 @@ void MainWindow::HeaderClicked(int section) {
 }
 
 void MainWindow::SelectRow(int row) {
-  if (row < 0 || static_cast<uint32_t>(row) >= session_->VisibleCount || !session_->FileOpen ||
+  if (row < 0 || static_cast<uint32_t>(row) >= session_->VisibleCount || !session_->FileOpen() ||
       !gridReady_)
     return;
   const QModelIndex idx = model_->index(row, 0);
@@ -535,9 +535,8 @@ void MainWindow::ShowFrame(uint32_t frame) {
   DetailTree tree;
   std::vector<uint8_t> bytes;
   if (BuildFrameTree(*session_, c, tree, frame)) {
-    const uint32_t len = session_->GetPacketLength();
-    bytes.assign(session_->RawFrame.begin(),
-                 session_->RawFrame.begin() + std::min<size_t>(len, session_->RawFrame.size()));
+    const std::span<const uint8_t> raw = session_->Input.FrameBytes();
+    bytes.assign(raw.begin(), raw.end());
   }
   ShowDetail(std::move(tree), std::move(bytes));
 }
@@ -691,7 +690,7 @@ void MainWindow::DumpContextMenu(const QPoint& pos) {
 }
 
 void MainWindow::UpdateFileMenu() {
-  Command("Close")->setEnabled(session_->FileOpen && !loading_);
+  Command("Close")->setEnabled(session_->FileOpen() && !loading_);
   for (QAction* a : recentItems_) a->setVisible(false);
   const auto& files = env_.recent.Files();
   recentSeparator_->setVisible(!files.empty());

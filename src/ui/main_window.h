@@ -8,8 +8,8 @@
 #include <QUrl>
 #include <memory>
 
-#include "capture/session.h"
 #include "decode/ini.h"
+#include "decode/session.h"
 #include "decode/tree.h"
 
 class QAction;

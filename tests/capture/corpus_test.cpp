@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "capture/session.h"
+#include "decode/session.h"
 #include "output/grid.h"
 #include "support/expected.h"
 #include "support/session_fixture.h"
@@ -106,12 +106,10 @@ TEST_P(CorpusTest, SameTrafficAsThePcapOriginal) {
     EXPECT_EQ(FrameCellText(other.session, m, 'I'), FrameCellText(pcap.session, n, 'I'));
 
     const uint32_t len = pcap.session.ReadFrame(n);
-    const std::vector<uint8_t> want(pcap.session.RawFrame.begin(),
-                                    pcap.session.RawFrame.begin() + len);
+    const Bytes want = HeldFrame(pcap.session);
+    ASSERT_EQ(want.size(), len);
     ASSERT_EQ(other.session.ReadFrame(m), len);
-    const std::vector<uint8_t> got(other.session.RawFrame.begin(),
-                                   other.session.RawFrame.begin() + len);
-    EXPECT_EQ(got, want);
+    EXPECT_EQ(HeldFrame(other.session), want);
   }
   EXPECT_EQ(m, other.session.FrameCount);
 }

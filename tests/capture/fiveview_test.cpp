@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "capture/session.h"
+#include "decode/session.h"
 #include "support/builders.h"
 #include "support/session_fixture.h"
 
@@ -53,10 +53,10 @@ TEST(FiveViewReader, FramesWithTheirOwnTimesOtherRecordsSkipped) {
   EXPECT_EQ(s.FrameTable[2].CapLen, 70u);
   EXPECT_EQ(s.FrameTable[2].TrueLen, 70u);
   EXPECT_NEAR(s.FrameTable[2].RelTime, 86400 + 0.999999 - 0.274646, 1e-6);
-  EXPECT_DOUBLE_EQ(s.CaptureDate, 25569.0 + kStart / 86400);
-  EXPECT_DOUBLE_EQ(s.CaptureTime, (kStart % 86400) / 86400.0);
+  EXPECT_DOUBLE_EQ(s.Input.CaptureDate, 25569.0 + kStart / 86400);
+  EXPECT_DOUBLE_EQ(s.Input.CaptureTime, (kStart % 86400) / 86400.0);
   EXPECT_EQ(l.s().ReadFrame(2), 70u);
-  EXPECT_EQ(Bytes(s.RawFrame.begin(), s.RawFrame.begin() + 70), Frame(70, 0x22));
+  EXPECT_EQ(HeldFrame(s), Frame(70, 0x22));
 }
 
 TEST(FiveViewReader, CaptureDateComesFromThisFile) {
@@ -65,8 +65,8 @@ TEST(FiveViewReader, CaptureDateComesFromThisFile) {
   TempFile second(FiveViewFile({FrameRecord(86400 * 3 + 43200, 0, Frame(60))}), ".5vw");
   ASSERT_TRUE(f.Open(first.path()));
   ASSERT_TRUE(f.Open(second.path()));
-  EXPECT_DOUBLE_EQ(f.session.CaptureDate, 25569.0 + 3);
-  EXPECT_DOUBLE_EQ(f.session.CaptureTime, 0.5);
+  EXPECT_DOUBLE_EQ(f.session.Input.CaptureDate, 25569.0 + 3);
+  EXPECT_DOUBLE_EQ(f.session.Input.CaptureTime, 0.5);
 }
 
 TEST(FiveViewReader, LoadMessages) {
@@ -93,7 +93,7 @@ TEST(FiveViewReader, LoadMessages) {
     EXPECT_FALSE(l.ok);
     EXPECT_EQ(l.f.LastMessage(), c.message);
     EXPECT_EQ(l.s().FrameCount, 0u);
-    EXPECT_FALSE(l.s().FileOpen);
+    EXPECT_FALSE(l.s().FileOpen());
   }
 }
 

@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "capture/session.h"
+#include "decode/session.h"
 #include "support/builders.h"
 #include "support/session_fixture.h"
 
@@ -87,10 +87,10 @@ TEST_P(NetmonReader, FrameTimesCountFromTheCaptureStart) {
   EXPECT_EQ(s.FrameTable[3].Seconds, k20210314 + 14 * 3600 + 1);
   EXPECT_EQ(s.FrameTable[3].Micro, 0u);
   EXPECT_DOUBLE_EQ(s.FrameTable[3].RelTime, 7200.75);
-  EXPECT_DOUBLE_EQ(s.CaptureDate, 25569.0 + k20210314 / 86400);
-  EXPECT_DOUBLE_EQ(s.CaptureTime, (12 * 3600 + 0.25) / 86400);
+  EXPECT_DOUBLE_EQ(s.Input.CaptureDate, 25569.0 + k20210314 / 86400);
+  EXPECT_DOUBLE_EQ(s.Input.CaptureTime, (12 * 3600 + 0.25) / 86400);
   EXPECT_EQ(l.s().ReadFrame(2), 70u);
-  EXPECT_EQ(Bytes(s.RawFrame.begin(), s.RawFrame.begin() + 70), Frame(70));
+  EXPECT_EQ(HeldFrame(s), Frame(70));
 }
 
 TEST_P(NetmonReader, LengthsAndSkippedRecords) {
@@ -137,7 +137,7 @@ TEST_P(NetmonReader, LoadMessages) {
     EXPECT_FALSE(l.ok);
     EXPECT_EQ(l.f.LastMessage(), c.message);
     EXPECT_EQ(l.s().FrameCount, 0u);
-    EXPECT_FALSE(l.s().FileOpen);
+    EXPECT_FALSE(l.s().FileOpen());
   }
 }
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "capture/session.h"
+#include "decode/session.h"
 #include "support/builders.h"
 #include "support/session_fixture.h"
 
@@ -74,7 +74,7 @@ TEST(NetXRayReader, TickLengthByVersionAndTimeUnit) {
     // Relative times use the same tick length.
     EXPECT_NEAR(l.s().FrameTable[2].RelTime, c.seconds + c.micro / 1e6, 1e-6);
     EXPECT_EQ(l.s().ReadFrame(2), 64u);
-    EXPECT_EQ(Bytes(l.s().RawFrame.begin(), l.s().RawFrame.begin() + 64), Frame(64));
+    EXPECT_EQ(HeldFrame(l.s()), Frame(64));
   }
 }
 
@@ -84,8 +84,8 @@ TEST(NetXRayReader, CaptureDateIncludesTheStartTimeOfDay) {
   Loaded l(XrayFile({{0, Frame(60), 0}}, o));
   ASSERT_TRUE(l.ok) << l.f.LastMessage();
   const double timeOfDay = (9 * 3600 + 20 * 60) / 86400.0;
-  EXPECT_DOUBLE_EQ(l.s().CaptureTime, timeOfDay);
-  EXPECT_DOUBLE_EQ(l.s().CaptureDate, 25569.0 + 1615713600 / 86400 + timeOfDay);
+  EXPECT_DOUBLE_EQ(l.s().Input.CaptureTime, timeOfDay);
+  EXPECT_DOUBLE_EQ(l.s().Input.CaptureDate, 25569.0 + 1615713600 / 86400 + timeOfDay);
 }
 
 TEST(NetXRayReader, LoadMessages) {
@@ -115,7 +115,7 @@ TEST(NetXRayReader, LoadMessages) {
     EXPECT_FALSE(l.ok);
     EXPECT_EQ(l.f.LastMessage(), c.message);
     EXPECT_EQ(l.s().FrameCount, 0u);
-    EXPECT_FALSE(l.s().FileOpen);
+    EXPECT_FALSE(l.s().FileOpen());
   }
 }
 

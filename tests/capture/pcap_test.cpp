@@ -5,7 +5,7 @@
 #include <ctime>
 #include <vector>
 
-#include "capture/session.h"
+#include "decode/session.h"
 #include "decode/environment.h"
 #include "support/builders.h"
 #include "support/expected.h"
@@ -85,11 +85,11 @@ TEST(Pcap, BigEndianAndModifiedTwinsGiveIdenticalTables) {
     }
     // The re-read frame bytes are the same in every variant.
     const uint32_t n = le.session.ReadFrame(i);
-    const Bytes a(le.session.RawFrame.begin(), le.session.RawFrame.begin() + n);
+    const Bytes a = test::HeldFrame(le.session);
     ASSERT_EQ(mod.session.ReadFrame(i), n);
-    EXPECT_TRUE(std::equal(a.begin(), a.end(), mod.session.RawFrame.begin())) << "frame " << i;
+    EXPECT_EQ(test::HeldFrame(mod.session), a) << "frame " << i;
     ASSERT_EQ(be.session.ReadFrame(i), n);
-    EXPECT_TRUE(std::equal(a.begin(), a.end(), be.session.RawFrame.begin())) << "frame " << i;
+    EXPECT_EQ(test::HeldFrame(be.session), a) << "frame " << i;
   }
 }
 
@@ -113,7 +113,7 @@ TEST_P(PcapMessages, ReportsExactText) {
   EXPECT_EQ(fx.Open(file.path()), c.loaded);
   EXPECT_EQ(fx.LastMessage(), c.message);
   EXPECT_EQ(fx.session.FrameCount, c.frames);
-  EXPECT_EQ(fx.session.FileOpen, c.loaded);
+  EXPECT_EQ(fx.session.FileOpen(), c.loaded);
 }
 
 Bytes Truncated(Bytes b, size_t drop) {
@@ -162,14 +162,14 @@ TEST(Pcap, FirstFrameSkipsRecordsAndPastTheEndIsReported) {
   EXPECT_EQ(fx.session.FrameCount, 3u);
   // The first loaded frame is the third record: its payload byte is 2.
   ASSERT_GT(fx.session.ReadFrame(1), 14u);
-  EXPECT_EQ(fx.session.RawFrame[14], 2);
+  EXPECT_EQ(fx.session.Input.RawFrame[14], 2);
 
   for (int32_t first : {6, 7, 100}) {
     SessionFixture past;
     past.env.settings.FirstFrame = first;
     EXPECT_FALSE(past.Open(file.path()));
     EXPECT_EQ(past.LastMessage(), msg::kFirstFrame) << first;
-    EXPECT_FALSE(past.session.FileOpen);
+    EXPECT_FALSE(past.session.FileOpen());
   }
 }
 
@@ -189,7 +189,7 @@ TEST(Pcap, GzipNeedsZLib) {
   SessionFixture on;
   ASSERT_TRUE(on.Open(gz.path()));
   EXPECT_EQ(on.session.FrameCount, 3u);
-  EXPECT_EQ(on.session.File.Size(), test::ReadFile(gz.path()).size() * 4);
+  EXPECT_EQ(on.session.Input.File.Size(), test::ReadFile(gz.path()).size() * 4);
 
   SessionFixture off;
   off.env.settings.UseZLib = false;
@@ -203,7 +203,7 @@ TEST(Pcap, GzipNeedsZLib) {
   ASSERT_TRUE(a.Open(pf.path()));
   ASSERT_TRUE(b.Open(pf.path()));
   EXPECT_EQ(a.session.FrameCount, b.session.FrameCount);
-  EXPECT_EQ(a.session.File.Size(), plain.size());
+  EXPECT_EQ(a.session.Input.File.Size(), plain.size());
 }
 
 TEST(Pcap, TruncatedGzipStreamKeepsEarlierFrames) {
@@ -244,7 +244,7 @@ TEST(Pcap, RelativeTimesAcrossMidnight) {
   ASSERT_TRUE(fx.Open(file.path()));
   EXPECT_DOUBLE_EQ(fx.session.FrameTable[1].RelTime, 0.0);
   EXPECT_DOUBLE_EQ(fx.session.FrameTable[2].RelTime, 2.5);
-  EXPECT_DOUBLE_EQ(fx.session.CaptureDate, 25569.0 + 99);
+  EXPECT_DOUBLE_EQ(fx.session.Input.CaptureDate, 25569.0 + 99);
 }
 
 class ZoneGuard {
@@ -288,7 +288,7 @@ TEST(Pcap, RereadDetectsAChangedFile) {
   SessionFixture fx;
   ASSERT_TRUE(fx.Open(file.path()));
   ASSERT_EQ(fx.session.ReadFrame(2), 60u);
-  EXPECT_EQ(fx.session.RawFrame[14], 1);
+  EXPECT_EQ(fx.session.Input.RawFrame[14], 1);
   EXPECT_EQ(fx.session.ReadFrame(0), 0u);
   EXPECT_EQ(fx.session.ReadFrame(4), 0u);
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "capture/session.h"
+#include "decode/session.h"
 #include "capture/sniffer_format.h"
 #include "support/builders.h"
 #include "support/session_fixture.h"
@@ -87,13 +87,13 @@ TEST(SnifferReader, LoadsFramesWithLengthsDateAndRelativeTimes) {
   EXPECT_EQ(s.FrameTable[2].TrueLen, 1514u);
   EXPECT_EQ(s.FrameTable[1].TrueLen, 60u);
   EXPECT_DOUBLE_EQ(s.FrameTable[2].RelTime, 2.5);
-  EXPECT_DOUBLE_EQ(s.CaptureDate, 25569.0 + k20210314 / 86400);
-  EXPECT_DOUBLE_EQ(s.CaptureTime, (9 * 3600 + 20 * 60) / 86400.0);
-  EXPECT_DOUBLE_EQ(s.TickMicroseconds, 1.0);
+  EXPECT_DOUBLE_EQ(s.Input.CaptureDate, 25569.0 + k20210314 / 86400);
+  EXPECT_DOUBLE_EQ(s.Input.CaptureTime, (9 * 3600 + 20 * 60) / 86400.0);
+  EXPECT_DOUBLE_EQ(s.Input.TickMicroseconds, 1.0);
 
   SessionFixture& f = l.f;
   ASSERT_EQ(f.session.ReadFrame(2), 100u);
-  EXPECT_EQ(Bytes(f.session.RawFrame.begin(), f.session.RawFrame.begin() + 100), Frame(100, 0x22));
+  EXPECT_EQ(HeldFrame(f.session), Frame(100, 0x22));
 }
 
 TEST(SnifferReader, HeaderMessages) {
@@ -127,7 +127,7 @@ TEST(SnifferReader, HeaderMessages) {
     Loaded l(c.file);
     EXPECT_FALSE(l.ok);
     EXPECT_EQ(l.f.LastMessage(), c.message);
-    EXPECT_FALSE(l.s().FileOpen);
+    EXPECT_FALSE(l.s().FileOpen());
     EXPECT_EQ(l.s().FrameCount, 0u);
   }
 }
@@ -188,8 +188,8 @@ TEST(SnifferReader, InvalidCaptureDateCountsFrom1970) {
   ASSERT_TRUE(f.Open(t.path()));
   EXPECT_EQ(f.session.FrameTable[1].Seconds, 2u);
   EXPECT_EQ(f.session.FrameTable[1].Micro, 1u);
-  EXPECT_DOUBLE_EQ(f.session.CaptureDate, 25569.0);
-  EXPECT_DOUBLE_EQ(f.session.CaptureTime, 0.0);
+  EXPECT_DOUBLE_EQ(f.session.Input.CaptureDate, 25569.0);
+  EXPECT_DOUBLE_EQ(f.session.Input.CaptureTime, 0.0);
 }
 
 TEST(SnifferReader, MaxPacketsAndFirstFrame) {

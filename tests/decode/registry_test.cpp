@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "capture/session.h"
+#include "decode/session.h"
 #include "decode/environment.h"
 #include "decode/ini.h"
 #include "decode/summary.h"

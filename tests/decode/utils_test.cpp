@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "capture/session.h"
+#include "decode/session.h"
 #include "decode/context.h"
 #include "decode/environment.h"
 #include "decode/tree.h"

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "capture/frame.h"
-#include "capture/session.h"
+#include "decode/frame_table.h"
+#include "decode/session.h"
 #include "decode/context.h"
 #include "decode/environment.h"
 #include "decode/tree.h"

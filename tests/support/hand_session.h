@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <string>
 
-#include "capture/session.h"
+#include "decode/session.h"
 #include "decode/environment.h"
 #include "protocols/ports.h"
 

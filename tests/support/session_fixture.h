@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "capture/session.h"
+#include "decode/session.h"
 #include "decode/environment.h"
 #include "support/builders.h"
 
@@ -32,6 +32,12 @@ struct Loaded {
   }
   CaptureSession& s() { return f.session; }
 };
+
+// The bytes of the frame the session read last.
+inline Bytes HeldFrame(const CaptureSession& s) {
+  const auto b = s.Input.FrameBytes();
+  return Bytes(b.begin(), b.end());
+}
 
 // An Ethernet frame of n bytes (ARP type), padded with `fill`.
 inline Bytes Frame(size_t n, uint8_t fill = 0x11) {

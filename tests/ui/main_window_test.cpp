@@ -557,7 +557,7 @@ class MainWindowTest : public QObject {
       w.UpdateViewMenu();
       QCOMPARE(w.Command("Toolbar")->text(), "Show Toolbar");
       w.close();
-      QVERIFY(!w.Session().FileOpen);
+      QVERIFY(!w.Session().FileOpen());
     }
     IniFile again;
     QVERIFY(again.Load(path.toStdString()));

@@ -1,14 +1,10 @@
-#include "capture/session.h"
+#include "capture/input.h"
 
 #include <algorithm>
 #include <cstring>
 #include <ctime>
 
 #include "capture/readers.h"
-#include "decode/context.h"
-#include "decode/environment.h"
-#include "decode/summary.h"
-#include "decode/utils.h"
 
 namespace kestle {
 
@@ -34,6 +30,16 @@ constexpr Magic kMagics[] = {
     {4, "\xAA\xAA\xAA\xAA", CaptureFormat::FiveView, false, false},
 };
 
+// Room for the largest record body any reader reads whole.
+constexpr size_t kRawFrameCapacity = 65536 + 64;
+
+// Minutes to add to local time to get UTC at the given instant.
+int ZoneBiasMinutes(std::time_t at) {
+  struct tm local {};
+  if (!localtime_r(&at, &local)) return 0;
+  return static_cast<int>(-local.tm_gmtoff / 60);
+}
+
 }  // namespace
 
 DetectedFormat DetectCaptureFormat(const uint8_t head[17]) {
@@ -45,41 +51,25 @@ DetectedFormat DetectCaptureFormat(const uint8_t head[17]) {
   return {};
 }
 
-CaptureSession::CaptureSession(const Environment& env, Notifier& notifier)
-    : Env(env), RawFrame(kRawFrameCapacity, 0), notifier_(notifier) {
-  ResetTables();
-}
+CaptureInput::CaptureInput(Notifier& notifier)
+    : RawFrame(kRawFrameCapacity, 0), notifier_(notifier) {}
 
-CaptureSession::~CaptureSession() = default;
-
-void CaptureSession::ResetTables() {
-  FrameTable.clear();
-  FrameTable.shrink_to_fit();
-  FrameTable.resize(1);
-  FrameOrder.clear();
-  FrameOrder.shrink_to_fit();
-  FrameOrder.resize(1, 0);
-  FrameCount = VisibleCount = SelectedFrame = 0;
-  Descriptions.Clear();
-  Paths.Clear();
-  Nodes.Clear();
-  Decoders.Clear();
-}
-
-void CaptureSession::Close() {
+void CaptureInput::Close() {
   File.Close();
   FileOpen = false;
   Format = CaptureFormat::None;
-  ResetTables();
+  FrameCount = 0;
+  ForgetFrame();
 }
 
-bool CaptureSession::OpenSnifferFile(const std::string& name, LoadObserver* observer) {
+bool CaptureInput::Load(const std::string& name, const LoadOptions& options, FrameSink& sink,
+                        LoadObserver* observer) {
   Close();
-  observer_ = observer;
   FileName = name;
   PcapModified = PcapSwapped = false;
+  options_ = options;
 
-  if (!File.Open(name, Env.settings.UseZLib)) {
+  if (!File.Open(name, options.UseZLib)) {
     Notify(msg::kCannotOpen);
     return false;
   }
@@ -111,18 +101,13 @@ bool CaptureSession::OpenSnifferFile(const std::string& name, LoadObserver* obse
     return false;
   }
 
-  summary_ = std::make_unique<DecodeContext>(*this, Env);
+  sink_ = &sink;
+  observer_ = observer;
   reader->Load(*this);
-  summary_.reset();
-
-  FrameTable.resize(FrameCount + 1);
-  FrameTable.shrink_to_fit();
-  FrameOrder.resize(FrameCount + 1);
-  FrameOrder.shrink_to_fit();
+  sink_ = nullptr;
   observer_ = nullptr;
 
   if (!FileOpen) {
-    // A failed load leaves nothing behind for the next open.
     Close();
     return false;
   }
@@ -131,15 +116,24 @@ bool CaptureSession::OpenSnifferFile(const std::string& name, LoadObserver* obse
     Close();
     return false;
   }
-  VisibleCount = FrameCount;
-  if (Nodes.NodeCount() != 0) Nodes.SortNodes();
+  return true;
+}
+
+bool CaptureInput::Reread(uint64_t recordPos) {
+  const CaptureReader* reader = ReaderFor(Format);
+  CurrentRecordPos = recordPos;
+  if (!File.IsOpen() || !reader || !File.Seek(recordPos) || !reader->Reread(*this)) {
+    ForgetFrame();
+    return false;
+  }
   return true;
 }
 
 // ---------------------------------------------------------------- readers' side
 
-void CaptureSession::AcceptFile() {
+void CaptureInput::AcceptFile() {
   FileOpen = true;
+  FrameCount = 0;
   FirstFrameTicks = 0;
   FirstFrameTicksSet = false;
   TickMicroseconds = 1.0;
@@ -152,58 +146,61 @@ void CaptureSession::AcceptFile() {
   biasBlock_ = INT64_MIN;
 }
 
-void CaptureSession::Fail(const char* message) {
+void CaptureInput::Fail(const char* message) {
   Notify(message);
   File.Close();
   FileOpen = false;
 }
 
-bool CaptureSession::MaxPacketsReached() {
-  if (FrameCount < Env.settings.MaxPackets) return false;
+bool CaptureInput::MaxPacketsReached() {
+  if (FrameCount < options_.MaxPackets) return false;
   Notify(msg::kMaxFrames);
   return true;
 }
 
-void CaptureSession::FakeFrame(int64_t ticks, uint32_t size, uint32_t trueSize) {
+void CaptureInput::FakeFrame(int64_t ticks, uint32_t size, uint32_t trueSize) {
   FrameHeader.Ticks = ticks;
   FrameHeader.TimeDay = 0;
   FrameHeader.Fs = FrameHeader.Flags = 0;
   FrameHeader.Size = size;
   FrameHeader.TrueSize = trueSize;
-  RecordLength = size;
 }
 
-void CaptureSession::ReserveFrames(uint64_t n) {
-  n = std::min<uint64_t>(n, uint64_t{Env.settings.MaxPackets} + 1);
+void CaptureInput::ReserveFrames(uint64_t n) {
+  n = std::min<uint64_t>(n, uint64_t{options_.MaxPackets} + 1);
   n = std::min<uint64_t>(n, 64u << 20);
-  FrameTable.reserve(n + 1);
-  FrameOrder.reserve(n + 1);
+  if (sink_) sink_->Reserve(n);
 }
 
-void CaptureSession::AddFrame(uint32_t seconds, uint32_t micro) {
+void CaptureInput::AddFrame(uint32_t seconds, uint32_t micro) {
   ++FrameCount;
-  if (FrameTable.size() <= FrameCount) {
-    FrameTable.resize(FrameCount + 1);
-    FrameOrder.resize(FrameCount + 1);
+  const double t = static_cast<double>(FrameHeader.Ticks) / 1000000.0 * TickMicroseconds;
+  if (!FirstFrameTicksSet) {
+    FirstFrameTicks = t;
+    FirstFrameTicksSet = true;
   }
-  FrameOrder[FrameCount] = FrameCount;
-  ProcessFrame(*this, *summary_);
-  FrameTable[FrameCount].Seconds = seconds;
-  FrameTable[FrameCount].Micro = micro;
+  CapturedFrame f;
+  f.RecordPos = CurrentRecordPos;
+  f.Header = FrameHeader;
+  f.RelTime = t - FirstFrameTicks;
+  f.Seconds = seconds;
+  f.Micro = micro;
+  f.Bytes = FrameBytes();
+  sink_->AddFrame(f);
 }
 
-uint32_t CaptureSession::LocalSeconds(int64_t utc) {
+uint32_t CaptureInput::LocalSeconds(int64_t utc) {
   // Zone offsets change on quarter-hour boundaries: look each block up once.
   const int64_t block = utc >= 0 ? utc / 900 : (utc - 899) / 900;
   if (block != biasBlock_) {
     biasBlock_ = block;
-    biasMinutes_ = GetTimeZoneBias(static_cast<std::time_t>(utc));
+    biasMinutes_ = ZoneBiasMinutes(static_cast<std::time_t>(utc));
   }
   return static_cast<uint32_t>(utc - 60 * int64_t{biasMinutes_});
 }
 
-bool CaptureSession::SkipToFirstFrame(const std::function<const char*()>& skipRecord) {
-  const int64_t first = std::max<int64_t>(1, Env.settings.FirstFrame);
+bool CaptureInput::SkipToFirstFrame(const std::function<const char*()>& skipRecord) {
+  const int64_t first = std::max<int64_t>(1, options_.FirstFrame);
   for (int64_t n = 1; n < first; ++n) {
     // Every record counts, whatever it holds.
     const char* error = File.Eof() ? msg::kFirstFrame : skipRecord();
@@ -223,13 +220,13 @@ bool CaptureSession::SkipToFirstFrame(const std::function<const char*()>& skipRe
   return true;
 }
 
-void CaptureSession::StartProgress(uint64_t total) {
+void CaptureInput::StartProgress(uint64_t total) {
   LoadPercent = 0;
   LoadStep = total <= 100 ? 1 : total / 100 + 1;
   if (observer_) observer_->LoadStarted();
 }
 
-void CaptureSession::Progress(uint64_t value) {
+void CaptureInput::Progress(uint64_t value) {
   const uint64_t p = value / LoadStep;
   if (p > LoadPercent) {
     LoadPercent = static_cast<unsigned>(std::min<uint64_t>(p, 99));
@@ -237,35 +234,8 @@ void CaptureSession::Progress(uint64_t value) {
   }
 }
 
-void CaptureSession::EndProgress() {
+void CaptureInput::EndProgress() {
   if (observer_) observer_->LoadFinished();
-}
-
-// ---------------------------------------------------------------- re-reading
-
-uint32_t CaptureSession::GetPacketLength() const {
-  const uint32_t size = FrameHeader.Size;
-  if (size != 0 && size < RecordLength) return size;
-  return Format == CaptureFormat::Sniffer ? RecordLength : size;
-}
-
-uint32_t CaptureSession::ReadFrame(uint32_t n) {
-  if (n < 1 || n > FrameCount || !File.IsOpen()) return 0;
-  const CaptureReader* reader = ReaderFor(Format);
-  if (!reader) return 0;
-  const FrameTabRec& rec = FrameTable[n];
-  CurrentRecordPos = rec.RecordPos;
-  if (!File.Seek(rec.RecordPos) || !reader->Reread(*this, rec) ||
-      FrameHeader.Size != rec.CapLen) {
-    Notify(msg::kReadError);
-    FrameHeader = FrameHeaderRec{};
-    RecordLength = 0;
-    return 0;
-  }
-  // Bytes after the frame read as zero.
-  const uint32_t len = std::min<uint32_t>(FrameHeader.Size, kMaxFrameLength);
-  std::fill(RawFrame.begin() + len, RawFrame.end(), 0);
-  return std::min(GetPacketLength(), len);
 }
 
 }  // namespace kestle
