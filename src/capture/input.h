@@ -92,7 +92,8 @@ class CaptureInput {
 
   // Opens, detects and loads a capture into `sink`. True when frames were
   // loaded: the file then stays open for re-reading them. The messages of
-  // the load go to the notifier.
+  // the load go to the notifier. A failed load may have handed frames to
+  // the sink before it failed; they count for nothing.
   bool Load(const std::string& name, const LoadOptions& options, FrameSink& sink,
             LoadObserver* observer = nullptr);
   // Reads the record at `recordPos` again into FrameHeader/RawFrame. False,

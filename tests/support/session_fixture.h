@@ -33,11 +33,12 @@ struct Loaded {
   CaptureSession& s() { return f.session; }
 };
 
-// The bytes of the frame the session read last.
-inline Bytes HeldFrame(const CaptureSession& s) {
-  const auto b = s.Input.FrameBytes();
+// The bytes of the frame read last.
+inline Bytes HeldFrame(const CaptureInput& input) {
+  const auto b = input.FrameBytes();
   return Bytes(b.begin(), b.end());
 }
+inline Bytes HeldFrame(const CaptureSession& s) { return HeldFrame(s.Input); }
 
 // An Ethernet frame of n bytes (ARP type), padded with `fill`.
 inline Bytes Frame(size_t n, uint8_t fill = 0x11) {
