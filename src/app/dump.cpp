@@ -3,7 +3,6 @@
 #include <ctime>
 #include <iostream>
 #include <optional>
-#include <span>
 
 #include "decode/context.h"
 #include "decode/detail.h"
@@ -203,15 +202,8 @@ int RunDump(const std::vector<std::string>& args, std::ostream& out, std::ostrea
 
   DecodeContext ctx(s, env);
   DetailTree tree(/*printMode=*/true);
-  auto buildTree = [&](uint32_t frame) {
-    if (!BuildFrameTree(s, ctx, tree, frame)) {
-      // Nothing of a frame that could not be read again: neither a tree
-      // nor the bytes of the frame read before it.
-      tree.Clear();
-      ctx.LoadFrame(nullptr, 0);
-    }
-  };
-  auto frameBytes = [&]() { return std::span<const uint8_t>(ctx.PacketBuf.data(), ctx.FrameLen); };
+  // A frame that cannot be read again shows neither a tree nor bytes.
+  auto buildTree = [&](uint32_t frame) { BuildFrameTree(s, ctx, tree, frame); };
 
   if (o.tsv) {
     static constexpr char kAll[] = "ABCDEFGHI";
@@ -236,7 +228,7 @@ int RunDump(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     const uint32_t frame = s.FrameOrder[row];
     if (!wanted(frame)) continue;
     if (o.detail || o.dump || o.offsets) buildTree(frame);
-    writer.WriteFrame(frame, &tree, frameBytes());
+    writer.WriteFrame(frame, &tree, ShownFrameBytes(ctx));
     if (o.offsets) PrintTreeOffsets(out, tree);
   }
   (void)cols;

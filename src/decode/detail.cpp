@@ -56,9 +56,12 @@ bool IsIslFrame(const DecodeContext& c) {
 
 bool BuildFrameTree(CaptureSession& s, DecodeContext& c, DetailTree& tree, uint32_t n) {
   tree.Clear();
-  if (n < 1 || n > s.FrameCount) return false;
   const uint32_t len = s.ReadFrame(n);
-  if (len == 0 && s.FrameTable[n].CapLen != 0) return false;
+  if (n < 1 || n > s.FrameCount || (len == 0 && s.FrameTable[n].CapLen != 0)) {
+    // Nothing of a frame that could not be read, nor of the one before it.
+    c.LoadFrame(nullptr, 0);
+    return false;
+  }
   const FrameHeaderRec& h = s.Input.FrameHeader;
   const FrameTabRec& rec = s.FrameTable[n];
   const LocaleInfo& locale = c.Env.Locale;
@@ -95,6 +98,10 @@ bool BuildFrameTree(CaptureSession& s, DecodeContext& c, DetailTree& tree, uint3
   c.PacketLen = c.FrameLen;
   c.Tree = nullptr;
   return true;
+}
+
+std::span<const uint8_t> ShownFrameBytes(const DecodeContext& c) {
+  return {c.PacketBuf.data(), c.FrameLen};
 }
 
 }  // namespace kestle

@@ -533,12 +533,9 @@ void MainWindow::SelectRow(int row) {
 void MainWindow::ShowFrame(uint32_t frame) {
   DecodeContext c(*session_, env_);
   DetailTree tree;
-  std::vector<uint8_t> bytes;
-  if (BuildFrameTree(*session_, c, tree, frame)) {
-    const std::span<const uint8_t> raw = session_->Input.FrameBytes();
-    bytes.assign(raw.begin(), raw.end());
-  }
-  ShowDetail(std::move(tree), std::move(bytes));
+  BuildFrameTree(*session_, c, tree, frame);
+  const std::span<const uint8_t> shown = ShownFrameBytes(c);
+  ShowDetail(std::move(tree), std::vector<uint8_t>(shown.begin(), shown.end()));
 }
 
 void MainWindow::ShowDetail(DetailTree tree, std::vector<uint8_t> bytes) {
