@@ -44,8 +44,8 @@ Selection and settings:
   --help              show this text
 
 Load messages go to standard error. Exit status: 0 after a load (also when
-the load was truncated at MaxPackets), 1 when the file was not loaded, 2 on
-a usage error.
+the load was truncated at MaxPackets, or the file was damaged after the
+frames shown), 1 when the file was not loaded, 2 on a usage error.
 )";
 
 class StreamNotifier : public Notifier {

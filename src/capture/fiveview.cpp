@@ -95,13 +95,19 @@ void Read5ViewFile(CaptureInput& s) {
     s.CurrentRecordPos = s.File.Tell();
     // A record cut short at the end of the file ends the load; the frames
     // before it stay.
-    if (!ReadRecordHeader(s, r)) break;
+    if (!ReadRecordHeader(s, r)) {
+      s.EndTruncated();
+      break;
+    }
     if (!NextRecordPos(s.CurrentRecordPos, r, next)) {
       s.Fail(msg::kNotSupported);
       break;
     }
     if (r.Kind != 0) {
-      if (!s.File.Seek(next)) break;
+      if (!s.File.Skip(next - s.File.Tell())) {
+        s.EndTruncated();
+        break;
+      }
       s.Progress(next);
       continue;
     }
@@ -109,7 +115,10 @@ void Read5ViewFile(CaptureInput& s) {
       s.Fail(msg::kTooLong);
       break;
     }
-    if (!s.File.ReadExact(s.RawFrame.data(), r.Length)) break;
+    if (!s.File.ReadExact(s.RawFrame.data(), r.Length)) {
+      s.EndTruncated();
+      break;
+    }
     if (s.FrameCount == 0) {
       // The capture starts with this file's first frame.
       const int64_t days = r.Seconds / 86400;

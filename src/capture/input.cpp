@@ -103,6 +103,7 @@ bool CaptureInput::Load(const std::string& name, const LoadOptions& options, Fra
 
   sink_ = &sink;
   observer_ = observer;
+  truncated_ = limitReached_ = false;
   reader->Load(*this);
   sink_ = nullptr;
   observer_ = nullptr;
@@ -116,6 +117,9 @@ bool CaptureInput::Load(const std::string& name, const LoadOptions& options, Fra
     Close();
     return false;
   }
+  // A gzip stream may end early at a record boundary, or lack only its
+  // end mark; a load stopped at MaxPackets never reached that end.
+  if (truncated_ || (!limitReached_ && File.CutShort())) Notify(msg::kMalformed);
   return true;
 }
 
@@ -155,6 +159,7 @@ void CaptureInput::Fail(const char* message) {
 bool CaptureInput::MaxPacketsReached() {
   if (FrameCount < options_.MaxPackets) return false;
   Notify(msg::kMaxFrames);
+  limitReached_ = true;
   return true;
 }
 

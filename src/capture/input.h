@@ -92,8 +92,10 @@ class CaptureInput {
 
   // Opens, detects and loads a capture into `sink`. True when frames were
   // loaded: the file then stays open for re-reading them. The messages of
-  // the load go to the notifier. A failed load may have handed frames to
-  // the sink before it failed; they count for nothing.
+  // the load go to the notifier; those that qualify a load that kept its
+  // frames (the file damaged or cut short) come last, after every frame was
+  // handed on. A failed load may have handed frames to the sink before it
+  // failed; they count for nothing.
   bool Load(const std::string& name, const LoadOptions& options, FrameSink& sink,
             LoadObserver* observer = nullptr);
   // Reads the record at `recordPos` again into FrameHeader/RawFrame. False,
@@ -114,6 +116,9 @@ class CaptureInput {
   const LoadOptions& Options() const { return options_; }
   void AcceptFile();               // the reader accepted the header
   void Fail(const char* message);  // message, close, FileOpen cleared
+  // Ends the load at a record that cannot be whole (cut short by the end of
+  // the data); the frames before it stay.
+  void EndTruncated() { truncated_ = true; }
   bool MaxPacketsReached();  // message when the limit is reached
   // Normalises a record header (ticks, captured and wire lengths) into
   // FrameHeader.
@@ -163,6 +168,8 @@ class CaptureInput {
   LoadOptions options_;
   FrameSink* sink_ = nullptr;
   LoadObserver* observer_ = nullptr;
+  bool truncated_ = false;     // the load ended at a damaged record
+  bool limitReached_ = false;  // the load ended at MaxPackets
   int64_t biasBlock_ = INT64_MIN;
   int biasMinutes_ = 0;
 };

@@ -119,7 +119,12 @@ void ReadNetmonFile(CaptureInput& s) {
       index.resize(4 * std::min<uint64_t>(kIndexBlock, uint64_t{entries} - blockFirst + 1));
       if (!s.File.Seek(indexOffset + 4 * uint64_t{blockFirst - 1}) ||
           !s.File.ReadExact(index.data(), index.size())) {
-        s.Fail(msg::kReadError);
+        // Without an index there is no frame; a part of it lost at the end
+        // of a compressed file leaves the frames it did locate.
+        if (s.FrameCount == 0)
+          s.Fail(msg::kReadError);
+        else
+          s.EndTruncated();
         break;
       }
     }
@@ -127,14 +132,19 @@ void ReadNetmonFile(CaptureInput& s) {
     s.CurrentRecordPos = pos;
     // A record cut short at the end of the file ends the load; the frames
     // before it stay.
-    if (s.File.Tell() != pos && !s.File.Seek(pos)) break;
-    if (!ReadRecordHeader(s, r)) break;
+    if ((s.File.Tell() != pos && !s.File.Seek(pos)) || !ReadRecordHeader(s, r)) {
+      s.EndTruncated();
+      break;
+    }
     if (r.OrigLen == 0) continue;
     if (r.CapLen > kMaxFrameLength) {
       s.Fail(msg::kTooLong);
       break;
     }
-    if (!s.File.ReadExact(s.RawFrame.data(), r.CapLen)) break;
+    if (!s.File.ReadExact(s.RawFrame.data(), r.CapLen)) {
+      s.EndTruncated();
+      break;
+    }
     if (s.MaxPacketsReached()) break;
     s.FakeFrame(RecordTicks(s, r), r.CapLen, r.OrigLen);
     const uint64_t us = uint64_t(milli) * 1000 + (IsVersion2(s) ? r.Time : r.Time * 1000);

@@ -111,12 +111,20 @@ void ReadNetXRayFile(CaptureInput& s) {
     s.CurrentRecordPos = s.File.Tell();
     // A record cut short at the end of the file ends the load; the frames
     // before it stay. A captured length of 0 marks the end of the frames.
-    if (s.File.Eof() || !ReadRecordHeader(s, r) || r.CapLen == 0) break;
+    if (s.File.Eof()) break;
+    if (!ReadRecordHeader(s, r)) {
+      s.EndTruncated();
+      break;
+    }
+    if (r.CapLen == 0) break;
     if (r.CapLen > kMaxFrameLength) {
       s.Fail(msg::kTooLong);
       break;
     }
-    if (!s.File.ReadExact(s.RawFrame.data(), r.CapLen)) break;
+    if (!s.File.ReadExact(s.RawFrame.data(), r.CapLen)) {
+      s.EndTruncated();
+      break;
+    }
     if (s.MaxPacketsReached()) break;
     // Ticks since the capture start, split in integers into whole seconds
     // and microseconds.

@@ -62,14 +62,20 @@ void ReadWindumpFile(CaptureInput& s) {
     if (s.File.Eof()) break;
     // A record cut short at the end of the file ends the load; the frames
     // before it stay.
-    if (!ReadRecordHeader(s, r)) break;
+    if (!ReadRecordHeader(s, r)) {
+      s.EndTruncated();
+      break;
+    }
     // A zero header is padding at the end of a preallocated file.
     if (r.AllZero) break;
     if (r.InclLen > kMaxFrameLength) {
       s.Fail(msg::kTooLong);
       break;
     }
-    if (!s.File.ReadExact(s.RawFrame.data(), r.InclLen)) break;
+    if (!s.File.ReadExact(s.RawFrame.data(), r.InclLen)) {
+      s.EndTruncated();
+      break;
+    }
     if (s.MaxPacketsReached()) break;
     if (s.FrameCount == 0) {
       s.DayBase = static_cast<int64_t>(r.Seconds / 86400) * 86400;

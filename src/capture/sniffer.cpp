@@ -106,22 +106,32 @@ void ReadSnifferFile(CaptureInput& s) {
 
   for (;;) {
     s.CurrentRecordPos = s.File.Tell();
-    // A record cut short at the end of the file ends the load; the frames
-    // before it stay.
-    if (s.File.Eof() || !ReadRecordHeader(s, r)) break;
+    // A file may end without an end-of-file record; a record cut short at
+    // its end ends the load, the frames before it staying.
+    if (s.File.Eof()) break;
+    if (!ReadRecordHeader(s, r)) {
+      s.EndTruncated();
+      break;
+    }
     if (r.Type == sniffer::kEndOfFile) break;
     if (r.Length > sniffer::kMaxBody) {
-      s.Notify(msg::kMalformed);
+      s.EndTruncated();
       break;
     }
     // Records of other types, and data records too short to hold a frame
     // header, are skipped.
     if (r.Type != sniffer::kFrameData || r.Length < sniffer::kFrameHeaderSize) {
-      if (!s.File.Skip(r.Length)) break;
+      if (!s.File.Skip(r.Length)) {
+        s.EndTruncated();
+        break;
+      }
       s.Progress(s.File.Tell());
       continue;
     }
-    if (!ReadFrameBody(s, r.Length)) break;
+    if (!ReadFrameBody(s, r.Length)) {
+      s.EndTruncated();
+      break;
+    }
     if (s.MaxPacketsReached()) break;
     const uint64_t us =
         sniffer::TicksToMicroseconds(static_cast<uint64_t>(s.FrameHeader.Ticks), tickPs);

@@ -67,7 +67,8 @@ MainWindow::MainWindow(Environment& env, IniFile& ini, QString iniPath, Notifier
       ini_(ini),
       iniPath_(std::move(iniPath)),
       notifier_(notifier),
-      session_(std::make_unique<CaptureSession>(env, notifier)) {
+      loadNotices_(notifier),
+      session_(std::make_unique<CaptureSession>(env, loadNotices_)) {
   setWindowTitle(kTitle);
   setAcceptDrops(true);
   BuildActions();
@@ -374,6 +375,7 @@ bool MainWindow::OpenFile(const QString& path) {
   ResetViews();
   loading_ = true;
   SetFileCommands(false);
+  loadNotices_.Hold();
   const bool ok = session_->OpenSnifferFile(path.toStdString(), this);
   loading_ = false;
   if (ok) {
@@ -392,6 +394,8 @@ bool MainWindow::OpenFile(const QString& path) {
     SetFileCommands(false);
   }
   QApplication::restoreOverrideCursor();
+  // The load's messages come once its frames are shown.
+  loadNotices_.Release();
   if (exitPending_) QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
   return ok;
 }

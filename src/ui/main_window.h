@@ -11,6 +11,7 @@
 #include "decode/ini.h"
 #include "decode/session.h"
 #include "decode/tree.h"
+#include "message_notifier.h"
 
 class QAction;
 class QLabel;
@@ -134,6 +135,7 @@ class MainWindow : public QMainWindow, private LoadObserver {
   IniFile& ini_;
   QString iniPath_;
   Notifier& notifier_;
+  HeldNotifier loadNotices_;  // the session's messages, held during a load
   std::unique_ptr<CaptureSession> session_;
   DetailTree detail_;
   std::vector<uint8_t> frameBytes_;
