@@ -111,11 +111,7 @@ void Read5ViewFile(CaptureInput& s) {
       s.Progress(next);
       continue;
     }
-    if (r.Length > kMaxFrameLength) {
-      s.Fail(msg::kTooLong);
-      break;
-    }
-    if (!s.File.ReadExact(s.RawFrame.data(), r.Length)) {
+    if (!s.ReadFrameBytes(r.Length)) {
       s.EndTruncated();
       break;
     }
@@ -136,9 +132,7 @@ void Read5ViewFile(CaptureInput& s) {
 
 bool Reread5ViewRecord(CaptureInput& s) {
   FiveViewRecord r;
-  if (!ReadRecordHeader(s, r) || r.Kind != 0) return false;
-  if (r.Length > kMaxFrameLength) return false;
-  if (!s.File.ReadExact(s.RawFrame.data(), r.Length)) return false;
+  if (!ReadRecordHeader(s, r) || r.Kind != 0 || !s.ReadFrameBytes(r.Length)) return false;
   s.FakeFrame(RecordTicks(s, r), r.Length, 0);
   return true;
 }

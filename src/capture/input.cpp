@@ -30,9 +30,6 @@ constexpr Magic kMagics[] = {
     {4, "\xAA\xAA\xAA\xAA", CaptureFormat::FiveView, false, false},
 };
 
-// Room for the largest record body any reader reads whole.
-constexpr size_t kRawFrameCapacity = 65536 + 64;
-
 // Minutes to add to local time to get UTC at the given instant.
 int ZoneBiasMinutes(std::time_t at) {
   struct tm local {};
@@ -52,7 +49,7 @@ DetectedFormat DetectCaptureFormat(const uint8_t head[17]) {
 }
 
 CaptureInput::CaptureInput(Notifier& notifier)
-    : RawFrame(kRawFrameCapacity, 0), notifier_(notifier) {}
+    : RawFrame(kMaxFrameLength, 0), notifier_(notifier) {}
 
 void CaptureInput::Close() {
   File.Close();
@@ -103,7 +100,7 @@ bool CaptureInput::Load(const std::string& name, const LoadOptions& options, Fra
 
   sink_ = &sink;
   observer_ = observer;
-  truncated_ = limitReached_ = false;
+  truncated_ = limitReached_ = framesCut_ = false;
   reader->Load(*this);
   sink_ = nullptr;
   observer_ = nullptr;
@@ -119,6 +116,7 @@ bool CaptureInput::Load(const std::string& name, const LoadOptions& options, Fra
   }
   // A gzip stream may end early at a record boundary, or lack only its
   // end mark; a load stopped at MaxPackets never reached that end.
+  if (framesCut_) Notify(msg::kTooLong);
   if (truncated_ || (!limitReached_ && File.CutShort())) Notify(msg::kMalformed);
   return true;
 }
@@ -163,12 +161,19 @@ bool CaptureInput::MaxPacketsReached() {
   return true;
 }
 
-void CaptureInput::FakeFrame(int64_t ticks, uint32_t size, uint32_t trueSize) {
+void CaptureInput::FakeFrame(int64_t ticks, uint32_t captured, uint32_t trueSize) {
   FrameHeader.Ticks = ticks;
   FrameHeader.TimeDay = 0;
   FrameHeader.Fs = FrameHeader.Flags = 0;
-  FrameHeader.Size = size;
-  FrameHeader.TrueSize = trueSize;
+  frameCut_ = captured > kMaxFrameLength;
+  FrameHeader.Size = frameCut_ ? kMaxFrameLength : captured;
+  FrameHeader.TrueSize = frameCut_ && trueSize == 0 ? captured : trueSize;
+}
+
+bool CaptureInput::ReadFrameBytes(uint32_t captured) {
+  if (captured > kMaxRecordLength) return false;
+  const uint32_t kept = std::min(captured, kMaxFrameLength);
+  return File.ReadExact(RawFrame.data(), kept) && File.Skip(captured - kept);
 }
 
 void CaptureInput::ReserveFrames(uint64_t n) {
@@ -179,6 +184,7 @@ void CaptureInput::ReserveFrames(uint64_t n) {
 
 void CaptureInput::AddFrame(uint32_t seconds, uint32_t micro) {
   ++FrameCount;
+  if (frameCut_) framesCut_ = true;
   const double t = static_cast<double>(FrameHeader.Ticks) / 1000000.0 * TickMicroseconds;
   if (!FirstFrameTicksSet) {
     FirstFrameTicks = t;

@@ -93,8 +93,8 @@ class CaptureInput {
   // Opens, detects and loads a capture into `sink`. True when frames were
   // loaded: the file then stays open for re-reading them. The messages of
   // the load go to the notifier; those that qualify a load that kept its
-  // frames (the file damaged or cut short) come last, after every frame was
-  // handed on. A failed load may have handed frames to the sink before it
+  // frames (some cut to kMaxFrameLength, the file damaged or cut short) come
+  // last, after every frame was handed on. A failed load may have handed frames to the sink before it
   // failed; they count for nothing.
   bool Load(const std::string& name, const LoadOptions& options, FrameSink& sink,
             LoadObserver* observer = nullptr);
@@ -117,12 +117,18 @@ class CaptureInput {
   void AcceptFile();               // the reader accepted the header
   void Fail(const char* message);  // message, close, FileOpen cleared
   // Ends the load at a record that cannot be whole (cut short by the end of
-  // the data); the frames before it stay.
+  // the data, or with a length no frame can have); the frames before it stay.
   void EndTruncated() { truncated_ = true; }
   bool MaxPacketsReached();  // message when the limit is reached
   // Normalises a record header (ticks, captured and wire lengths) into
-  // FrameHeader.
-  void FakeFrame(int64_t ticks, uint32_t size, uint32_t trueSize);
+  // FrameHeader. A frame of more than kMaxFrameLength captured bytes keeps
+  // its first kMaxFrameLength, its length on the wire staying what it was.
+  void FakeFrame(int64_t ticks, uint32_t captured, uint32_t trueSize);
+  // Reads a record's `captured` frame bytes into RawFrame: up to
+  // kMaxFrameLength of them, skipping the rest. False when the record is
+  // damaged: longer than kMaxRecordLength, or running past the end of the
+  // data.
+  bool ReadFrameBytes(uint32_t captured);
   // Hands the frame in FrameHeader/RawFrame, read from the record at
   // CurrentRecordPos, to the sink with its arrival time.
   void AddFrame(uint32_t seconds, uint32_t micro);
@@ -161,7 +167,7 @@ class CaptureInput {
 
   // ---- the frame read last
   FrameHeaderRec FrameHeader;
-  std::vector<uint8_t> RawFrame;  // FrameHeader.Size bytes valid
+  std::vector<uint8_t> RawFrame;  // kMaxFrameLength bytes; FrameHeader.Size valid
 
  private:
   Notifier& notifier_;
@@ -170,6 +176,8 @@ class CaptureInput {
   LoadObserver* observer_ = nullptr;
   bool truncated_ = false;     // the load ended at a damaged record
   bool limitReached_ = false;  // the load ended at MaxPackets
+  bool frameCut_ = false;      // FrameHeader's frame was cut to kMaxFrameLength
+  bool framesCut_ = false;     // a loaded frame was
   int64_t biasBlock_ = INT64_MIN;
   int biasMinutes_ = 0;
 };

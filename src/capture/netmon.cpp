@@ -137,11 +137,7 @@ void ReadNetmonFile(CaptureInput& s) {
       break;
     }
     if (r.OrigLen == 0) continue;
-    if (r.CapLen > kMaxFrameLength) {
-      s.Fail(msg::kTooLong);
-      break;
-    }
-    if (!s.File.ReadExact(s.RawFrame.data(), r.CapLen)) {
+    if (!s.ReadFrameBytes(r.CapLen)) {
       s.EndTruncated();
       break;
     }
@@ -156,9 +152,7 @@ void ReadNetmonFile(CaptureInput& s) {
 
 bool RereadNetmonRecord(CaptureInput& s) {
   NetmonRecord r;
-  if (!ReadRecordHeader(s, r)) return false;
-  if (r.CapLen > kMaxFrameLength) return false;
-  if (!s.File.ReadExact(s.RawFrame.data(), r.CapLen)) return false;
+  if (!ReadRecordHeader(s, r) || !s.ReadFrameBytes(r.CapLen)) return false;
   s.FakeFrame(RecordTicks(s, r), r.CapLen, r.OrigLen);
   return true;
 }

@@ -117,11 +117,7 @@ void ReadNetXRayFile(CaptureInput& s) {
       break;
     }
     if (r.CapLen == 0) break;
-    if (r.CapLen > kMaxFrameLength) {
-      s.Fail(msg::kTooLong);
-      break;
-    }
-    if (!s.File.ReadExact(s.RawFrame.data(), r.CapLen)) {
+    if (!s.ReadFrameBytes(r.CapLen)) {
       s.EndTruncated();
       break;
     }
@@ -144,9 +140,7 @@ void ReadNetXRayFile(CaptureInput& s) {
 
 bool RereadNetXRayRecord(CaptureInput& s) {
   XrayRecord r;
-  if (!ReadRecordHeader(s, r)) return false;
-  if (r.CapLen > kMaxFrameLength) return false;
-  if (!s.File.ReadExact(s.RawFrame.data(), r.CapLen)) return false;
+  if (!ReadRecordHeader(s, r) || !s.ReadFrameBytes(r.CapLen)) return false;
   s.FakeFrame(static_cast<int64_t>(r.Ticks), r.CapLen, r.OrigLen);
   return true;
 }

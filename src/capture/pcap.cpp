@@ -60,19 +60,15 @@ void ReadWindumpFile(CaptureInput& s) {
   for (;;) {
     s.CurrentRecordPos = s.File.Tell();
     if (s.File.Eof()) break;
-    // A record cut short at the end of the file ends the load; the frames
-    // before it stay.
+    // A record cut short at the end of the file, or with a length no frame
+    // can have, ends the load; the frames before it stay.
     if (!ReadRecordHeader(s, r)) {
       s.EndTruncated();
       break;
     }
     // A zero header is padding at the end of a preallocated file.
     if (r.AllZero) break;
-    if (r.InclLen > kMaxFrameLength) {
-      s.Fail(msg::kTooLong);
-      break;
-    }
-    if (!s.File.ReadExact(s.RawFrame.data(), r.InclLen)) {
+    if (!s.ReadFrameBytes(r.InclLen)) {
       s.EndTruncated();
       break;
     }
@@ -91,9 +87,7 @@ void ReadWindumpFile(CaptureInput& s) {
 
 bool RereadWindumpRecord(CaptureInput& s) {
   PcapRecord r;
-  if (!ReadRecordHeader(s, r)) return false;
-  if (r.InclLen > kMaxFrameLength) return false;
-  if (!s.File.ReadExact(s.RawFrame.data(), r.InclLen)) return false;
+  if (!ReadRecordHeader(s, r) || !s.ReadFrameBytes(r.InclLen)) return false;
   const int64_t ticks = (static_cast<int64_t>(r.Seconds) - s.DayBase) * 1000000 + r.Micro;
   s.FakeFrame(ticks, r.InclLen, r.OrigLen);
   return true;

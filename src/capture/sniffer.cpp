@@ -28,29 +28,29 @@ bool ReadRecordHeader(CaptureInput& s, RecordHeader& r) {
 }
 
 // Reads the body of a frame data record into FrameHeader and RawFrame. The
-// frame is the smallest of its Size (when set), the body after the frame
-// header and the longest frame kept, so no copy runs past PacketBuf.
+// frame is its Size bytes when set, never more than the body holds after
+// the frame header; of a frame longer than kMaxFrameLength the first
+// kMaxFrameLength bytes are kept.
 bool ReadFrameBody(CaptureInput& s, uint32_t bodyLength) {
   uint8_t h[sniffer::kFrameHeaderSize];
-  if (bodyLength < sizeof h || bodyLength > sniffer::kMaxBody) return false;
-  if (!s.File.ReadExact(h, sizeof h)) return false;
-  const uint32_t stored = bodyLength - sizeof h;
-  if (!s.File.ReadExact(s.RawFrame.data(), stored)) return false;
-
+  if (bodyLength < sizeof h || !s.File.ReadExact(h, sizeof h)) return false;
   namespace f = sniffer::frame;
+  const uint32_t stored = bodyLength - sizeof h;
   const uint32_t size = GetLE16(h + f::kSize);
+  const uint32_t captured = size != 0 ? std::min(size, stored) : stored;
+  const uint32_t kept = std::min(captured, kMaxFrameLength);
+  if (!s.File.ReadExact(s.RawFrame.data(), kept) || !s.File.Skip(stored - kept)) return false;
+
+  const int64_t ticks = int64_t{GetLE16(h + f::kTimeLow)} |
+                        (int64_t{GetLE16(h + f::kTimeMid)} << 16) |
+                        (int64_t{h[f::kTimeHigh]} << 32);
   const uint32_t trueSize = GetLE16(h + f::kTrueSize);
-  const uint32_t available = std::min(stored, kMaxFrameLength);
-  const uint32_t len = size != 0 ? std::min(size, available) : available;
+  // A Size beyond the body is the frame's length on the wire.
+  s.FakeFrame(ticks, captured, trueSize != 0 ? trueSize : (size > captured ? size : 0));
   FrameHeaderRec& fh = s.FrameHeader;
-  fh.Ticks = int64_t{GetLE16(h + f::kTimeLow)} | (int64_t{GetLE16(h + f::kTimeMid)} << 16) |
-             (int64_t{h[f::kTimeHigh]} << 32);
   fh.TimeDay = h[f::kTimeDay];
-  fh.Size = len;
   fh.Fs = h[f::kFs];
   fh.Flags = h[f::kFlags];
-  // A frame cut to fit keeps its stated length as the length on the wire.
-  fh.TrueSize = trueSize != 0 ? trueSize : (size > len ? size : 0);
   return true;
 }
 
@@ -114,10 +114,6 @@ void ReadSnifferFile(CaptureInput& s) {
       break;
     }
     if (r.Type == sniffer::kEndOfFile) break;
-    if (r.Length > sniffer::kMaxBody) {
-      s.EndTruncated();
-      break;
-    }
     // Records of other types, and data records too short to hold a frame
     // header, are skipped.
     if (r.Type != sniffer::kFrameData || r.Length < sniffer::kFrameHeaderSize) {

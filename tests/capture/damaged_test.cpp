@@ -1,5 +1,6 @@
-// Damaged capture files, in every format: a file cut short keeps the frames
-// before the cut and says so after the load.
+// Damaged capture files and frames longer than the longest kept, in every
+// format: a file cut short keeps the frames before the cut, a frame too long
+// keeps its first kMaxFrameLength bytes, and the load says so when it ends.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -14,11 +15,13 @@ namespace kestle::test {
 namespace {
 
 using Frames = std::vector<Bytes>;
+using Messages = std::vector<std::string>;
 
 struct Format {
   const char* name;
   // A file holding these frames, its last record at the end of the file.
   Bytes (*write)(const Frames& frames);
+  bool wide;  // record lengths of 32 bits, so that one can exceed kMaxRecordLength
 };
 
 std::vector<PcapFrame> PcapFrames(const Frames& frames) {
@@ -54,26 +57,31 @@ XrayOptions Xray11() {
 }
 
 const Format kFormats[] = {
-    {"pcap", [](const Frames& f) { return PcapFile(PcapFrames(f)); }},
-    {"pcap_big_endian", [](const Frames& f) { return PcapFile(PcapFrames(f), 1, true); }},
-    {"pcap_modified", [](const Frames& f) { return PcapFile(PcapFrames(f), 1, false, true); }},
+    {"pcap", [](const Frames& f) { return PcapFile(PcapFrames(f)); }, true},
+    {"pcap_big_endian", [](const Frames& f) { return PcapFile(PcapFrames(f), 1, true); }, true},
+    {"pcap_modified", [](const Frames& f) { return PcapFile(PcapFrames(f), 1, false, true); },
+     true},
     {"sniffer",
      [](const Frames& f) {
        std::vector<SnifferRecord> r;
        for (size_t i = 0; i < f.size(); ++i) r.push_back(SnifferData(i, f[i]));
        return SnifferFile(r);
-     }},
-    {"netmon1", [](const Frames& f) { return NetmonFile(1, NetmonFrames(f), IndexFirst()); }},
-    {"netmon2", [](const Frames& f) { return NetmonFile(2, NetmonFrames(f), IndexFirst()); }},
-    {"netxray1", [](const Frames& f) { return XrayFile(XrayFrames(f), Xray11()); }},
-    {"netxray2", [](const Frames& f) { return XrayFile(XrayFrames(f)); }},
+     },
+     false},
+    {"netmon1", [](const Frames& f) { return NetmonFile(1, NetmonFrames(f), IndexFirst()); },
+     false},
+    {"netmon2", [](const Frames& f) { return NetmonFile(2, NetmonFrames(f), IndexFirst()); },
+     true},
+    {"netxray1", [](const Frames& f) { return XrayFile(XrayFrames(f), Xray11()); }, false},
+    {"netxray2", [](const Frames& f) { return XrayFile(XrayFrames(f)); }, false},
     {"fiveview",
      [](const Frames& f) {
        std::vector<FiveViewRecord> r;
        for (size_t i = 0; i < f.size(); ++i)
          r.push_back(FiveViewFrame(1615713600u + static_cast<uint32_t>(i), 0, f[i]));
        return FiveViewFile(r);
-     }},
+     },
+     true},
 };
 
 class DamagedFile : public ::testing::TestWithParam<Format> {
@@ -116,7 +124,7 @@ TEST_P(DamagedFile, ARecordCutShortAtTheEndKeepsTheFramesBeforeIt) {
     Loaded l(Cut(whole, cut));
     ASSERT_TRUE(l.ok) << l.f.LastMessage();
     EXPECT_EQ(l.s().FrameCount, 2u);
-    EXPECT_EQ(l.f.notes.Messages, std::vector<std::string>{msg::kMalformed});
+    EXPECT_EQ(l.f.notes.Messages, Messages{msg::kMalformed});
     ExpectFrames(l.s(), frames);
   }
 }
@@ -124,7 +132,7 @@ TEST_P(DamagedFile, ARecordCutShortAtTheEndKeepsTheFramesBeforeIt) {
 TEST_P(DamagedFile, AFirstRecordCutShortLeavesTheFileEmpty) {
   Loaded l(Cut(Write({Frame(60)}), 1));
   EXPECT_FALSE(l.ok);
-  EXPECT_EQ(l.f.notes.Messages, std::vector<std::string>{msg::kEmpty});
+  EXPECT_EQ(l.f.notes.Messages, Messages{msg::kEmpty});
   EXPECT_FALSE(l.s().FileOpen());
 }
 
@@ -143,17 +151,96 @@ TEST_P(DamagedFile, ACompressedStreamThatEndsEarlyKeepsTheFramesBeforeIt) {
     Loaded l(Cut(gz, 8));
     ASSERT_TRUE(l.ok) << l.f.LastMessage();
     EXPECT_EQ(l.s().FrameCount, 40u);
-    EXPECT_EQ(l.f.notes.Messages, std::vector<std::string>{msg::kMalformed});
+    EXPECT_EQ(l.f.notes.Messages, Messages{msg::kMalformed});
   }
   Loaded l(Cut(gz, gz.size() / 2));
   ASSERT_TRUE(l.ok) << l.f.LastMessage();
   EXPECT_GT(l.s().FrameCount, 0u);
   EXPECT_LT(l.s().FrameCount, 40u);
-  EXPECT_EQ(l.f.notes.Messages, std::vector<std::string>{msg::kMalformed});
+  EXPECT_EQ(l.f.notes.Messages, Messages{msg::kMalformed});
   ExpectFrames(l.s(), frames);
 }
 
+Bytes Head(const Bytes& b, size_t n) { return Bytes(b.begin(), b.begin() + static_cast<long>(n)); }
+
+// Frames longer than the longest kept load with their first kMaxFrameLength
+// bytes and their length on the wire; the load goes on and says so once.
+TEST_P(DamagedFile, FramesLongerThanTheLongestKeptAreCutToIt) {
+  const Frames frames = {Frame(60, 1), Frame(50000, 2), Frame(62, 3), Frame(40001, 4)};
+  const Bytes plain = Write(frames);
+  for (const Bytes& file : {plain, Gzip(plain)}) {
+    Loaded l(file);
+    ASSERT_TRUE(l.ok) << l.f.LastMessage();
+    CaptureSession& s = l.s();
+    ASSERT_EQ(s.FrameCount, 4u);
+    EXPECT_EQ(l.f.notes.Messages, Messages{msg::kTooLong});
+    const uint32_t capLen[] = {60, kMaxFrameLength, 62, kMaxFrameLength};
+    const uint32_t trueLen[] = {60, 50000, 62, 40001};
+    for (uint32_t n = 1; n <= 4; ++n) {
+      SCOPED_TRACE("frame " + std::to_string(n));
+      EXPECT_EQ(s.FrameTable[n].CapLen, capLen[n - 1]);
+      EXPECT_EQ(s.FrameTable[n].TrueLen, trueLen[n - 1]);
+      // Read again, the same bytes.
+      ASSERT_EQ(s.ReadFrame(n), capLen[n - 1]);
+      EXPECT_EQ(HeldFrame(s), Head(frames[n - 1], capLen[n - 1]));
+    }
+    EXPECT_EQ(s.Description(2), "Ethernet II/ARP");
+  }
+}
+
+// When several messages apply: the limit as it is reached, then what
+// qualifies the frames kept, then the damage that ended the load.
+TEST_P(DamagedFile, MessagesComeInTheOrderTheyApply) {
+  const Bytes big = Frame(50000, 2);
+  {
+    Loaded l(Cut(Write({big, Frame(60), Frame(61)}), 1));
+    ASSERT_TRUE(l.ok);
+    EXPECT_EQ(l.s().FrameCount, 2u);
+    EXPECT_EQ(l.f.notes.Messages, (Messages{msg::kTooLong, msg::kMalformed}));
+  }
+  {
+    Loaded l(Write({big, Frame(60), Frame(61)}), 2);
+    ASSERT_TRUE(l.ok);
+    EXPECT_EQ(l.s().FrameCount, 2u);
+    EXPECT_EQ(l.f.notes.Messages, (Messages{msg::kMaxFrames, msg::kTooLong}));
+  }
+  // A long record cut short is damage, not a frame to cut.
+  {
+    Loaded l(Cut(Write({Frame(60), big}), 1));
+    ASSERT_TRUE(l.ok);
+    EXPECT_EQ(l.s().FrameCount, 1u);
+    EXPECT_EQ(l.f.notes.Messages, Messages{msg::kMalformed});
+  }
+}
+
+// Formats whose record lengths have 32 bits, so that one can exceed any
+// frame's.
+class WideRecordFile : public DamagedFile {};
+
+std::vector<Format> WideFormats() {
+  std::vector<Format> v;
+  for (const Format& f : kFormats)
+    if (f.wide) v.push_back(f);
+  return v;
+}
+
+// A record length beyond any frame's is damage: the frames before it stay.
+TEST_P(WideRecordFile, ARecordLongerThanAnyFrameEndsTheLoad) {
+  {
+    Loaded l(Write({Frame(60), Frame(kMaxRecordLength), Frame(61)}));
+    ASSERT_TRUE(l.ok);
+    EXPECT_EQ(l.s().FrameCount, 3u);
+    EXPECT_EQ(l.f.notes.Messages, Messages{msg::kTooLong});
+  }
+  Loaded l(Write({Frame(60), Frame(kMaxRecordLength + 1), Frame(61)}));
+  ASSERT_TRUE(l.ok);
+  EXPECT_EQ(l.s().FrameCount, 1u);
+  EXPECT_EQ(l.f.notes.Messages, Messages{msg::kMalformed});
+}
+
 INSTANTIATE_TEST_SUITE_P(EveryReader, DamagedFile, ::testing::ValuesIn(kFormats),
+                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(EveryReader, WideRecordFile, ::testing::ValuesIn(WideFormats()),
                          [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include "decode/session.h"
 #include "decode/environment.h"
 #include "support/builders.h"
+#include "support/capture_files.h"
 #include "support/expected.h"
 #include "support/session_fixture.h"
 
@@ -134,8 +135,11 @@ INSTANTIATE_TEST_SUITE_P(
         MessageCase{"HeaderOnly", PcapFile({}), msg::kEmpty, false, 0},
         MessageCase{"LinkType105", PcapFile(Frames(2), 105), msg::kNotSupported, false, 0},
         MessageCase{"ShortFileHeader", Truncated(PcapFile({}), 2), msg::kReadError, false, 0},
-        MessageCase{"OversizedFrame", PcapFile({{EtherFrame(40001)}}), msg::kTooLong, false, 0},
+        MessageCase{"OversizedFrame", PcapFile({{EtherFrame(40001)}}), msg::kTooLong, true, 1},
         MessageCase{"MaxFrameSizeIsFine", PcapFile({{EtherFrame(40000)}}), "", true, 1},
+        // Only the captured bytes count.
+        MessageCase{"LongWireLengthIsFine", PcapFile({{EtherFrame(60), 1000000000u, 0, 100000}}),
+                    "", true, 1},
         MessageCase{"MaxPackets", PcapFile(Frames(20)), msg::kMaxFrames, true, 10},
         MessageCase{"ExactlyMaxPackets", PcapFile(Frames(10)), "", true, 10},
         // A record cut short at the end keeps the frames before it and
@@ -332,10 +336,10 @@ TEST(Pcap, ShortFramesHaveUnknownStackAndNoNodes) {
 TEST(Pcap, ReopeningClearsTheTablesOfAFailedLoad) {
   SessionFixture fx;
   TempFile good(PcapFile(Frames(2)));
-  Bytes badContent = PcapFile(Frames(2));
-  const Bytes big = PcapFile({{EtherFrame(40001)}});
-  badContent.insert(badContent.end(), big.begin() + 24, big.end());
-  TempFile bad(badContent);
+  // A 5View record shorter than its own header, after a frame, fails the
+  // load half-way.
+  TempFile bad(test::FiveViewFile({test::FiveViewFrame(1000000000u, 0, EtherFrame(60)),
+                                   {1, {}, 0, 0, 35}}));
   EXPECT_FALSE(fx.Open(bad.path()));
   EXPECT_EQ(fx.session.FrameCount, 0u);
   EXPECT_EQ(fx.session.Nodes.NodeCount(), 0u);

@@ -98,15 +98,7 @@ TEST(SnifferReader, HeaderMessages) {
   }
 }
 
-TEST(SnifferReader, DamagedRecordsEndTheLoadKeepingEarlierFrames) {
-  // A body longer than the largest accepted ends the load with a message.
-  Bytes huge(sniffer::kMaxBody + 1 - 14, 0);
-  Loaded oversized(SnifferFile({SnifferData(0, Frame(60)), SnifferData(0, huge), SnifferData(0, Frame(60))}));
-  ASSERT_TRUE(oversized.ok);
-  EXPECT_EQ(oversized.s().FrameCount, 1u);
-  EXPECT_EQ(oversized.f.LastMessage(), msg::kMalformed);
-
-  // A data record too short for its frame header is skipped.
+TEST(SnifferReader, DataRecordsTooShortForAFrameHeaderAreSkipped) {
   Loaded tiny(SnifferFile({{sniffer::kFrameData, Bytes(13, 0)}, SnifferData(0, Frame(60))}));
   ASSERT_TRUE(tiny.ok);
   EXPECT_EQ(tiny.s().FrameCount, 1u);
@@ -117,21 +109,29 @@ TEST(SnifferReader, FrameLengthNeverExceedsTheBodyOrTheLargestFrame) {
   struct Case {
     size_t stored;  // frame bytes in the body
     uint32_t size;  // Size field
-    uint32_t capLen;
+    uint32_t capLen, trueLen;
+    std::string message;
   };
   const Case cases[] = {
-      {sniffer::kMaxBody - 14, 0, 40000},  // 40001 bytes stored: one too many
-      {60, 1514, 60},                      // Size larger than the body
-      {100, 80, 80},                       // Size smaller than the body
-      {64, 0, 64},                         // Size 0: the body's length
+      {40001, 0, 40000, 40001, msg::kTooLong},  // one byte too many: cut
+      {40001, 40001, 40000, 40001, msg::kTooLong},
+      {60, 1514, 60, 1514, ""},  // Size larger than the body
+      {100, 80, 80, 80, ""},     // Size smaller than the body
+      {64, 0, 64, 64, ""},       // Size 0: the body's length
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::to_string(c.stored) + " stored, Size " + std::to_string(c.size));
-    Loaded l(SnifferFile({SnifferData(0, Frame(c.stored), c.size)}));
+    const Bytes frame = Frame(c.stored);
+    Loaded l(SnifferFile({SnifferData(0, frame, c.size), SnifferData(1, Frame(70))}));
     ASSERT_TRUE(l.ok) << l.f.LastMessage();
+    ASSERT_EQ(l.s().FrameCount, 2u);
     EXPECT_EQ(l.s().FrameTable[1].CapLen, c.capLen);
+    EXPECT_EQ(l.s().FrameTable[1].TrueLen, c.trueLen);
+    EXPECT_EQ(l.f.LastMessage(), c.message);
     SessionFixture& f = l.f;
     EXPECT_EQ(f.session.ReadFrame(1), c.capLen);
+    EXPECT_EQ(HeldFrame(f.session), Bytes(frame.begin(), frame.begin() + c.capLen));
+    EXPECT_EQ(f.session.ReadFrame(2), 70u);
   }
 }
 
