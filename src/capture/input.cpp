@@ -170,11 +170,7 @@ void CaptureInput::FakeFrame(int64_t ticks, uint32_t captured, uint32_t trueSize
   FrameHeader.TrueSize = frameCut_ && trueSize == 0 ? captured : trueSize;
 }
 
-bool CaptureInput::ReadFrameBytes(uint32_t captured) {
-  if (captured > kMaxRecordLength) return false;
-  const uint32_t kept = std::min(captured, kMaxFrameLength);
-  return File.ReadExact(RawFrame.data(), kept) && File.Skip(captured - kept);
-}
+
 
 void CaptureInput::ReserveFrames(uint64_t n) {
   n = std::min<uint64_t>(n, uint64_t{options_.MaxPackets} + 1);
@@ -200,14 +196,9 @@ void CaptureInput::AddFrame(uint32_t seconds, uint32_t micro) {
   sink_->AddFrame(f);
 }
 
-uint32_t CaptureInput::LocalSeconds(int64_t utc) {
-  // Zone offsets change on quarter-hour boundaries: look each block up once.
-  const int64_t block = utc >= 0 ? utc / 900 : (utc - 899) / 900;
-  if (block != biasBlock_) {
-    biasBlock_ = block;
-    biasMinutes_ = ZoneBiasMinutes(static_cast<std::time_t>(utc));
-  }
-  return static_cast<uint32_t>(utc - 60 * int64_t{biasMinutes_});
+void CaptureInput::LookUpBias(int64_t block, int64_t utc) {
+  biasBlock_ = block;
+  biasMinutes_ = ZoneBiasMinutes(static_cast<std::time_t>(utc));
 }
 
 bool CaptureInput::SkipToFirstFrame(const std::function<const char*()>& skipRecord) {

@@ -128,7 +128,12 @@ class CaptureInput {
   // kMaxFrameLength of them, skipping the rest. False when the record is
   // damaged: longer than kMaxRecordLength, or running past the end of the
   // data.
-  bool ReadFrameBytes(uint32_t captured);
+  bool ReadFrameBytes(uint32_t captured) {
+    if (captured > kMaxRecordLength) return false;
+    const uint32_t kept = std::min(captured, kMaxFrameLength);
+    if (!File.ReadExact(RawFrame.data(), kept)) return false;
+    return kept == captured || File.Skip(captured - kept);
+  }
   // Hands the frame in FrameHeader/RawFrame, read from the record at
   // CurrentRecordPos, to the sink with its arrival time.
   void AddFrame(uint32_t seconds, uint32_t micro);
@@ -141,7 +146,12 @@ class CaptureInput {
   void Progress(uint64_t value);
   void EndProgress();
   // Local time of a UTC instant, with the zone offset in force then.
-  uint32_t LocalSeconds(int64_t utcSeconds);
+  uint32_t LocalSeconds(int64_t utc) {
+    // Zone offsets change on quarter-hour boundaries: look each block up once.
+    const int64_t block = utc >= 0 ? utc / 900 : (utc - 899) / 900;
+    if (block != biasBlock_) LookUpBias(block, utc);
+    return static_cast<uint32_t>(utc - 60 * int64_t{biasMinutes_});
+  }
 
   // ---- the open file
   std::string FileName;
@@ -170,6 +180,8 @@ class CaptureInput {
   std::vector<uint8_t> RawFrame;  // kMaxFrameLength bytes; FrameHeader.Size valid
 
  private:
+  void LookUpBias(int64_t block, int64_t utc);
+
   Notifier& notifier_;
   LoadOptions options_;
   FrameSink* sink_ = nullptr;

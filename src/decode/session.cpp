@@ -19,11 +19,13 @@ class CaptureSession::SummarySink final : public FrameSink {
 
   void AddFrame(const CapturedFrame& frame) override {
     const uint32_t n = ++s_.FrameCount;
-    if (s_.FrameTable.size() <= n) {
-      s_.FrameTable.resize(n + 1);
-      s_.FrameOrder.resize(n + 1);
+    // The tables hold entries 0..n - 1 (a load starts from entry 0 alone).
+    if (s_.FrameTable.size() != n || s_.FrameOrder.size() != n) {
+      s_.FrameTable.resize(n);
+      s_.FrameOrder.resize(n);
     }
-    s_.FrameOrder[n] = n;
+    s_.FrameTable.emplace_back();
+    s_.FrameOrder.push_back(n);
     ProcessFrame(s_, c_, frame);
   }
 
