@@ -94,8 +94,8 @@ class CaptureInput {
   // loaded: the file then stays open for re-reading them. The messages of
   // the load go to the notifier; those that qualify a load that kept its
   // frames (some cut to kMaxFrameLength, the file damaged or cut short) come
-  // last, after every frame was handed on. A failed load may have handed frames to the sink before it
-  // failed; they count for nothing.
+  // last, after every frame was handed on. A failed load may have handed
+  // frames to the sink before it failed; they count for nothing.
   bool Load(const std::string& name, const LoadOptions& options, FrameSink& sink,
             LoadObserver* observer = nullptr);
   // Reads the record at `recordPos` again into FrameHeader/RawFrame. False,
