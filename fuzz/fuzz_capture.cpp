@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "capture/session.h"
 #include "decode/context.h"
 #include "decode/detail.h"
 #include "decode/config/environment.h"
+#include "decode/session.h"
 #include "decode/tree.h"
 
 namespace {

@@ -3,13 +3,12 @@
 #include <ctime>
 #include <iostream>
 #include <optional>
-#include <span>
 
-#include "capture/session.h"
 #include "decode/context.h"
 #include "decode/detail.h"
 #include "decode/config/environment.h"
 #include "decode/config/ini.h"
+#include "decode/session.h"
 #include "decode/tree.h"
 #include "output/grid.h"
 #include "output/textexport.h"
@@ -64,8 +63,8 @@ Selection and settings:
   --help              show this text
 
 Load messages go to standard error. Exit status: 0 after a load (also when
-the load was truncated at MaxPackets), 1 when the file was not loaded, 2 on
-a usage error.
+the load was truncated at MaxPackets, or the file was damaged after the
+frames shown), 1 when the file was not loaded, 2 on a usage error.
 )";
 
 class StreamNotifier : public Notifier {
@@ -249,15 +248,8 @@ int RunDump(const std::vector<std::string>& args, std::ostream& out, std::ostrea
 
   DecodeContext ctx(s, env);
   DetailTree tree(/*printMode=*/true);
-  auto buildTree = [&](uint32_t frame) {
-    if (!BuildFrameTree(s, ctx, tree, frame)) {
-      // Nothing of a frame that could not be read again: neither a tree
-      // nor the bytes of the frame read before it.
-      tree.Clear();
-      ctx.LoadFrame(nullptr, 0);
-    }
-  };
-  auto frameBytes = [&]() { return std::span<const uint8_t>(ctx.PacketBuf.data(), ctx.FrameLen); };
+  // A frame that cannot be read again shows neither a tree nor bytes.
+  auto buildTree = [&](uint32_t frame) { BuildFrameTree(s, ctx, tree, frame); };
 
   if (o.tsv) {
     static constexpr char kAll[] = "ABCDEFGHI";
@@ -282,7 +274,7 @@ int RunDump(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     const uint32_t frame = s.FrameOrder[row];
     if (!wanted(frame)) continue;
     if (o.detail || o.dump || o.offsets) buildTree(frame);
-    writer.WriteFrame(frame, &tree, frameBytes());
+    writer.WriteFrame(frame, &tree, ShownFrameBytes(ctx));
     if (o.offsets) PrintTreeOffsets(out, tree);
   }
   (void)cols;

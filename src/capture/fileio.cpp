@@ -48,7 +48,8 @@ bool CaptureFile::Open(const std::string& name, bool useZLib) {
     ::close(fd);
     return false;
   }
-  FileSizeEstimate = static_cast<uint64_t>(st.st_size);
+  fileBytes_ = static_cast<uint64_t>(st.st_size);
+  FileSizeEstimate = fileBytes_;
   if (EndsWithGz(name)) FileSizeEstimate *= 4;
   if (useZLib && ZLibUsable()) {
     gzFile gz = gzdopen(fd, "rb");
@@ -64,7 +65,7 @@ bool CaptureFile::Open(const std::string& name, bool useZLib) {
   buf_.resize(kBufferSize);
   bufPos_ = bufLen_ = 0;
   pos_ = rawPos_ = 0;
-  rawEnd_ = failed_ = false;
+  rawEnd_ = failed_ = cutShort_ = false;
   open_ = true;
   return true;
 }
@@ -97,6 +98,12 @@ size_t CaptureFile::RawRead(uint8_t* buf, size_t n) {
       break;
     }
     if (r == 0) {
+      // zlib ends a stream cut short like a whole one, but remembers why.
+      if (gz_) {
+        int err = Z_OK;
+        gzerror(static_cast<gzFile>(gz_), &err);
+        if (err == Z_BUF_ERROR) cutShort_ = true;
+      }
       rawEnd_ = true;
       break;
     }
@@ -174,6 +181,28 @@ bool CaptureFile::Seek(uint64_t pos) {
   bool ok = RawSeek(pos);
   pos_ = ok ? pos : rawPos_;
   return ok;
+}
+
+bool CaptureFile::Skip(uint64_t n) {
+  if (!open_) return false;
+  if (Plain()) {
+    // The file's own bytes: their size is known.
+    if (n > fileBytes_ || pos_ > fileBytes_ - n) {
+      Seek(fileBytes_);
+      return false;
+    }
+    return Seek(pos_ + n);
+  }
+  // A compressed stream is read through, which is what seeking in it does
+  // anyway, so that its end is noticed.
+  while (n > 0) {
+    if (bufPos_ == bufLen_ && !Fill()) return false;
+    const size_t take = static_cast<size_t>(std::min<uint64_t>(n, bufLen_ - bufPos_));
+    bufPos_ += take;
+    pos_ += take;
+    n -= take;
+  }
+  return true;
 }
 
 bool CaptureFile::Plain() const { return !gz_ || gzdirect(static_cast<gzFile>(gz_)) == 1; }

@@ -43,8 +43,9 @@ class CaptureFile {
   bool ReadExact(void* buf, size_t n) { return Read(buf, n) == n; }
   // Positions the stream at an absolute offset of the uncompressed data.
   bool Seek(uint64_t pos);
-  // Skips n bytes forward.
-  bool Skip(uint64_t n) { return Seek(Tell() + n); }
+  // Skips n bytes forward; false when the data end before n bytes, the
+  // stream then standing at their end.
+  bool Skip(uint64_t n);
   uint64_t Tell() const { return pos_; }
   // True when no further byte can be read.
   bool Eof();
@@ -53,6 +54,9 @@ class CaptureFile {
   uint64_t Size() const { return FileSizeEstimate; }
   // True after an input error other than the end of the data.
   bool Failed() const { return failed_; }
+  // True when the data ended before the file's own end: a gzip stream cut
+  // short or damaged, or an input error.
+  bool CutShort() const { return failed_ || cutShort_; }
 
   uint64_t FileSizeEstimate = 0;
 
@@ -71,6 +75,8 @@ class CaptureFile {
   uint64_t pos_ = 0;     // stream position of the next byte delivered
   uint64_t rawPos_ = 0;  // stream position just after buf_
   bool rawEnd_ = false;  // the underlying stream reported its end
+  bool cutShort_ = false;  // the gzip stream ended before its end mark
+  uint64_t fileBytes_ = 0;  // the file's size on disk
 };
 
 }  // namespace kestle

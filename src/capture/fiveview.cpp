@@ -4,10 +4,8 @@
 
 #include "capture/bytes.h"
 #include "capture/dates.h"
+#include "capture/input.h"
 #include "capture/readers.h"
-#include "capture/session.h"
-#include "decode/context.h"
-#include "decode/config/environment.h"
 
 namespace kestle {
 
@@ -32,7 +30,7 @@ struct FiveViewRecord {
   uint32_t Micro = 0;
 };
 
-bool ReadRecordHeader(CaptureSession& s, FiveViewRecord& r) {
+bool ReadRecordHeader(CaptureInput& s, FiveViewRecord& r) {
   uint8_t h[kRecordHeaderSize];
   if (!s.File.ReadExact(h, sizeof h)) return false;
   r.Kind = GetLE32(h + kKind);
@@ -56,13 +54,13 @@ bool NextRecordPos(uint64_t pos, const FiveViewRecord& r, uint64_t& next) {
   return r.Length >= kRecordHeaderSize;
 }
 
-int64_t RecordTicks(const CaptureSession& s, const FiveViewRecord& r) {
+int64_t RecordTicks(const CaptureInput& s, const FiveViewRecord& r) {
   return (r.Seconds - s.DayBase) * 1000000 + r.Micro;
 }
 
 }  // namespace
 
-void Read5ViewFile(CaptureSession& s) {
+void Read5ViewFile(CaptureInput& s) {
   uint8_t h[kFileHeaderSize];
   if (!s.File.Seek(0) || !s.File.ReadExact(h, sizeof h)) {
     s.Fail(msg::kReadError);
@@ -97,21 +95,26 @@ void Read5ViewFile(CaptureSession& s) {
     s.CurrentRecordPos = s.File.Tell();
     // A record cut short at the end of the file ends the load; the frames
     // before it stay.
-    if (!ReadRecordHeader(s, r)) break;
+    if (!ReadRecordHeader(s, r)) {
+      s.EndTruncated();
+      break;
+    }
     if (!NextRecordPos(s.CurrentRecordPos, r, next)) {
       s.Fail(msg::kNotSupported);
       break;
     }
     if (r.Kind != 0) {
-      if (!s.File.Seek(next)) break;
+      if (!s.File.Skip(next - s.File.Tell())) {
+        s.EndTruncated();
+        break;
+      }
       s.Progress(next);
       continue;
     }
-    if (r.Length > kMaxFrameLength) {
-      s.Fail(msg::kTooLong);
+    if (!s.ReadFrameBytes(r.Length)) {
+      s.EndTruncated();
       break;
     }
-    if (!s.File.ReadExact(s.RawFrame.data(), r.Length)) break;
     if (s.FrameCount == 0) {
       // The capture starts with this file's first frame.
       const int64_t days = r.Seconds / 86400;
@@ -127,11 +130,9 @@ void Read5ViewFile(CaptureSession& s) {
   s.EndProgress();
 }
 
-bool Reread5ViewRecord(CaptureSession& s, const FrameTabRec& rec) {
+bool Reread5ViewRecord(CaptureInput& s) {
   FiveViewRecord r;
-  if (!ReadRecordHeader(s, r) || r.Kind != 0) return false;
-  if (r.Length != rec.CapLen || r.Length > kMaxFrameLength) return false;
-  if (!s.File.ReadExact(s.RawFrame.data(), r.Length)) return false;
+  if (!ReadRecordHeader(s, r) || r.Kind != 0 || !s.ReadFrameBytes(r.Length)) return false;
   s.FakeFrame(RecordTicks(s, r), r.Length, 0);
   return true;
 }

@@ -5,10 +5,8 @@
 
 #include "capture/bytes.h"
 #include "capture/dates.h"
+#include "capture/input.h"
 #include "capture/readers.h"
-#include "capture/session.h"
-#include "decode/context.h"
-#include "decode/config/environment.h"
 
 namespace kestle {
 
@@ -35,9 +33,9 @@ struct NetmonRecord {
   uint32_t CapLen = 0;
 };
 
-bool IsVersion2(const CaptureSession& s) { return s.Format == CaptureFormat::NetmonV2; }
+bool IsVersion2(const CaptureInput& s) { return s.Format == CaptureFormat::NetmonV2; }
 
-bool ReadRecordHeader(CaptureSession& s, NetmonRecord& r) {
+bool ReadRecordHeader(CaptureInput& s, NetmonRecord& r) {
   uint8_t h[16];
   if (IsVersion2(s)) {
     if (!s.File.ReadExact(h, 16)) return false;
@@ -54,14 +52,14 @@ bool ReadRecordHeader(CaptureSession& s, NetmonRecord& r) {
 }
 
 // Frame time in microseconds since midnight of the capture day.
-int64_t RecordTicks(const CaptureSession& s, const NetmonRecord& r) {
+int64_t RecordTicks(const CaptureInput& s, const NetmonRecord& r) {
   const uint64_t base = static_cast<uint64_t>(s.TimeBase) * 1000;
   return static_cast<int64_t>(base + (IsVersion2(s) ? r.Time : r.Time * 1000));
 }
 
 }  // namespace
 
-void ReadNetmonFile(CaptureSession& s) {
+void ReadNetmonFile(CaptureInput& s) {
   uint8_t h[kHeaderSize];
   if (!s.File.Seek(4) || !s.File.ReadExact(h, sizeof h)) {
     s.Fail(msg::kReadError);
@@ -98,7 +96,7 @@ void ReadNetmonFile(CaptureSession& s) {
   // One u32 record offset per frame; an index shorter than one entry holds
   // no frame.
   const uint32_t entries = indexLength / 4;
-  const uint32_t first = static_cast<uint32_t>(std::max(1, s.Env.settings.FirstFrame));
+  const uint32_t first = static_cast<uint32_t>(std::max(1, s.Options().FirstFrame));
   if (entries != 0 && entries < first) {
     s.Fail(msg::kFirstFrame);
     return;
@@ -121,7 +119,12 @@ void ReadNetmonFile(CaptureSession& s) {
       index.resize(4 * std::min<uint64_t>(kIndexBlock, uint64_t{entries} - blockFirst + 1));
       if (!s.File.Seek(indexOffset + 4 * uint64_t{blockFirst - 1}) ||
           !s.File.ReadExact(index.data(), index.size())) {
-        s.Fail(msg::kReadError);
+        // Without an index there is no frame; a part of it lost at the end
+        // of a compressed file leaves the frames it did locate.
+        if (s.FrameCount == 0)
+          s.Fail(msg::kReadError);
+        else
+          s.EndTruncated();
         break;
       }
     }
@@ -129,14 +132,15 @@ void ReadNetmonFile(CaptureSession& s) {
     s.CurrentRecordPos = pos;
     // A record cut short at the end of the file ends the load; the frames
     // before it stay.
-    if (s.File.Tell() != pos && !s.File.Seek(pos)) break;
-    if (!ReadRecordHeader(s, r)) break;
-    if (r.OrigLen == 0) continue;
-    if (r.CapLen > kMaxFrameLength) {
-      s.Fail(msg::kTooLong);
+    if ((s.File.Tell() != pos && !s.File.Seek(pos)) || !ReadRecordHeader(s, r)) {
+      s.EndTruncated();
       break;
     }
-    if (!s.File.ReadExact(s.RawFrame.data(), r.CapLen)) break;
+    if (r.OrigLen == 0) continue;
+    if (!s.ReadFrameBytes(r.CapLen)) {
+      s.EndTruncated();
+      break;
+    }
     if (s.MaxPacketsReached()) break;
     s.FakeFrame(RecordTicks(s, r), r.CapLen, r.OrigLen);
     const uint64_t us = uint64_t(milli) * 1000 + (IsVersion2(s) ? r.Time : r.Time * 1000);
@@ -146,11 +150,9 @@ void ReadNetmonFile(CaptureSession& s) {
   s.EndProgress();
 }
 
-bool RereadNetmonRecord(CaptureSession& s, const FrameTabRec& rec) {
+bool RereadNetmonRecord(CaptureInput& s) {
   NetmonRecord r;
-  if (!ReadRecordHeader(s, r)) return false;
-  if (r.CapLen != rec.CapLen || r.CapLen > kMaxFrameLength) return false;
-  if (!s.File.ReadExact(s.RawFrame.data(), r.CapLen)) return false;
+  if (!ReadRecordHeader(s, r) || !s.ReadFrameBytes(r.CapLen)) return false;
   s.FakeFrame(RecordTicks(s, r), r.CapLen, r.OrigLen);
   return true;
 }

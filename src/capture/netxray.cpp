@@ -5,10 +5,8 @@
 #include <string_view>
 
 #include "capture/bytes.h"
+#include "capture/input.h"
 #include "capture/readers.h"
-#include "capture/session.h"
-#include "decode/context.h"
-#include "decode/config/environment.h"
 
 namespace kestle {
 
@@ -49,7 +47,7 @@ uint32_t TicksPerSecond(int major, int minor, uint8_t unit) {
   return unit < 3 ? kV2[unit] : 0;
 }
 
-bool ReadRecordHeader(CaptureSession& s, XrayRecord& r) {
+bool ReadRecordHeader(CaptureInput& s, XrayRecord& r) {
   uint8_t h[40];
   if (s.RecordHeaderBytes < 12 || s.RecordHeaderBytes > sizeof h ||
       !s.File.ReadExact(h, s.RecordHeaderBytes))
@@ -62,7 +60,7 @@ bool ReadRecordHeader(CaptureSession& s, XrayRecord& r) {
 
 }  // namespace
 
-void ReadNetXRayFile(CaptureSession& s) {
+void ReadNetXRayFile(CaptureInput& s) {
   uint8_t h[kHeaderSize];
   if (!s.File.Seek(4) || !s.File.ReadExact(h, sizeof h)) {
     s.Fail(msg::kReadError);
@@ -113,12 +111,16 @@ void ReadNetXRayFile(CaptureSession& s) {
     s.CurrentRecordPos = s.File.Tell();
     // A record cut short at the end of the file ends the load; the frames
     // before it stay. A captured length of 0 marks the end of the frames.
-    if (s.File.Eof() || !ReadRecordHeader(s, r) || r.CapLen == 0) break;
-    if (r.CapLen > kMaxFrameLength) {
-      s.Fail(msg::kTooLong);
+    if (s.File.Eof()) break;
+    if (!ReadRecordHeader(s, r)) {
+      s.EndTruncated();
       break;
     }
-    if (!s.File.ReadExact(s.RawFrame.data(), r.CapLen)) break;
+    if (r.CapLen == 0) break;
+    if (!s.ReadFrameBytes(r.CapLen)) {
+      s.EndTruncated();
+      break;
+    }
     if (s.MaxPacketsReached()) break;
     // Ticks since the capture start, split in integers into whole seconds
     // and microseconds.
@@ -136,11 +138,9 @@ void ReadNetXRayFile(CaptureSession& s) {
   s.EndProgress();
 }
 
-bool RereadNetXRayRecord(CaptureSession& s, const FrameTabRec& rec) {
+bool RereadNetXRayRecord(CaptureInput& s) {
   XrayRecord r;
-  if (!ReadRecordHeader(s, r)) return false;
-  if (r.CapLen != rec.CapLen || r.CapLen > kMaxFrameLength) return false;
-  if (!s.File.ReadExact(s.RawFrame.data(), r.CapLen)) return false;
+  if (!ReadRecordHeader(s, r) || !s.ReadFrameBytes(r.CapLen)) return false;
   s.FakeFrame(static_cast<int64_t>(r.Ticks), r.CapLen, r.OrigLen);
   return true;
 }

@@ -3,10 +3,8 @@
 #include <algorithm>
 
 #include "capture/bytes.h"
+#include "capture/input.h"
 #include "capture/readers.h"
-#include "capture/session.h"
-#include "decode/context.h"
-#include "decode/config/environment.h"
 
 namespace kestle {
 
@@ -20,11 +18,11 @@ struct PcapRecord {
   bool AllZero = false;
 };
 
-size_t RecordHeaderSize(const CaptureSession& s) { return s.PcapModified ? 24 : 16; }
+size_t RecordHeaderSize(const CaptureInput& s) { return s.PcapModified ? 24 : 16; }
 
 // Reads one record header; false when the file holds fewer bytes than a
 // whole header.
-bool ReadRecordHeader(CaptureSession& s, PcapRecord& r) {
+bool ReadRecordHeader(CaptureInput& s, PcapRecord& r) {
   uint8_t h[24];
   const size_t n = RecordHeaderSize(s);
   if (!s.File.ReadExact(h, n)) return false;
@@ -39,7 +37,7 @@ bool ReadRecordHeader(CaptureSession& s, PcapRecord& r) {
 
 }  // namespace
 
-void ReadWindumpFile(CaptureSession& s) {
+void ReadWindumpFile(CaptureInput& s) {
   uint8_t h[20];
   if (!s.File.Seek(4) || !s.File.ReadExact(h, sizeof h)) {
     s.Fail(msg::kReadError);
@@ -62,16 +60,18 @@ void ReadWindumpFile(CaptureSession& s) {
   for (;;) {
     s.CurrentRecordPos = s.File.Tell();
     if (s.File.Eof()) break;
-    // A record cut short at the end of the file ends the load; the frames
-    // before it stay.
-    if (!ReadRecordHeader(s, r)) break;
-    // A zero header is padding at the end of a preallocated file.
-    if (r.AllZero) break;
-    if (r.InclLen > kMaxFrameLength) {
-      s.Fail(msg::kTooLong);
+    // A record cut short at the end of the file, or with a length no frame
+    // can have, ends the load; the frames before it stay.
+    if (!ReadRecordHeader(s, r)) {
+      s.EndTruncated();
       break;
     }
-    if (!s.File.ReadExact(s.RawFrame.data(), r.InclLen)) break;
+    // A zero header is padding at the end of a preallocated file.
+    if (r.AllZero) break;
+    if (!s.ReadFrameBytes(r.InclLen)) {
+      s.EndTruncated();
+      break;
+    }
     if (s.MaxPacketsReached()) break;
     if (s.FrameCount == 0) {
       s.DayBase = static_cast<int64_t>(r.Seconds / 86400) * 86400;
@@ -85,11 +85,9 @@ void ReadWindumpFile(CaptureSession& s) {
   s.EndProgress();
 }
 
-bool RereadWindumpRecord(CaptureSession& s, const FrameTabRec& rec) {
+bool RereadWindumpRecord(CaptureInput& s) {
   PcapRecord r;
-  if (!ReadRecordHeader(s, r)) return false;
-  if (r.InclLen != rec.CapLen || r.InclLen > kMaxFrameLength) return false;
-  if (!s.File.ReadExact(s.RawFrame.data(), r.InclLen)) return false;
+  if (!ReadRecordHeader(s, r) || !s.ReadFrameBytes(r.InclLen)) return false;
   const int64_t ticks = (static_cast<int64_t>(r.Seconds) - s.DayBase) * 1000000 + r.Micro;
   s.FakeFrame(ticks, r.InclLen, r.OrigLen);
   return true;

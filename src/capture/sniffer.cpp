@@ -4,11 +4,9 @@
 
 #include "capture/bytes.h"
 #include "capture/dates.h"
+#include "capture/input.h"
 #include "capture/readers.h"
-#include "capture/session.h"
 #include "capture/sniffer_format.h"
-#include "decode/context.h"
-#include "decode/config/environment.h"
 
 namespace kestle {
 
@@ -21,7 +19,7 @@ struct RecordHeader {
   uint32_t Length = 0;  // body bytes after the header
 };
 
-bool ReadRecordHeader(CaptureSession& s, RecordHeader& r) {
+bool ReadRecordHeader(CaptureInput& s, RecordHeader& r) {
   uint8_t h[sniffer::kRecordHeaderSize];
   if (!s.File.ReadExact(h, sizeof h)) return false;
   r.Type = GetLE16(h);
@@ -30,36 +28,35 @@ bool ReadRecordHeader(CaptureSession& s, RecordHeader& r) {
 }
 
 // Reads the body of a frame data record into FrameHeader and RawFrame. The
-// frame is the smallest of its Size (when set), the body after the frame
-// header and the longest frame kept, so no copy runs past PacketBuf.
-bool ReadFrameBody(CaptureSession& s, uint32_t bodyLength) {
+// frame is its Size bytes when set, never more than the body holds after
+// the frame header; of a frame longer than kMaxFrameLength the first
+// kMaxFrameLength bytes are kept.
+bool ReadFrameBody(CaptureInput& s, uint32_t bodyLength) {
   uint8_t h[sniffer::kFrameHeaderSize];
-  if (bodyLength < sizeof h || bodyLength > sniffer::kMaxBody) return false;
-  if (!s.File.ReadExact(h, sizeof h)) return false;
-  const uint32_t stored = bodyLength - sizeof h;
-  if (!s.File.ReadExact(s.RawFrame.data(), stored)) return false;
-
+  if (bodyLength < sizeof h || !s.File.ReadExact(h, sizeof h)) return false;
   namespace f = sniffer::frame;
+  const uint32_t stored = bodyLength - sizeof h;
   const uint32_t size = GetLE16(h + f::kSize);
+  const uint32_t captured = size != 0 ? std::min(size, stored) : stored;
+  const uint32_t kept = std::min(captured, kMaxFrameLength);
+  if (!s.File.ReadExact(s.RawFrame.data(), kept) || !s.File.Skip(stored - kept)) return false;
+
+  const int64_t ticks = int64_t{GetLE16(h + f::kTimeLow)} |
+                        (int64_t{GetLE16(h + f::kTimeMid)} << 16) |
+                        (int64_t{h[f::kTimeHigh]} << 32);
   const uint32_t trueSize = GetLE16(h + f::kTrueSize);
-  const uint32_t available = std::min(stored, kMaxFrameLength);
-  const uint32_t len = size != 0 ? std::min(size, available) : available;
+  // A Size beyond the body is the frame's length on the wire.
+  s.FakeFrame(ticks, captured, trueSize != 0 ? trueSize : (size > captured ? size : 0));
   FrameHeaderRec& fh = s.FrameHeader;
-  fh.Ticks = int64_t{GetLE16(h + f::kTimeLow)} | (int64_t{GetLE16(h + f::kTimeMid)} << 16) |
-             (int64_t{h[f::kTimeHigh]} << 32);
   fh.TimeDay = h[f::kTimeDay];
-  fh.Size = len;
   fh.Fs = h[f::kFs];
   fh.Flags = h[f::kFlags];
-  // A frame cut to fit keeps its stated length as the length on the wire.
-  fh.TrueSize = trueSize != 0 ? trueSize : (size > len ? size : 0);
-  s.RecordLength = available;
   return true;
 }
 
 }  // namespace
 
-void ReadSnifferFile(CaptureSession& s) {
+void ReadSnifferFile(CaptureInput& s) {
   RecordHeader r;
   if (!ReadRecordHeader(s, r)) {
     s.Fail(msg::kReadError);
@@ -109,22 +106,28 @@ void ReadSnifferFile(CaptureSession& s) {
 
   for (;;) {
     s.CurrentRecordPos = s.File.Tell();
-    // A record cut short at the end of the file ends the load; the frames
-    // before it stay.
-    if (s.File.Eof() || !ReadRecordHeader(s, r)) break;
-    if (r.Type == sniffer::kEndOfFile) break;
-    if (r.Length > sniffer::kMaxBody) {
-      s.Notify(msg::kMalformed);
+    // A file may end without an end-of-file record; a record cut short at
+    // its end ends the load, the frames before it staying.
+    if (s.File.Eof()) break;
+    if (!ReadRecordHeader(s, r)) {
+      s.EndTruncated();
       break;
     }
+    if (r.Type == sniffer::kEndOfFile) break;
     // Records of other types, and data records too short to hold a frame
     // header, are skipped.
     if (r.Type != sniffer::kFrameData || r.Length < sniffer::kFrameHeaderSize) {
-      if (!s.File.Skip(r.Length)) break;
+      if (!s.File.Skip(r.Length)) {
+        s.EndTruncated();
+        break;
+      }
       s.Progress(s.File.Tell());
       continue;
     }
-    if (!ReadFrameBody(s, r.Length)) break;
+    if (!ReadFrameBody(s, r.Length)) {
+      s.EndTruncated();
+      break;
+    }
     if (s.MaxPacketsReached()) break;
     const uint64_t us =
         sniffer::TicksToMicroseconds(static_cast<uint64_t>(s.FrameHeader.Ticks), tickPs);
@@ -135,7 +138,7 @@ void ReadSnifferFile(CaptureSession& s) {
   s.EndProgress();
 }
 
-bool RereadSnifferRecord(CaptureSession& s, const FrameTabRec& /*rec*/) {
+bool RereadSnifferRecord(CaptureInput& s) {
   RecordHeader r;
   return ReadRecordHeader(s, r) && r.Type == sniffer::kFrameData && ReadFrameBody(s, r.Length);
 }

@@ -48,9 +48,6 @@ inline constexpr size_t kFlags = 9;      // u8
 inline constexpr size_t kTrueSize = 10;  // u16, length on the wire (0 = Size)
 inline constexpr size_t kReserved = 12;  // u16
 }  // namespace frame
-// Largest body read: the frame header and a frame of up to 40001 bytes.
-inline constexpr uint32_t kMaxBody = 40015;
-
 // Tick lengths by time unit index, in picoseconds, so that frame times are
 // computed in integers.
 inline constexpr uint32_t kTickPicoseconds[] = {15000000, 838096,  15000000, 500000,

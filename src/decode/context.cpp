@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "capture/session.h"
 #include "decode/config/environment.h"
+#include "decode/session.h"
 
 namespace kestle {
 

@@ -15,6 +15,7 @@
 #include <string>
 #include <string_view>
 
+#include "capture/frame.h"
 #include "decode/decoder_state.h"
 #include "decode/registry.h"
 #include "decode/tree.h"
@@ -26,7 +27,6 @@ struct Environment;
 struct FrameTabRec;
 struct Settings;
 
-constexpr uint32_t kMaxFrameLength = 40000;
 // How deep layers may re-enter the dispatch (tunnels, quoted datagrams).
 constexpr int kMaxNesting = 8;
 

@@ -3,13 +3,14 @@
 #include <charconv>
 #include <cstdio>
 #include <ctime>
+#include <span>
 #include <string>
 
-#include "capture/session.h"
 #include "decode/config/environment.h"
 #include "decode/context.h"
 #include "decode/dispatch.h"
 #include "decode/fields.h"
+#include "decode/session.h"
 #include "decode/text.h"
 #include "decode/tree.h"
 
@@ -52,14 +53,18 @@ std::string TimeDelta(const LocaleInfo& locale, const CaptureSession& s, uint32_
 
 bool BuildFrameTree(CaptureSession& s, DecodeContext& c, DetailTree& tree, uint32_t n) {
   tree.Clear();
-  if (n < 1 || n > s.FrameCount) return false;
   const uint32_t len = s.ReadFrame(n);
-  if (len == 0 && s.FrameTable[n].CapLen != 0) return false;
-  const FrameHeaderRec& h = s.FrameHeader;
+  if (n < 1 || n > s.FrameCount || (len == 0 && s.FrameTable[n].CapLen != 0)) {
+    // Nothing of a frame that could not be read, nor of the one before it.
+    c.LoadFrame(nullptr, 0);
+    return false;
+  }
+  const FrameHeaderRec& h = s.Input.FrameHeader;
   const FrameTabRec& rec = s.FrameTable[n];
   const LocaleInfo& locale = c.Env.Locale;
 
-  c.LoadFrame(s.RawFrame.data(), h.Size);
+  const std::span<const uint8_t> bytes = s.Input.FrameBytes();
+  c.LoadFrame(bytes.data(), static_cast<uint32_t>(bytes.size()));
   c.FrameNo = n;
   c.Rec = nullptr;
   c.Desc.clear();
@@ -87,6 +92,10 @@ bool BuildFrameTree(CaptureSession& s, DecodeContext& c, DetailTree& tree, uint3
   c.PacketLen = c.FrameLen;
   c.Tree = nullptr;
   return true;
+}
+
+std::span<const uint8_t> ShownFrameBytes(const DecodeContext& c) {
+  return {c.PacketBuf.data(), c.FrameLen};
 }
 
 }  // namespace kestle

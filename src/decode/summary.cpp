@@ -2,37 +2,35 @@
 
 #include <cstring>
 
-#include "capture/session.h"
 #include "decode/config/environment.h"
 #include "decode/context.h"
 #include "decode/dispatch.h"
 #include "decode/protocol_ids.h"
+#include "decode/session.h"
 
 namespace kestle {
 
-void ProcessFrame(CaptureSession& s, DecodeContext& c) {
-  const FrameHeaderRec& h = s.FrameHeader;
+void ProcessFrame(CaptureSession& s, DecodeContext& c, const CapturedFrame& f) {
+  const FrameHeaderRec& h = f.Header;
   FrameTabRec& rec = s.FrameTable[s.FrameCount];
   rec = FrameTabRec{};
 
-  const double t = static_cast<double>(h.Ticks) / 1000000.0 * s.TickMicroseconds;
-  if (!s.FirstFrameTicksSet) {
-    s.FirstFrameTicks = t;
-    s.FirstFrameTicksSet = true;
-  }
-  rec.RelTime = t - s.FirstFrameTicks;
-  rec.RecordPos = s.CurrentRecordPos;
+  rec.RelTime = f.RelTime;
+  rec.RecordPos = f.RecordPos;
+  rec.Seconds = f.Seconds;
+  rec.Micro = f.Micro;
   rec.CapLen = h.Size;
   rec.TrueLen = h.TrueSize != 0 ? h.TrueSize : h.Size;
 
   c.FrameProtocol = 0;
-  if (h.Size >= 14) {
+  const uint8_t* bytes = f.Bytes.data();
+  if (f.Bytes.size() >= 14) {
     c.FrameNo = s.FrameCount;
     c.Rec = &rec;
     c.Tree = nullptr;
     c.Desc.clear();
-    c.LoadFrame(s.RawFrame.data(), h.Size);
-    std::memcpy(c.DstMac, s.RawFrame.data(), 6);
+    c.LoadFrame(bytes, static_cast<uint32_t>(f.Bytes.size()));
+    std::memcpy(c.DstMac, bytes, 6);
     CallSummary(c, LinkTypeUnit(kLinkEthernet));
     if (c.FrameProtocol == 0 || s.Paths.ProtocolOf(c.FrameProtocol) == ProtoEthernet)
       c.SetProtocol(ProtoUnknown);

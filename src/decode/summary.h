@@ -8,9 +8,11 @@ namespace kestle {
 
 class CaptureSession;
 class DecodeContext;
+struct CapturedFrame;
 
-// Fills entry FrameCount of the frame table from FrameHeader/RawFrame.
-void ProcessFrame(CaptureSession& s, DecodeContext& c);
+// Fills entry FrameCount of the frame table from a frame as the capture
+// input hands it on, decoding it with `c`.
+void ProcessFrame(CaptureSession& s, DecodeContext& c, const CapturedFrame& f);
 
 // Colour of a grid row's text: the innermost coloured protocol of the
 // frame's stack, 0 (black) when none or when ColourGrid is off.

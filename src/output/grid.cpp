@@ -3,8 +3,8 @@
 #include <cmath>
 #include <cstdio>
 
-#include "capture/session.h"
 #include "decode/config/environment.h"
+#include "decode/session.h"
 #include "decode/summary.h"
 
 #include <algorithm>

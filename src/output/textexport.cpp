@@ -4,8 +4,8 @@
 #include <cstdio>
 #include <vector>
 
-#include "capture/session.h"
 #include "decode/config/environment.h"
+#include "decode/session.h"
 #include "decode/tree.h"
 #include "output/grid.h"
 #include "output/hexdump.h"

@@ -7,6 +7,7 @@
 #include "decode/addresses.h"
 #include "decode/context.h"
 #include "decode/fields.h"
+#include "decode/frame_table.h"
 #include "decode/protocol_ids.h"
 #include "decode/text.h"
 

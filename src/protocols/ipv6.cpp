@@ -8,6 +8,7 @@
 #include "decode/addresses.h"
 #include "decode/config/settings.h"
 #include "decode/context.h"
+#include "decode/frame_table.h"
 #include "decode/dispatch.h"
 #include "decode/fields.h"
 #include "decode/protocol_ids.h"

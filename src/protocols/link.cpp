@@ -6,6 +6,7 @@
 #include "capture/frame.h"
 #include "decode/addresses.h"
 #include "decode/context.h"
+#include "decode/frame_table.h"
 #include "decode/dispatch.h"
 #include "decode/config/environment.h"
 #include "decode/fields.h"

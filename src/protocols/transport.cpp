@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "capture/frame.h"
+#include "decode/frame_table.h"
 #include "decode/config/environment.h"
 #include "decode/context.h"
 #include "decode/dispatch.h"

@@ -2,9 +2,13 @@
 
 #include <algorithm>
 
+#include "decode/addresses.h"
 #include "decode/config/environment.h"
+#include "decode/config/port_table.h"
 #include "decode/context.h"
+#include "decode/dispatch.h"
 #include "decode/fields.h"
+#include "decode/frame_table.h"
 #include "decode/protocol_ids.h"
 #include "decode/text.h"
 #include "protocols/transport.h"

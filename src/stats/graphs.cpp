@@ -4,7 +4,7 @@
 #include <array>
 #include <numeric>
 
-#include "capture/session.h"
+#include "decode/session.h"
 #include "decode/config/environment.h"
 #include "decode/registry.h"
 #include "decode/addresses.h"

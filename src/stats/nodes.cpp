@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <unordered_map>
 
-#include "capture/session.h"
+#include "decode/session.h"
 #include "decode/config/environment.h"
 #include "decode/registry.h"
 #include "decode/addresses.h"

@@ -3,7 +3,7 @@
 #include <ostream>
 #include <string>
 
-#include "capture/session.h"
+#include "decode/session.h"
 #include "decode/config/environment.h"
 #include "stats/graphs.h"
 #include "stats/nodes.h"

@@ -2,8 +2,8 @@
 
 #include <QColor>
 
-#include "capture/session.h"
 #include "decode/config/environment.h"
+#include "decode/session.h"
 #include "output/grid.h"
 
 namespace kestle::ui {
@@ -16,7 +16,7 @@ FrameTableModel::FrameTableModel(const CaptureSession& session, QObject* parent)
     : QAbstractTableModel(parent), session_(session) {}
 
 int FrameTableModel::rowCount(const QModelIndex& parent) const {
-  if (parent.isValid() || !session_.FileOpen) return 0;
+  if (parent.isValid() || !session_.FileOpen()) return 0;
   // A view cannot hold more than INT_MAX rows; MaxPackets keeps loads far below.
   return static_cast<int>(std::min<uint32_t>(session_.VisibleCount, INT32_MAX));
 }

@@ -70,7 +70,8 @@ MainWindow::MainWindow(Environment& env, IniFile& ini, QString iniPath, Notifier
       ini_(ini),
       iniPath_(std::move(iniPath)),
       notifier_(notifier),
-      session_(std::make_unique<CaptureSession>(env, notifier)) {
+      loadNotices_(notifier),
+      session_(std::make_unique<CaptureSession>(env, loadNotices_)) {
   setWindowTitle(kTitle);
   setAcceptDrops(true);
   SetHostResolver(ResolveIPv4Name);
@@ -336,7 +337,7 @@ void MainWindow::ApplyWindowSettings() {
 void MainWindow::SaveSettings() {
   if (settingsSaved_) return;
   settingsSaved_ = true;
-  if (session_->FileOpen) CloseFile();
+  if (session_->FileOpen()) CloseFile();
   TerminateLookupThread();
   env_.settings.ShowToolBar = !toolBar_->isHidden();
   env_.settings.ShowStatusbar = !statusBar()->isHidden();
@@ -363,7 +364,7 @@ void MainWindow::SetFileCommands(bool on) {
   for (const char* name : {"SaveAs", "Info", "Print", "Goto", "Find", "Filter", "First", "Prev",
                            "Next", "Last", "ClearFilter", "FilterTagged"})
     Command(name)->setEnabled(on);
-  Command("Close")->setEnabled(session_->FileOpen);
+  Command("Close")->setEnabled(session_->FileOpen());
 }
 
 bool MainWindow::Busy(const char* what) {
@@ -394,6 +395,7 @@ bool MainWindow::OpenFile(const QString& path) {
   ResetViews();
   loading_ = true;
   SetFileCommands(false);
+  loadNotices_.Hold();
   const bool ok = session_->OpenSnifferFile(path.toStdString(), this);
   loading_ = false;
   if (ok) {
@@ -414,6 +416,8 @@ bool MainWindow::OpenFile(const QString& path) {
     SetFileCommands(false);
   }
   QApplication::restoreOverrideCursor();
+  // The load's messages come once its frames are shown.
+  loadNotices_.Release();
   if (exitPending_) QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
   return ok;
 }
@@ -525,7 +529,7 @@ void MainWindow::HeaderClicked(int section) {
   if (section < 0 || static_cast<size_t>(section) >= sel.size()) return;
   sortMode_ = SortModeAfterClick(sortMode_, sel[static_cast<size_t>(section)]);
   UpdateSortMark();
-  if (!session_->FileOpen || loading_ || session_->VisibleCount == 0) return;
+  if (!session_->FileOpen() || loading_ || session_->VisibleCount == 0) return;
   QApplication::setOverrideCursor(Qt::WaitCursor);
   SortFrameOrder(*session_, sortMode_);
   const uint32_t keep = session_->SelectedFrame;
@@ -537,7 +541,7 @@ void MainWindow::HeaderClicked(int section) {
 }
 
 void MainWindow::SelectRow(int row) {
-  if (row < 0 || static_cast<uint32_t>(row) >= session_->VisibleCount || !session_->FileOpen ||
+  if (row < 0 || static_cast<uint32_t>(row) >= session_->VisibleCount || !session_->FileOpen() ||
       !gridReady_)
     return;
   const QModelIndex idx = model_->index(row, 0);
@@ -557,13 +561,9 @@ void MainWindow::SelectRow(int row) {
 void MainWindow::ShowFrame(uint32_t frame) {
   DecodeContext c(*session_, env_);
   DetailTree tree;
-  std::vector<uint8_t> bytes;
-  if (BuildFrameTree(*session_, c, tree, frame)) {
-    const uint32_t len = session_->GetPacketLength();
-    bytes.assign(session_->RawFrame.begin(),
-                 session_->RawFrame.begin() + std::min<size_t>(len, session_->RawFrame.size()));
-  }
-  ShowDetail(std::move(tree), std::move(bytes));
+  BuildFrameTree(*session_, c, tree, frame);
+  const std::span<const uint8_t> shown = ShownFrameBytes(c);
+  ShowDetail(std::move(tree), std::vector<uint8_t>(shown.begin(), shown.end()));
 }
 
 void MainWindow::ShowDetail(DetailTree tree, std::vector<uint8_t> bytes) {
@@ -715,7 +715,7 @@ void MainWindow::DumpContextMenu(const QPoint& pos) {
 }
 
 void MainWindow::UpdateFileMenu() {
-  Command("Close")->setEnabled(session_->FileOpen && !loading_);
+  Command("Close")->setEnabled(session_->FileOpen() && !loading_);
   for (QAction* a : recentItems_) a->setVisible(false);
   const auto& files = env_.recent.Files();
   recentSeparator_->setVisible(!files.empty());
@@ -794,7 +794,7 @@ void MainWindow::SetHostResolver(ReverseResolver resolve) {
 }
 
 void MainWindow::StartLookupThread() {
-  if (!session_->FileOpen || loading_) return;
+  if (!session_->FileOpen() || loading_) return;
   lookup_->Start(session_->Nodes, loadId_);
 }
 

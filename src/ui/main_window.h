@@ -8,9 +8,10 @@
 #include <QUrl>
 #include <memory>
 
-#include "capture/session.h"
 #include "decode/config/ini.h"
+#include "decode/session.h"
 #include "decode/tree.h"
+#include "message_notifier.h"
 #include "stats/host_lookup.h"
 
 class QAction;
@@ -156,6 +157,7 @@ class MainWindow : public QMainWindow, private LoadObserver {
   IniFile& ini_;
   QString iniPath_;
   Notifier& notifier_;
+  HeldNotifier loadNotices_;  // the session's messages, held during a load
   std::unique_ptr<CaptureSession> session_;
   DetailTree detail_;
   std::vector<uint8_t> frameBytes_;

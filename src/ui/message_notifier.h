@@ -3,6 +3,8 @@
 
 #include <QPointer>
 #include <QWidget>
+#include <string>
+#include <vector>
 
 #include "capture/notifier.h"
 
@@ -15,6 +17,22 @@ class MessageBoxNotifier : public Notifier {
 
  private:
   QPointer<QWidget> parent_;
+};
+
+// Passes messages on, or holds them while a load is under way, so that the
+// messages of a load are shown once its frames are.
+class HeldNotifier : public Notifier {
+ public:
+  explicit HeldNotifier(Notifier& target) : target_(target) {}
+  void Message(const std::string& text) override;
+  void Hold() { holding_ = true; }
+  // Passes on the messages held, in order, and holds no more.
+  void Release();
+
+ private:
+  Notifier& target_;
+  bool holding_ = false;
+  std::vector<std::string> held_;
 };
 
 }  // namespace kestle::ui

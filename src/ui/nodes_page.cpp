@@ -13,7 +13,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "capture/session.h"
+#include "decode/session.h"
 #include "chart_fill.h"
 #include "decode/config/settings.h"
 #include "frame_model.h"

@@ -47,6 +47,18 @@ TEST(KestleDump, ExitStatusAndMessages) {
   EXPECT_EQ(Dump({"--help"}).status, 0);
 }
 
+// A file cut short shows its whole frames and says so; the load still
+// counts as one.
+TEST(KestleDump, DamagedFileShowsItsFramesAndTheMessage) {
+  test::Bytes cut = test::PcapFile({{test::Bytes(60, 1)}, {test::Bytes(60, 2)}});
+  cut.resize(cut.size() - 1);
+  test::TempFile file(cut);
+  const Result r = Dump({"--tsv", file.path()});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.err, "File is malformed and has been truncated\n");
+  EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 2);  // the header and frame 1
+}
+
 TEST(KestleDump, TsvHasHeaderAndOneLinePerFrame) {
   const Result r = Dump({"--tsv", "--set", "MaxPackets=10", test::CapturePath("mixed.pcap")});
   ASSERT_EQ(r.status, 0);

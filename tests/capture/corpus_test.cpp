@@ -9,7 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "capture/session.h"
+#include "capture/frame_index.h"
+#include "decode/session.h"
 #include "output/grid.h"
 #include "support/expected.h"
 #include "support/session_fixture.h"
@@ -106,14 +107,44 @@ TEST_P(CorpusTest, SameTrafficAsThePcapOriginal) {
     EXPECT_EQ(FrameCellText(other.session, m, 'I'), FrameCellText(pcap.session, n, 'I'));
 
     const uint32_t len = pcap.session.ReadFrame(n);
-    const std::vector<uint8_t> want(pcap.session.RawFrame.begin(),
-                                    pcap.session.RawFrame.begin() + len);
+    const Bytes want = HeldFrame(pcap.session);
+    ASSERT_EQ(want.size(), len);
     ASSERT_EQ(other.session.ReadFrame(m), len);
-    const std::vector<uint8_t> got(other.session.RawFrame.begin(),
-                                   other.session.RawFrame.begin() + len);
-    EXPECT_EQ(got, want);
+    EXPECT_EQ(HeldFrame(other.session), want);
   }
   EXPECT_EQ(m, other.session.FrameCount);
+}
+
+// Reading without decoding hands on the frames that a decoded load keeps,
+// and re-reads them alike.
+TEST_P(CorpusTest, ReadingWithoutDecodingKeepsTheSameFrames) {
+  const CorpusCase& c = GetParam();
+  SessionFixture decoded;
+  ASSERT_TRUE(decoded.Open(CapturePath(c.file)));
+  RecordingNotifier notes;
+  CaptureInput input(notes);
+  FrameIndex index;
+  ASSERT_TRUE(input.Load(CapturePath(c.file), LoadOptions{}, index));
+  EXPECT_TRUE(notes.Messages.empty());
+  const CaptureSession& s = decoded.session;
+  ASSERT_EQ(index.Count(), s.FrameCount);
+  uint64_t bytes = 0;
+  for (uint32_t n = 1; n <= s.FrameCount; ++n) {
+    SCOPED_TRACE("frame " + std::to_string(n));
+    const FrameTabRec& want = s.FrameTable[n];
+    const FrameIndexRec& got = index[n];
+    EXPECT_EQ(got.RecordPos, want.RecordPos);
+    EXPECT_EQ(got.CapLen, want.CapLen);
+    EXPECT_EQ(got.TrueLen, want.TrueLen);
+    EXPECT_EQ(got.Seconds, want.Seconds);
+    EXPECT_EQ(got.Micro, want.Micro);
+    EXPECT_EQ(got.RelTime, want.RelTime);
+    bytes += got.CapLen;
+    ASSERT_TRUE(input.Reread(got.RecordPos));
+    ASSERT_EQ(decoded.session.ReadFrame(n), got.CapLen);
+    EXPECT_EQ(HeldFrame(input), HeldFrame(decoded.session));
+  }
+  EXPECT_EQ(index.CapturedBytes, bytes);
 }
 
 INSTANTIATE_TEST_SUITE_P(AllFormats, CorpusTest, ::testing::ValuesIn(kCorpus),

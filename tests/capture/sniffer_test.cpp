@@ -1,51 +1,17 @@
-// The Sniffer (.enc) reader, from small files built here.
+// The Sniffer (.enc) reader, from small files written by support/capture_files.h.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "capture/session.h"
 #include "capture/sniffer_format.h"
+#include "decode/session.h"
 #include "support/builders.h"
+#include "support/capture_files.h"
 #include "support/session_fixture.h"
 
 namespace kestle::test {
 namespace {
-
-struct SnifferRecord {
-  uint16_t type;
-  Bytes body;
-};
-
-struct SnifferOptions {
-  uint8_t network = 1;
-  uint8_t format = 1;
-  uint8_t timeUnit = 5;                       // 1 µs ticks
-  uint16_t date = (41 << 9) | (3 << 5) | 14;  // 2021-03-14
-  uint16_t time = (9 << 11) | (20 << 5);      // 09:20:00
-};
-
-Bytes SnifferFile(const std::vector<SnifferRecord>& records, const SnifferOptions& o = {}) {
-  FrameBuilder f;
-  f.text(std::string(sniffer::kMagic, sniffer::kMagicSize));
-  f.le16(sniffer::kVersionRecord).le16(18).le16(0);
-  f.le16(4).le16(0).le16(o.time).le16(o.date).u8(0).u8(o.network).u8(o.format).u8(o.timeUnit);
-  f.zeros(6);
-  for (const auto& r : records)
-    f.le16(r.type).le16(static_cast<uint16_t>(r.body.size())).le16(0).raw(r.body);
-  return f.bytes();
-}
-
-// A frame data record; size 0xFFFF stands for the frame's own length.
-SnifferRecord Data(uint64_t ticks, const Bytes& frame, uint32_t size = 0xFFFF,
-                   uint16_t trueSize = 0) {
-  FrameBuilder f;
-  f.le16(static_cast<uint16_t>(ticks)).le16(static_cast<uint16_t>(ticks >> 16));
-  f.u8(static_cast<uint8_t>(ticks >> 32)).u8(0);
-  f.le16(static_cast<uint16_t>(size == 0xFFFF ? frame.size() : size)).u8(0).u8(0);
-  f.le16(trueSize).le16(0).raw(frame);
-  return {sniffer::kFrameData, f.bytes()};
-}
 
 constexpr uint32_t k20210314 = 1615680000;  // 2021-03-14 00:00:00
 
@@ -67,7 +33,7 @@ TEST(SnifferReader, FrameTimesCountTicksFromMidnightOfTheCaptureDate) {
     SCOPED_TRACE("unit " + std::to_string(c.unit) + " ticks " + std::to_string(c.ticks));
     SnifferOptions o;
     o.timeUnit = c.unit;
-    Loaded l(SnifferFile({Data(c.ticks, Frame(60))}, o));
+    Loaded l(SnifferFile({SnifferData(c.ticks, Frame(60))}, o));
     ASSERT_TRUE(l.ok) << l.f.LastMessage();
     EXPECT_EQ(l.s().FrameTable[1].Seconds, k20210314 + c.seconds);
     EXPECT_EQ(l.s().FrameTable[1].Micro, c.micro);
@@ -75,11 +41,11 @@ TEST(SnifferReader, FrameTimesCountTicksFromMidnightOfTheCaptureDate) {
 }
 
 TEST(SnifferReader, LoadsFramesWithLengthsDateAndRelativeTimes) {
-  Loaded l(SnifferFile({Data(1000, Frame(60)),
+  Loaded l(SnifferFile({SnifferData(1000, Frame(60)),
                         {7, Bytes(10, 0)},
-                        Data(2501000, Frame(100, 0x22), 100, 1514),
+                        SnifferData(2501000, Frame(100, 0x22), 100, 1514),
                         {sniffer::kEndOfFile, {}},
-                        Data(3000000, Frame(60))}));
+                        SnifferData(3000000, Frame(60))}));
   ASSERT_TRUE(l.ok) << l.f.LastMessage();
   const CaptureSession& s = l.s();
   ASSERT_EQ(s.FrameCount, 2u);  // the unknown record is skipped, the end record ends
@@ -87,13 +53,13 @@ TEST(SnifferReader, LoadsFramesWithLengthsDateAndRelativeTimes) {
   EXPECT_EQ(s.FrameTable[2].TrueLen, 1514u);
   EXPECT_EQ(s.FrameTable[1].TrueLen, 60u);
   EXPECT_DOUBLE_EQ(s.FrameTable[2].RelTime, 2.5);
-  EXPECT_DOUBLE_EQ(s.CaptureDate, 25569.0 + k20210314 / 86400);
-  EXPECT_DOUBLE_EQ(s.CaptureTime, (9 * 3600 + 20 * 60) / 86400.0);
-  EXPECT_DOUBLE_EQ(s.TickMicroseconds, 1.0);
+  EXPECT_DOUBLE_EQ(s.Input.CaptureDate, 25569.0 + k20210314 / 86400);
+  EXPECT_DOUBLE_EQ(s.Input.CaptureTime, (9 * 3600 + 20 * 60) / 86400.0);
+  EXPECT_DOUBLE_EQ(s.Input.TickMicroseconds, 1.0);
 
   SessionFixture& f = l.f;
   ASSERT_EQ(f.session.ReadFrame(2), 100u);
-  EXPECT_EQ(Bytes(f.session.RawFrame.begin(), f.session.RawFrame.begin() + 100), Frame(100, 0x22));
+  EXPECT_EQ(HeldFrame(f.session), Frame(100, 0x22));
 }
 
 TEST(SnifferReader, HeaderMessages) {
@@ -113,10 +79,10 @@ TEST(SnifferReader, HeaderMessages) {
   Bytes cutVersion = SnifferFile({});
   cutVersion.resize(30);
   const Case cases[] = {
-      {"not ethernet", SnifferFile({Data(0, Frame(60))}, tokenRing), msg::kNotEthernet},
-      {"format version 2", SnifferFile({Data(0, Frame(60))}, version2),
+      {"not ethernet", SnifferFile({SnifferData(0, Frame(60))}, tokenRing), msg::kNotEthernet},
+      {"format version 2", SnifferFile({SnifferData(0, Frame(60))}, version2),
        "Selected file is an unsupported format"},
-      {"time unit 7", SnifferFile({Data(0, Frame(60))}, badUnit), msg::kTimeUnit},
+      {"time unit 7", SnifferFile({SnifferData(0, Frame(60))}, badUnit), msg::kTimeUnit},
       {"first record not a version record", firstIsData, msg::kNotSupported},
       {"version record of 19 bytes", longVersion, msg::kNotSupported},
       {"version record cut short", cutVersion, msg::kReadError},
@@ -127,29 +93,13 @@ TEST(SnifferReader, HeaderMessages) {
     Loaded l(c.file);
     EXPECT_FALSE(l.ok);
     EXPECT_EQ(l.f.LastMessage(), c.message);
-    EXPECT_FALSE(l.s().FileOpen);
+    EXPECT_FALSE(l.s().FileOpen());
     EXPECT_EQ(l.s().FrameCount, 0u);
   }
 }
 
-TEST(SnifferReader, DamagedRecordsEndTheLoadKeepingEarlierFrames) {
-  // A body longer than the largest accepted ends the load with a message.
-  Bytes huge(sniffer::kMaxBody + 1 - 14, 0);
-  Loaded oversized(SnifferFile({Data(0, Frame(60)), Data(0, huge), Data(0, Frame(60))}));
-  ASSERT_TRUE(oversized.ok);
-  EXPECT_EQ(oversized.s().FrameCount, 1u);
-  EXPECT_EQ(oversized.f.LastMessage(), msg::kMalformed);
-
-  // A record cut short at the end of the file.
-  Bytes cut = SnifferFile({Data(0, Frame(60)), Data(0, Frame(60))});
-  cut.resize(cut.size() - 10);
-  Loaded truncated(cut);
-  ASSERT_TRUE(truncated.ok);
-  EXPECT_EQ(truncated.s().FrameCount, 1u);
-  EXPECT_TRUE(truncated.f.notes.Messages.empty());
-
-  // A data record too short for its frame header is skipped.
-  Loaded tiny(SnifferFile({{sniffer::kFrameData, Bytes(13, 0)}, Data(0, Frame(60))}));
+TEST(SnifferReader, DataRecordsTooShortForAFrameHeaderAreSkipped) {
+  Loaded tiny(SnifferFile({{sniffer::kFrameData, Bytes(13, 0)}, SnifferData(0, Frame(60))}));
   ASSERT_TRUE(tiny.ok);
   EXPECT_EQ(tiny.s().FrameCount, 1u);
   EXPECT_EQ(tiny.s().FrameTable[1].CapLen, 60u);
@@ -159,21 +109,29 @@ TEST(SnifferReader, FrameLengthNeverExceedsTheBodyOrTheLargestFrame) {
   struct Case {
     size_t stored;  // frame bytes in the body
     uint32_t size;  // Size field
-    uint32_t capLen;
+    uint32_t capLen, trueLen;
+    std::string message;
   };
   const Case cases[] = {
-      {sniffer::kMaxBody - 14, 0, 40000},  // 40001 bytes stored: one too many
-      {60, 1514, 60},                      // Size larger than the body
-      {100, 80, 80},                       // Size smaller than the body
-      {64, 0, 64},                         // Size 0: the body's length
+      {40001, 0, 40000, 40001, msg::kTooLong},  // one byte too many: cut
+      {40001, 40001, 40000, 40001, msg::kTooLong},
+      {60, 1514, 60, 1514, ""},  // Size larger than the body
+      {100, 80, 80, 80, ""},     // Size smaller than the body
+      {64, 0, 64, 64, ""},       // Size 0: the body's length
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::to_string(c.stored) + " stored, Size " + std::to_string(c.size));
-    Loaded l(SnifferFile({Data(0, Frame(c.stored), c.size)}));
+    const Bytes frame = Frame(c.stored);
+    Loaded l(SnifferFile({SnifferData(0, frame, c.size), SnifferData(1, Frame(70))}));
     ASSERT_TRUE(l.ok) << l.f.LastMessage();
+    ASSERT_EQ(l.s().FrameCount, 2u);
     EXPECT_EQ(l.s().FrameTable[1].CapLen, c.capLen);
+    EXPECT_EQ(l.s().FrameTable[1].TrueLen, c.trueLen);
+    EXPECT_EQ(l.f.LastMessage(), c.message);
     SessionFixture& f = l.f;
     EXPECT_EQ(f.session.ReadFrame(1), c.capLen);
+    EXPECT_EQ(HeldFrame(f.session), Bytes(frame.begin(), frame.begin() + c.capLen));
+    EXPECT_EQ(f.session.ReadFrame(2), 70u);
   }
 }
 
@@ -181,20 +139,20 @@ TEST(SnifferReader, InvalidCaptureDateCountsFrom1970) {
   SnifferOptions o;
   o.date = (41 << 9) | (13 << 5) | 1;  // month 13
   // A valid load first, so that nothing is left over from it.
-  Loaded l(SnifferFile({Data(0, Frame(60))}));
+  Loaded l(SnifferFile({SnifferData(0, Frame(60))}));
   ASSERT_TRUE(l.ok);
-  TempFile t(SnifferFile({Data(2000001, Frame(60))}, o), ".enc");
+  TempFile t(SnifferFile({SnifferData(2000001, Frame(60))}, o), ".enc");
   SessionFixture& f = l.f;
   ASSERT_TRUE(f.Open(t.path()));
   EXPECT_EQ(f.session.FrameTable[1].Seconds, 2u);
   EXPECT_EQ(f.session.FrameTable[1].Micro, 1u);
-  EXPECT_DOUBLE_EQ(f.session.CaptureDate, 25569.0);
-  EXPECT_DOUBLE_EQ(f.session.CaptureTime, 0.0);
+  EXPECT_DOUBLE_EQ(f.session.Input.CaptureDate, 25569.0);
+  EXPECT_DOUBLE_EQ(f.session.Input.CaptureTime, 0.0);
 }
 
 TEST(SnifferReader, MaxPacketsAndFirstFrame) {
   const Bytes file =
-      SnifferFile({{7, Bytes(4, 0)}, Data(1, Frame(60)), Data(2, Frame(61)), Data(3, Frame(62))});
+      SnifferFile({{7, Bytes(4, 0)}, SnifferData(1, Frame(60)), SnifferData(2, Frame(61)), SnifferData(3, Frame(62))});
   Loaded limited(file, 2);
   ASSERT_TRUE(limited.ok);
   EXPECT_EQ(limited.s().FrameCount, 2u);
@@ -212,7 +170,7 @@ TEST(SnifferReader, MaxPacketsAndFirstFrame) {
 }
 
 TEST(SnifferReader, ReadsCompressedFiles) {
-  TempFile t(Gzip(SnifferFile({Data(5, Frame(60)), Data(6, Frame(70))})), ".enc.gz");
+  TempFile t(Gzip(SnifferFile({SnifferData(5, Frame(60)), SnifferData(6, Frame(70))})), ".enc.gz");
   SessionFixture f;
   ASSERT_TRUE(f.Open(t.path()));
   EXPECT_EQ(f.session.FrameCount, 2u);

@@ -101,5 +101,34 @@ TEST_F(FrameDetail, ShownTreeAlignsValues) {
   EXPECT_TRUE(tree.Empty());
 }
 
+// The hex dump shows the bytes the tree was built from, and nothing of a
+// frame that could not be read, not even the frame shown before it.
+TEST_F(FrameDetail, ShownBytesAreThoseOfTheFrameTheTreeWasBuiltFrom) {
+  const Bytes one = FrameBuilder().ether("00:60:70:80:90:A0", "00:10:20:30:40:50", 0x1234).padTo(68);
+  Bytes two = FrameBuilder().ether("00:10:20:30:40:50", "00:60:70:80:90:A0", 0x1234).padTo(90);
+  two.back() = 0x5A;
+  test::DecodeFixture fx;
+  ASSERT_TRUE(fx.Load(std::vector<Bytes>{one, two}));
+  DecodeContext c(fx.session, fx.env);
+  DetailTree tree;
+  auto shown = [&c] {
+    const auto b = ShownFrameBytes(c);
+    return Bytes(b.begin(), b.end());
+  };
+  ASSERT_TRUE(BuildFrameTree(fx.session, c, tree, 2));
+  EXPECT_EQ(shown(), two);
+  ASSERT_TRUE(BuildFrameTree(fx.session, c, tree, 1));
+  EXPECT_EQ(shown(), one);
+
+  EXPECT_FALSE(BuildFrameTree(fx.session, c, tree, 3));
+  EXPECT_TRUE(shown().empty());
+  ASSERT_TRUE(BuildFrameTree(fx.session, c, tree, 2));
+  fx.session.FrameTable[1].RecordPos += 1;  // no longer the frame's record
+  EXPECT_FALSE(BuildFrameTree(fx.session, c, tree, 1));
+  EXPECT_TRUE(tree.Empty());
+  EXPECT_TRUE(shown().empty());
+  EXPECT_EQ(fx.LastMessage(), msg::kReadError);
+}
+
 }  // namespace
 }  // namespace kestle

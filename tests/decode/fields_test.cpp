@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "capture/session.h"
+#include "decode/session.h"
 #include "decode/context.h"
 #include "decode/config/environment.h"
 #include "decode/tree.h"

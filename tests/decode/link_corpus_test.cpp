@@ -80,7 +80,7 @@ TEST(LinkCorpus, WholeFramesReadOnlyTheirLayers) {
     const FrameTabRec& rec = fx.session.FrameTable[n];
     if (rec.CapLen != rec.TrueLen) continue;  // cut short by the capture
     EXPECT_FALSE(c.Truncated) << fx.session.Description(n);
-    c.LoadFrame(fx.session.RawFrame.data(), rec.CapLen);
+    c.LoadFrame(fx.session.Input.FrameBytes().data(), rec.CapLen);
     c.Desc.clear();
     CallSummary(c, LinkTypeUnit(kLinkEthernet));
     EXPECT_FALSE(c.Truncated) << c.Desc;

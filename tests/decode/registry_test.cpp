@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include "capture/session.h"
 #include "decode/config/environment.h"
 #include "decode/config/ini.h"
+#include "decode/session.h"
 #include "decode/summary.h"
 #include "support/session_fixture.h"
 

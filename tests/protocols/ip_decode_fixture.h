@@ -6,6 +6,12 @@
 #include <string_view>
 #include <vector>
 
+#include "decode/config/environment.h"
+#include "decode/context.h"
+#include "decode/frame_table.h"
+#include "decode/session.h"
+#include "decode/tree.h"
+#include "support/builders.h"
 #include "support/layer_fixture.h"
 
 namespace kestle::test {

@@ -105,7 +105,7 @@ TEST(TransportCorpus, IPv4DecoderOnEthernetFrames) {
   int compared = 0;
   for (uint32_t n = 1; n <= f.session.FrameCount; ++n) {
     const uint32_t len = f.session.ReadFrame(n);
-    const auto& raw = f.session.RawFrame;
+    const auto& raw = f.session.Input.RawFrame;
     if (len < 34 || raw[12] != 0x08 || raw[13] != 0x00) continue;
     const auto want = Expect(expected[n - 1]);
     ASSERT_TRUE(want) << "frame " << n;
@@ -138,7 +138,7 @@ TEST(TransportCorpus, GridShowsOuterAddressesAndPorts) {
     const auto want = Expect(expected[n - 1]);
     if (!want || BehindUndecodedCarrier(expected[n - 1]["frame.protocols"])) continue;
     const uint32_t len = f.session.ReadFrame(n);
-    const auto& raw = f.session.RawFrame;
+    const auto& raw = f.session.Input.RawFrame;
     // The outermost IPv4 header, wherever the link layer put it: the first
     // position holding a version 4 header with its own source address.
     OuterHeader outer;

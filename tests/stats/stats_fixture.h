@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "capture/session.h"
+#include "decode/session.h"
 #include "decode/config/environment.h"
 #include "decode/protocol_ids.h"
 #include "support/builders.h"

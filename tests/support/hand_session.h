@@ -6,9 +6,9 @@
 #include <cstdio>
 #include <string>
 
-#include "capture/session.h"
 #include "decode/config/environment.h"
 #include "decode/config/port_table.h"
+#include "decode/session.h"
 
 namespace kestle::test {
 

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "capture/frame.h"
-#include "capture/session.h"
+#include "decode/session.h"
 #include "decode/config/environment.h"
 #include "decode/context.h"
 #include "decode/tree.h"

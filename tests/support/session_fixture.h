@@ -4,8 +4,8 @@
 #include <string>
 #include <string_view>
 
-#include "capture/session.h"
 #include "decode/config/environment.h"
+#include "decode/session.h"
 #include "support/builders.h"
 
 namespace kestle::test {
@@ -32,6 +32,13 @@ struct Loaded {
   }
   CaptureSession& s() { return f.session; }
 };
+
+// The bytes of the frame read last.
+inline Bytes HeldFrame(const CaptureInput& input) {
+  const auto b = input.FrameBytes();
+  return Bytes(b.begin(), b.end());
+}
+inline Bytes HeldFrame(const CaptureSession& s) { return HeldFrame(s.Input); }
 
 // An Ethernet frame of n bytes (ARP type), padded with `fill`.
 inline Bytes Frame(size_t n, uint8_t fill = 0x11) {

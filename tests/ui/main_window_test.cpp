@@ -155,6 +155,32 @@ class MainWindowTest : public QObject {
     QCOMPARE(f.window.Session().SelectedFrame, 1u);
   }
 
+  // A load's messages come once its frames are shown.
+  void damagedFileShowsItsFramesThenTheMessage() {
+    const QString path = dir_.filePath("cut.pcap");
+    WritePcap(path, {{3600, 0, 60}, {3601, 0, 60}, {3602, 0, 60}});
+    QVERIFY(QFile::resize(path, QFileInfo(path).size() - 1));
+    struct Probe : Notifier {
+      MainWindow* window = nullptr;
+      std::vector<std::string> texts;
+      std::vector<int> rows;
+      std::vector<bool> shown;
+      void Message(const std::string& text) override {
+        texts.push_back(text);
+        rows.push_back(window->Model()->rowCount());
+        shown.push_back(window->Dump()->count() > 0);
+      }
+    } probe;
+    Environment env;
+    IniFile ini;
+    MainWindow w(env, ini, {}, probe);
+    probe.window = &w;
+    QVERIFY(w.OpenFile(path));
+    QCOMPARE(probe.texts, std::vector<std::string>{"File is malformed and has been truncated"});
+    QCOMPARE(probe.rows, std::vector<int>{2});
+    QCOMPARE(probe.shown, std::vector<bool>{true});
+  }
+
   void openFailureShowsMessage() {
     Fixture f;
     QVERIFY(!f.window.OpenFile(dir_.filePath("missing.pcap")));
@@ -557,7 +583,7 @@ class MainWindowTest : public QObject {
       w.UpdateViewMenu();
       QCOMPARE(w.Command("Toolbar")->text(), "Show Toolbar");
       w.close();
-      QVERIFY(!w.Session().FileOpen);
+      QVERIFY(!w.Session().FileOpen());
     }
     IniFile again;
     QVERIFY(again.Load(path.toStdString()));

@@ -5,7 +5,14 @@
 #include <optional>
 #include <span>
 
+#include "decode/addresses.h"
+#include "decode/config/environment.h"
 #include "decode/config/ini.h"
+#include "decode/context.h"
+#include "decode/dispatch.h"
+#include "decode/fields.h"
+#include "decode/frame_table.h"
+#include "decode/text.h"
 #include "decode/protocol_ids.h"
 
 namespace kestle {

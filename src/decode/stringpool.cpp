@@ -1,4 +1,4 @@
-#include "capture/stringpool.h"
+#include "decode/stringpool.h"
 
 #include <algorithm>
 #include <cstring>
