@@ -7,6 +7,7 @@
 #include "decode/context.h"
 #include "decode/dispatch.h"
 #include "decode/config/port_table.h"
+#include "protocols/dns.h"
 
 namespace kestle {
 
@@ -23,7 +24,7 @@ constexpr PortDecoderEntry kDecoders[] = {
     // code            over TCP          over UDP
     {DecodeBGP, Decoded(), None()},
     {DecodeDHCP, None(), Decoded()},
-    {DecodeDNS, Decoded(), Decoded()},
+    {DecodeDNS, Decoded({DNSSummary, DNSTree}), Decoded({DNSSummary, DNSTree})},
     {DecodeHSRP, None(), Decoded()},
     {DecodeHTTP, Decoded(), Decoded()},
     {DecodeNetbios, Decoded(), Decoded()},

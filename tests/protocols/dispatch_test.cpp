@@ -158,6 +158,17 @@ std::vector<Case> Cases() {
       {DecodeDLSw, 2065, "TCP/DLSw", "UDP"},
       {DecodeiSCSI, 3260, "TCP/iSCSI", "UDP"},
   };
+  // The decoders built in, with a message each: DNS over both transports
+  // (over TCP after its length), NetBIOS by transport and port.
+  const Bytes query = Concat({FrameBuilder().be16(0x1234).be16(0x0100).be16(1).be16(0).be16(0)
+                                  .be16(0),
+                              DomainNameBytes("a.example"), FrameBuilder().be16(1).be16(1)});
+  k.push_back({"udp code 3 query", V4(17, UDPDatagram(40000, 53, query)),
+               "Ethernet/IPV4/UDP/DNS", "Ethernet II/IPV4/UDP/DNS/Query a.example"});
+  k.push_back({"tcp code 3 query",
+               V4(6, Concat({TCPHeader(40000, 53, 0x18),
+                             FrameBuilder().be16(static_cast<uint16_t>(query.size())), query})),
+               "Ethernet/IPV4/TCP/DNS", "Ethernet II/IPV4/TCP (ACK PSH)/DNS/Query a.example"});
   for (const auto& p : ports) {
     const std::string code = std::to_string(p.code);
     k.push_back({"tcp code " + code, V4(6, TCPHeader(40000, p.port, 0, {})),
