@@ -8,6 +8,7 @@
 #include "decode/dispatch.h"
 #include "decode/config/port_table.h"
 #include "protocols/dns.h"
+#include "protocols/netbios.h"
 
 namespace kestle {
 
@@ -27,7 +28,9 @@ constexpr PortDecoderEntry kDecoders[] = {
     {DecodeDNS, Decoded({DNSSummary, DNSTree}), Decoded({DNSSummary, DNSTree})},
     {DecodeHSRP, None(), Decoded()},
     {DecodeHTTP, Decoded(), Decoded()},
-    {DecodeNetbios, Decoded(), Decoded()},
+    // Session service over TCP; name or datagram service over UDP.
+    {DecodeNetbios, Decoded({NetbiosSummary, NetbiosTree}),
+     Decoded({NetbiosSummary, NetbiosTree})},
     {DecodeNTP, None(), Decoded()},
     {DecodeRADIUS, None(), TreeOnly()},
     {DecodeRIP, None(), Decoded()},
