@@ -412,10 +412,12 @@ void Transaction(DecodeContext& c, DetailNode* parent, const SmbMessage& m) {
   size_t p = 29;
   for (size_t k = 1; k <= setup; ++k, p += 2)
     AddField(c, root, "Setup Word " + Num(k) + " () - " + Num(c.le16(p)), p, 2);
-  const bool odd = p % 2 == 1;
+  // 16-bit strings start at an even offset: a padding byte follows a byte
+  // count at an odd one. ASCII names follow the byte count directly.
+  const bool pad = m.Unicode && p % 2 == 1;
   AddField(c, root, "Byte Count () - " + Num(c.le16(p)), p, 2);
   p += 2;
-  if (odd) AddField(c, root, "Padding ()", p++, 1);
+  if (pad) AddField(c, root, "Padding ()", p++, 1);
   if (m.Command == kTransaction) p += AddString(c, root, "Name () - ", p, m.Unicode, c.PacketLen);
   size_t end = p;
   for (const Block& b : blocks) {

@@ -373,6 +373,13 @@ TEST_F(SMB, TransactionRequest) {
   EXPECT_EQ(Find("Data Offset")->Text, "Data Offset (2 bytes) - 65535 Invalid Offset");
   EXPECT_EQ(Find("Parameters"), nullptr);
   EXPECT_EQ(Find("Data ("), nullptr);
+  // An ASCII name follows the byte count directly.
+  FrameBuilder ascii;
+  ascii.u8(14).zeros(18).le16(0).le16(0).le16(0).le16(0).u8(0).u8(0)
+      .le16(17).raw(Ascii("\\MAILSLOT\\BROWSE"));
+  Tree(OverNBSS(Concat({Header(0x25, kRequest, kAsciiDos), ascii.bytes()})));
+  EXPECT_EQ(Find("Name")->Text, "Name (17 bytes) - \\MAILSLOT\\BROWSE");
+  EXPECT_EQ(Find("Name")->Offset, kBody + 31);
   // Transaction2 has no name; responses show the header alone.
   Tree(OverNBSS(Concat({Header(0x32), body})));
   EXPECT_EQ(Body()->Text, "SMB_COM_TRANSACTION2 Request");
