@@ -98,6 +98,10 @@ class DecodeContext {
     const uint8_t* p = &PacketBuf[PacketOffset + at];
     return uint32_t{p[0]} | (uint32_t{p[1]} << 8) | (uint32_t{p[2]} << 16) | (uint32_t{p[3]} << 24);
   }
+  uint64_t le64(size_t at) const {
+    if (!has(at, 8)) return Miss();
+    return uint64_t{le32(at)} | (uint64_t{le32(at + 4)} << 32);
+  }
   // Copies n bytes at `at` into out; false (and out zeroed) when they do not fit.
   bool copy(size_t at, void* out, size_t n) const {
     if (!has(at, n)) {

@@ -33,12 +33,20 @@ namespace {
 // Adds a line at a frame offset; the texts are rewritten unless literal.
 DetailNode* AddLine(DecodeContext& c, DetailNode* parent, FieldText text, uint32_t offset,
                     uint32_t length, TreeImage image) {
-  if (!text.IsLiteral)
-    text.Text = DetailText(text.Text, length, c.Set.DisplayLength,
-                           !c.Tree->PrintMode && parent != nullptr);
+  const bool align = !c.Tree->PrintMode && parent != nullptr;
+  uint32_t literalFrom = kNotLiteral;
+  if (text.LiteralFrom == kNotLiteral) {
+    text.Text = DetailText(text.Text, length, c.Set.DisplayLength, align);
+  } else {
+    // Only the label before the frame's text is rewritten.
+    std::string label = DetailText(std::string_view(text.Text).substr(0, text.LiteralFrom),
+                                   length, c.Set.DisplayLength, align);
+    literalFrom = static_cast<uint32_t>(label.size());
+    text.Text = label + text.Text.substr(text.LiteralFrom);
+  }
   // A field picture at the top level is the plain one.
   if (!parent && image == TreeImage::Field) image = TreeImage::Plain;
-  return c.Tree->Add(parent, std::move(text.Text), offset, length, image, text.IsLiteral);
+  return c.Tree->Add(parent, std::move(text.Text), offset, length, image, literalFrom);
 }
 
 // Ends the branch of `parent`: neither it nor the items above it take lines.
@@ -54,8 +62,21 @@ bool Closed(const DecodeContext& c, const DetailNode* parent) {
 
 FieldText Literal(std::string text) {
   FieldText t(std::move(text));
-  t.IsLiteral = true;
+  t.LiteralFrom = 0;
   return t;
+}
+
+FieldText operator+(std::string label, FieldText text) {
+  const size_t from =
+      text.LiteralFrom == kNotLiteral ? kNotLiteral : label.size() + text.LiteralFrom;
+  FieldText t(std::move(label) + text.Text);
+  t.LiteralFrom = from;
+  return t;
+}
+
+FieldText operator+(FieldText text, std::string_view more) {
+  text.Text.append(more);
+  return text;
 }
 
 DetailNode* AddField(DecodeContext& c, DetailNode* parent, FieldText text, size_t at,
@@ -75,6 +96,13 @@ DetailNode* AddBranch(DecodeContext& c, DetailNode* parent, FieldText text, size
   const size_t present = at < c.PacketLen ? std::min(length, c.PacketLen - at) : 0;
   return AddLine(c, parent, std::move(text), c.at(std::min<size_t>(at, c.PacketLen)),
                  static_cast<uint32_t>(present), image);
+}
+
+void SetBranchRange(DecodeContext& c, DetailNode* line, size_t at, size_t length) {
+  if (!Added(c, line)) return;
+  const size_t present = at < c.PacketLen ? std::min(length, c.PacketLen - at) : 0;
+  line->Offset = c.at(std::min<size_t>(at, c.PacketLen));
+  line->Length = static_cast<uint32_t>(present);
 }
 
 bool Added(const DecodeContext& c, const DetailNode* line) {

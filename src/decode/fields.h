@@ -10,7 +10,8 @@
 // field's length ("(1 byte)", "(N bytes)") or disappears when DisplayLength
 // is off, and outside print mode a " - " before column 50 of a child line
 // becomes padding to column 50. Text taken from the frame is marked
-// Literal() and is shown exactly as it is.
+// Literal() and is shown exactly as it is; a label of the program's may
+// stand before it ("Name () - " + Literal(name)) and is rewritten alone.
 #pragma once
 
 #include <cstddef>
@@ -31,9 +32,16 @@ struct FieldText {
   FieldText(std::string text) : Text(std::move(text)) {}  // NOLINT: implicit by design
   FieldText(const char* text) : Text(text) {}              // NOLINT
   std::string Text;
-  bool IsLiteral = false;
+  // Where the literal part starts; kNotLiteral: the whole text is the
+  // program's own.
+  size_t LiteralFrom = kNotLiteral;
 };
+// Text taken from the frame (made safe for display by the caller: SafeText).
 FieldText Literal(std::string text);
+// A label followed by a literal: the label alone is rewritten.
+FieldText operator+(std::string label, FieldText text);
+// More text after a literal joins the literal part.
+FieldText operator+(FieldText text, std::string_view more);
 
 // Adds a field line under `parent` (nullptr: at the top level) for the
 // `length` bytes at `at` within the current layer. Returns the new line; when
@@ -49,6 +57,11 @@ DetailNode* AddField(DecodeContext& c, DetailNode* parent, FieldText text, size_
 // below it are added with AddField.
 DetailNode* AddBranch(DecodeContext& c, DetailNode* parent, FieldText text, size_t at,
                       size_t length, TreeImage image = TreeImage::Field);
+
+// Sets the range of a branch title added before its length was known (a
+// section whose items are walked first): the `length` bytes at `at`, of
+// which it covers those the layer holds. Nothing for the ended line.
+void SetBranchRange(DecodeContext& c, DetailNode* line, size_t at, size_t length);
 
 // Whether `line` is a line of the tree (not the ended line).
 bool Added(const DecodeContext& c, const DetailNode* line);

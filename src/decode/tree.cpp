@@ -3,13 +3,13 @@
 namespace kestle {
 
 DetailNode* DetailTree::Add(DetailNode* parent, std::string text, uint32_t offset,
-                            uint32_t length, TreeImage image, bool literal) {
+                            uint32_t length, TreeImage image, uint32_t literalFrom) {
   auto n = std::make_unique<DetailNode>();
   n->Text = std::move(text);
   n->Offset = offset;
   n->Length = length;
   n->Image = image;
-  n->Literal = literal;
+  n->LiteralFrom = literalFrom;
   n->Parent = parent;
   DetailNode* raw = n.get();
   (parent ? parent->Children : Roots).push_back(std::move(n));

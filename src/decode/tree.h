@@ -26,12 +26,16 @@ enum class TreeImage : uint8_t {
   Protocol = 9,  // any other protocol's branch
 };
 
+inline constexpr uint32_t kNotLiteral = UINT32_MAX;
+
 struct DetailNode {
   std::string Text;
   uint32_t Offset = 0;   // first byte described, counted from the frame start
   uint32_t Length = 0;   // bytes described; 0 = none
   TreeImage Image = TreeImage::Plain;
-  bool Literal = false;  // text taken from the frame: never split or rewritten
+  // Where the text taken from the frame starts (kNotLiteral: nowhere): from
+  // there on the text is never split or rewritten.
+  uint32_t LiteralFrom = kNotLiteral;
   // The branch ended here: a field did not fit in the layer, so no later
   // line is added under this item (see AddField).
   bool Ended = false;
@@ -52,7 +56,7 @@ class DetailTree {
   explicit DetailTree(bool printMode = false) : PrintMode(printMode) {}
 
   DetailNode* Add(DetailNode* parent, std::string text, uint32_t offset, uint32_t length,
-                  TreeImage image, bool literal = false);
+                  TreeImage image, uint32_t literalFrom = kNotLiteral);
   void Clear() { Roots.clear(); }
   bool Empty() const { return Roots.empty(); }
   size_t Count() const;

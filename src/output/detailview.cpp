@@ -44,10 +44,10 @@ std::vector<DumpRun> DumpLineRuns(const DetailTree& tree, const DetailNode* sele
   return runs;
 }
 
-TreeTextParts SplitTreeText(std::string_view text, bool literal) {
-  if (literal) return {std::string(text), {}};
-  const size_t p = text.find(" - ");
-  if (p == std::string_view::npos) return {std::string(text), {}};
+TreeTextParts SplitTreeText(std::string_view text, uint32_t literalFrom) {
+  // A separator must lie wholly before the frame's text.
+  const size_t p = text.substr(0, literalFrom).find(" - ");
+  if (p == std::string_view::npos || p + 3 > literalFrom) return {std::string(text), {}};
   return {std::string(text.substr(0, p)), std::string(text.substr(p + 3, 999))};
 }
 
@@ -55,7 +55,7 @@ std::string CopyTreeText(const DetailTree& tree) {
   std::string out;
   bool first = true;
   tree.Walk([&](const DetailNode& n, int depth) {
-    TreeTextParts parts = SplitTreeText(n.Text, n.Literal);
+    TreeTextParts parts = SplitTreeText(n.Text, n.LiteralFrom);
     std::string label;
     if (depth > 0) label.assign(std::min(3 * depth, 40), ' ');
     if (n.HasChildren()) label += '+';

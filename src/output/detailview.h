@@ -7,10 +7,9 @@
 #include <string_view>
 #include <vector>
 
-namespace kestle {
+#include "decode/tree.h"
 
-struct DetailNode;
-class DetailTree;
+namespace kestle {
 
 // Colours are 0x00BBGGRR.
 constexpr uint32_t kDumpHighlight = 0x0000FF;
@@ -33,13 +32,14 @@ struct DumpRun {
 std::vector<DumpRun> DumpLineRuns(const DetailTree& tree, const DetailNode* selected,
                                   uint32_t lineOffset, bool colourLayers);
 
-// Splits a tree text into label and value at the first " - " separator;
-// a text without one is all label. Literal texts are never split.
+// Splits a tree text into label and value at the first " - " separator
+// before `literalFrom` (where the text taken from the frame starts); a
+// text without one is all label.
 struct TreeTextParts {
   std::string Label;
   std::string Value;
 };
-TreeTextParts SplitTreeText(std::string_view text, bool literal = false);
+TreeTextParts SplitTreeText(std::string_view text, uint32_t literalFrom = kNotLiteral);
 // The whole tree as text, one line per item in tree order, joined by CR LF:
 // 3 blanks per level (at most 40), "+" before items with children, the
 // label padded to 45 characters, a blank, the value (at most 999 chars).

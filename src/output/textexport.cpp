@@ -46,8 +46,10 @@ std::string TextExportWriter::ColumnLine(const std::string* texts) const {
 void TextExportWriter::WriteTree(std::ostream& out, const DetailTree& tree) {
   tree.Walk([&out](const DetailNode& n, int depth) {
     std::string label = n.Text, value;
-    if (!n.Literal && n.Text.find("- ") != std::string::npos) {
-      const size_t p = n.Text.find('-');
+    // Text taken from the frame is never split.
+    const std::string_view own = std::string_view(n.Text).substr(0, n.LiteralFrom);
+    if (own.find("- ") != std::string_view::npos) {
+      const size_t p = own.find('-');
       label = n.Text.substr(0, p);
       value = n.Text.substr(p + 1);
     }

@@ -5,6 +5,7 @@
 #include "decode/dispatch.h"
 #include "protocols/ipv4.h"
 #include "protocols/named.h"
+#include "protocols/netbios.h"
 
 namespace kestle {
 
@@ -20,7 +21,7 @@ constexpr LlcSapEntry kSaps[] = {
     {0x08, {SNASummary, nullptr}},
     {0x0C, {SNASummary, nullptr}},
     {0x42, {STPSummary, nullptr}},
-    {0xF0, {NetbiosOverLLCSummary, nullptr}},
+    {0xF0, {NetbiosLLCSummary, NetbiosLLCTree}},
 };
 // A SNAP header with an organisation listed here and a type it does not
 // list gets "OC=... eType=..." in the Description.

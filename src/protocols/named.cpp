@@ -32,7 +32,6 @@ void DTPSummary(DecodeContext& c) { Label(c, "/DTP", ProtoDTP); }
 void LoopbackSummary(DecodeContext& c) { Label(c, "/Loopback", ProtoLoopback); }
 void RSVPSummary(DecodeContext& c) { Label(c, "/RSVP", ProtoRSVP); }
 
-void NetbiosOverLLCSummary(DecodeContext& c) { c.SetProtocol(ProtoNetbios); }
 void VTPOverSNAPSummary(DecodeContext& c) { c.SetProtocol(ProtoVTP); }
 void RSVPOverIPv6Summary(DecodeContext& c) { c.SetProtocol(ProtoRSVP); }
 void GREOverIPv6Summary(DecodeContext& c) { c.SetProtocol(ProtoGRE); }

@@ -17,7 +17,6 @@ void LoopbackSummary(DecodeContext& c);
 void RSVPSummary(DecodeContext& c);
 
 // Recorded in the protocol stack without a text.
-void NetbiosOverLLCSummary(DecodeContext& c);
 void VTPOverSNAPSummary(DecodeContext& c);
 void RSVPOverIPv6Summary(DecodeContext& c);
 void GREOverIPv6Summary(DecodeContext& c);

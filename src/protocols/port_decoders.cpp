@@ -7,6 +7,8 @@
 #include "decode/context.h"
 #include "decode/dispatch.h"
 #include "decode/config/port_table.h"
+#include "protocols/dns.h"
+#include "protocols/netbios.h"
 
 namespace kestle {
 
@@ -23,10 +25,12 @@ constexpr PortDecoderEntry kDecoders[] = {
     // code            over TCP          over UDP
     {DecodeBGP, Decoded(), None()},
     {DecodeDHCP, None(), Decoded()},
-    {DecodeDNS, Decoded(), Decoded()},
+    {DecodeDNS, Decoded({DNSSummary, DNSTree}), Decoded({DNSSummary, DNSTree})},
     {DecodeHSRP, None(), Decoded()},
     {DecodeHTTP, Decoded(), Decoded()},
-    {DecodeNetbios, Decoded(), Decoded()},
+    // Session service over TCP; name or datagram service over UDP.
+    {DecodeNetbios, Decoded({NetbiosSummary, NetbiosTree}),
+     Decoded({NetbiosSummary, NetbiosTree})},
     {DecodeNTP, None(), Decoded()},
     {DecodeRADIUS, None(), TreeOnly()},
     {DecodeRIP, None(), Decoded()},

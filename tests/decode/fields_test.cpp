@@ -82,6 +82,44 @@ TEST(FieldWriter, TextsImagesAndLiterals) {
   EXPECT_FALSE(c.Truncated);
 }
 
+// A label of the program's before text from the frame: the label alone is
+// rewritten, the frame's text is kept whatever it holds.
+TEST(FieldWriter, LabelBeforeLiteral) {
+  WriterFixture f;
+  auto& c = f.c;
+  DetailNode* top = AddField(c, nullptr, "Top", 0, 0);
+  DetailNode* line = AddField(c, top, "Name () - " + Literal("a () - b"), 2, 4);
+  EXPECT_EQ(line->Text, "Name (4 bytes)" + std::string(36, ' ') + "a () - b");
+  EXPECT_EQ(line->LiteralFrom, 50u);
+  // Text after the literal joins it; the name leading a line keeps it all.
+  DetailNode* item = AddField(c, top, Literal("x () - y") + ": type A", 0, 2);
+  EXPECT_EQ(item->Text, "x () - y: type A");
+  EXPECT_EQ(item->LiteralFrom, 0u);
+  // Without a literal part nothing changes.
+  EXPECT_EQ(AddField(c, top, std::string("Plain () - ") + "1", 0, 1)->LiteralFrom, kNotLiteral);
+  DetailTree print(true);
+  c.Tree = &print;
+  DetailNode* p = AddField(c, nullptr, "x", 0, 0);
+  DetailNode* printed = AddField(c, p, "Name () - " + Literal("a - b"), 0, 3);
+  EXPECT_EQ(printed->Text, "Name (3 bytes) - a - b");
+  EXPECT_EQ(printed->LiteralFrom, 17u);
+}
+
+// A title whose length is known after its items: set within the layer.
+TEST(FieldWriter, BranchRangeSetLater) {
+  WriterFixture f;
+  auto& c = f.c;
+  DetailNode* section = AddBranch(c, nullptr, "Section", 4, 0);
+  EXPECT_EQ(section->Length, 0u);
+  SetBranchRange(c, section, 4, 10);
+  EXPECT_EQ(section->Offset, 18u);
+  EXPECT_EQ(section->Length, 10u);
+  SetBranchRange(c, section, 4, 100);  // past the layer: what it holds
+  EXPECT_EQ(section->Length, 16u);
+  SetBranchRange(c, c.EndedLine(), 0, 4);  // the ended line takes nothing
+  EXPECT_EQ(c.EndedLine()->Length, 0u);
+}
+
 TEST(FieldWriter, FieldThatDoesNotFitEndsTheBranch) {
   WriterFixture f;
   auto& c = f.c;

@@ -79,19 +79,23 @@ TEST(DumpRuns, LayerColourCycle) {
 TEST(TreeCopy, SplitsAtTheSeparatorOnly) {
   struct Case {
     const char* text;
-    bool literal;
+    uint32_t literalFrom;  // where the frame's text starts
     const char* label;
     const char* value;
   };
   const Case cases[] = {
-      {"Source - 10.0.0.1", false, "Source", "10.0.0.1"},
-      {"Time-to-live - 64", false, "Time-to-live", "64"},
-      {"Offset - -3", false, "Offset", "-3"},
-      {"Checksum", false, "Checksum", ""},
-      {"GET / - x", true, "GET / - x", ""},
+      {"Source - 10.0.0.1", kNotLiteral, "Source", "10.0.0.1"},
+      {"Time-to-live - 64", kNotLiteral, "Time-to-live", "64"},
+      {"Offset - -3", kNotLiteral, "Offset", "-3"},
+      {"Checksum", kNotLiteral, "Checksum", ""},
+      {"GET / - x", 0, "GET / - x", ""},
+      // A label before the frame's text splits at its own separator only.
+      {"Name - a - b", 7, "Name", "a - b"},
+      {"a - b: type A", 0, "a - b: type A", ""},
+      {"Name=a - b", 5, "Name=a - b", ""},
   };
   for (const Case& c : cases) {
-    auto p = SplitTreeText(c.text, c.literal);
+    auto p = SplitTreeText(c.text, c.literalFrom);
     EXPECT_EQ(p.Label, c.label) << c.text;
     EXPECT_EQ(p.Value, c.value) << c.text;
   }

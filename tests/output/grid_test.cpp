@@ -116,14 +116,19 @@ TEST(TextExport, TreeLines) {
   tree.Add(top, "Label - 4", 0, 1, TreeImage::Field);
   tree.Add(top, "No value", 0, 1, TreeImage::Field);
   tree.Add(top, "Hyphen-ated - value", 0, 1, TreeImage::Field);
-  tree.Add(top, "Payload - raw - text", 0, 1, TreeImage::Field, /*literal=*/true);
+  tree.Add(top, "Payload - raw - text", 0, 1, TreeImage::Field, /*literalFrom=*/0);
+  // Only the label before the frame's text is split.
+  tree.Add(top, "Name - a - b", 0, 1, TreeImage::Field, /*literalFrom=*/7);
+  tree.Add(top, "Name=a - b", 0, 1, TreeImage::Field, /*literalFrom=*/5);
   std::ostringstream out;
   TextExportWriter::WriteTree(out, tree);
   EXPECT_EQ(out.str(), "  Ethernet II\n"
                        "    Label " + std::string(40, ' ') + "  4\n"
                        "    No value\n"
                        "    Hyphen" + std::string(40, ' ') + " ated - value\n"
-                       "    Payload - raw - text\n");
+                       "    Payload - raw - text\n"
+                       "    Name " + std::string(41, ' ') + "  a - b\n"
+                       "    Name=a - b\n");
 }
 
 TEST(HexDump, PrintableSet) {

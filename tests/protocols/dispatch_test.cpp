@@ -79,7 +79,7 @@ std::vector<Case> Cases() {
       {"sap 08", Llc(0x08, {1}), "Ethernet/SNA", "802.3/SNA"},
       {"sap 0C", Llc(0x0C, {1}), "Ethernet/SNA", "802.3/SNA"},
       {"sap 42", Llc(0x42, {0, 0, 0}), "Ethernet/Unknown", "802.3"},
-      {"sap F0", Llc(0xF0, {1}), "Ethernet/Netbios", "802.3"},
+      {"sap F0", Llc(0xF0, {1}), "Ethernet/Netbios", "802.3/Netbios"},
       // SNAP by organisation and type
       {"snap 00000C 010B", Snap(0x0C, 0x010B, {}), "Ethernet/Unknown", "802.3/SNAP"},
       {"snap 00000C 2000", Snap(0x0C, 0x2000, {}), "Ethernet/CDP", "802.3/SNAP/CDP"},
@@ -137,7 +137,7 @@ std::vector<Case> Cases() {
       {DecodeDNS, 53, "TCP/DNS", "UDP/DNS"},
       {DecodeHSRP, 1985, "TCP", "UDP/HSRP"},
       {DecodeHTTP, 80, "TCP/HTTP", "UDP"},
-      {DecodeNetbios, 137, "TCP", "UDP/NBNS"},
+      {DecodeNetbios, 137, "TCP/NBSS", "UDP/NBNS"},
       {DecodeNTP, 123, "TCP", "UDP/NTP"},
       {DecodeRADIUS, 1812, "TCP", "UDP"},
       {DecodeRIP, 520, "TCP", "UDP/RIP"},
@@ -158,6 +158,26 @@ std::vector<Case> Cases() {
       {DecodeDLSw, 2065, "TCP/DLSw", "UDP"},
       {DecodeiSCSI, 3260, "TCP/iSCSI", "UDP"},
   };
+  // The decoders built in, with a message each: DNS over both transports
+  // (over TCP after its length), NetBIOS by transport and port.
+  const Bytes query = Concat({FrameBuilder().be16(0x1234).be16(0x0100).be16(1).be16(0).be16(0)
+                                  .be16(0),
+                              DomainNameBytes("a.example"), FrameBuilder().be16(1).be16(1)});
+  k.push_back({"udp code 3 query", V4(17, UDPDatagram(40000, 53, query)),
+               "Ethernet/IPV4/UDP/DNS", "Ethernet II/IPV4/UDP/DNS/Query a.example"});
+  k.push_back({"tcp code 3 query",
+               V4(6, Concat({TCPHeader(40000, 53, 0x18),
+                             FrameBuilder().be16(static_cast<uint16_t>(query.size())), query})),
+               "Ethernet/IPV4/TCP/DNS", "Ethernet II/IPV4/TCP (ACK PSH)/DNS/Query a.example"});
+  const Bytes smb = FrameBuilder().raw({0xFF, 'S', 'M', 'B', 0x72}).zeros(28);
+  k.push_back({"udp code 6 datagram", V4(17, UDPDatagram(138, 138, Bytes(14, 0))),
+               "Ethernet/IPV4/UDP/NBDG", "Ethernet II/IPV4/UDP/Netbios/NBDG"});
+  k.push_back({"tcp code 6 smb",
+               V4(6, Concat({TCPHeader(40000, 445, 0x18), {0, 0, 0, 33}, smb})),
+               "Ethernet/IPV4/TCP/NBSS/SMB",
+               "Ethernet II/IPV4/TCP (ACK PSH)/Netbios/NBSS/SMB/SmbNegotiate"});
+  k.push_back({"sap F0 smb", Llc(0xF0, Concat({{14, 0}, Bytes(12, 0), smb})),
+               "Ethernet/Netbios/SMB", "802.3/Netbios/SMB/SmbNegotiate"});
   for (const auto& p : ports) {
     const std::string code = std::to_string(p.code);
     k.push_back({"tcp code " + code, V4(6, TCPHeader(40000, p.port, 0, {})),

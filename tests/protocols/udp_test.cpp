@@ -22,8 +22,8 @@ TEST_F(UDP, DescriptionAndDecoderByPort) {
     std::string summary;
     uint16_t protocol;
   } cases[] = {
-      {1030, 53, "/IPV4/UDP/DNS", ProtoDNS},
-      {53, 1030, "/IPV4/UDP/DNS", ProtoDNS},
+      {1030, 53, "/IPV4/UDP/DNS/Query", ProtoDNS},
+      {53, 1030, "/IPV4/UDP/DNS/Query", ProtoDNS},
       {5000, 161, "/IPV4/UDP/SNMP", ProtoSNMP},
       {40000, 40001, "/IPV4/UDP/Unknown", ProtoUDP},
       {40000, 80, "/IPV4/UDP/Unknown", ProtoUDP},  // port 80 is listed for TCP only

@@ -1,5 +1,5 @@
 // Builders of the headers that decoder tests put in frames: Ethernet,
-// IPv4, IPv6, TCP and UDP.
+// IPv4, IPv6, TCP and UDP, and domain names.
 #pragma once
 
 #include <arpa/inet.h>
@@ -119,6 +119,27 @@ inline Bytes UDPHeader(uint16_t src, uint16_t dst, int length, size_t payload,
       .be16(src).be16(dst)
       .be16(length >= 0 ? length : static_cast<uint16_t>(8 + payload)).be16(checksum)
       .zeros(payload).bytes();
+}
+
+// A UDP header carrying `payload` (the length from the payload).
+inline Bytes UDPDatagram(uint16_t src, uint16_t dst, const Bytes& payload) {
+  return FrameBuilder().be16(src).be16(dst).be16(static_cast<uint16_t>(8 + payload.size()))
+      .be16(0).raw(payload).bytes();
+}
+
+// A name in the domain name form: "www.example.org" -> 3 www 7 example
+// 3 org 0 (an empty text is the root).
+inline Bytes DomainNameBytes(std::string_view dotted) {
+  Bytes b;
+  while (!dotted.empty()) {
+    const size_t dot = dotted.find('.');
+    const std::string_view label = dotted.substr(0, dot);
+    b.push_back(static_cast<uint8_t>(label.size()));
+    b.insert(b.end(), label.begin(), label.end());
+    dotted = dot == std::string_view::npos ? std::string_view{} : dotted.substr(dot + 1);
+  }
+  b.push_back(0);
+  return b;
 }
 
 // An ICMPv6 echo request with `data` bytes of payload.
