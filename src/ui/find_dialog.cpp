@@ -74,6 +74,14 @@ FindDialog::FindDialog(CaptureSession& session, Notifier& notifier, std::functio
 void FindDialog::Open() {
   search_.Restart();
   status_->clear();
+  if (!placed_ && parentWidget()) {
+    // First shown at the lower right of the window, clear of the grid's
+    // rows that a match selects.
+    const QRect w = parentWidget()->frameGeometry();
+    adjustSize();
+    move(w.right() - width() - 24, w.bottom() - height() - 48);
+    placed_ = true;
+  }
   show();
   raise();
   activateWindow();

@@ -43,6 +43,7 @@ class FindDialog : public QDialog {
   Notifier& notifier_;
   std::function<void(int)> selectRow_;
   FrameSearch search_;
+  bool placed_ = false;
 
   QLineEdit* text_;
   QRadioButton* textMode_;
