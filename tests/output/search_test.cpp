@@ -277,7 +277,9 @@ TEST(Goto, ResolvesTheNumberAgainstTheShownRows) {
     c.l.f.env.settings.FirstFrame = k.firstFrame;
     const GotoResult r = ResolveGoto(s, k.text);
     EXPECT_EQ(r.Status, k.status);
-    if (k.status == G::Found) EXPECT_EQ(r.Row, k.row);
+    if (k.status == G::Found) {
+      EXPECT_EQ(r.Row, k.row);
+    }
   }
   EXPECT_STREQ(GotoMessage(G::NotNumeric), "Packet number is not numeric");
   EXPECT_STREQ(GotoMessage(G::NotInFile), "Requested Packet not in file");
