@@ -10,7 +10,9 @@
 #include "decode/config/ini.h"
 #include "decode/session.h"
 #include "decode/tree.h"
+#include "output/filter.h"
 #include "output/grid.h"
+#include "output/search.h"
 #include "output/textexport.h"
 #include "stats/nodes.h"
 #include "stats/report.h"
@@ -33,7 +35,8 @@ Output (default: the frame list as "Print to file" writes it):
   --tree-offsets      print each frame's decode tree with the byte offset and
                       length of every line: "[offset+length] text"
 
-Statistics (instead of the frames; they count every loaded frame):
+Statistics (instead of the frames; they count the shown frames: every loaded
+frame, or those the filter options keep):
   --nodes             the node grid: one station a line with its MAC address,
                       IP address (or other network address), host name,
                       frames received and sent, bytes received and sent (the
@@ -53,6 +56,28 @@ Statistics (instead of the frames; they count every loaded frame):
 Selection and settings:
   --frames A-B        only the frames numbered A to B (as the No. column
                       shows them); "A" alone is one frame, "A-" runs to the end
+  --filter-protocol STACK
+                      show only frames of this protocol stack, as the filter
+                      dialog's tree lists them: protocol names outermost
+                      first, separated by "/", matching the end of a stack
+                      ("TCP": every TCP item; "Ethernet/IPV4": IPv4 below
+                      Ethernet, with all it carries, but not IPv4 below
+                      802.1q); a leading "/" starts at the outermost protocol;
+                      letter case does not matter (repeatable)
+  --filter-station S1[,S2]
+                      show only frames between these stations, each named as
+                      the filter dialog lists it: a dotted IPv4 address,
+                      another network address, or a MAC address such as
+                      00:0C:29:12:34:56 (then matched by MAC address only);
+                      an empty name or "Any" is any station; S2 defaults to Any
+  --direction DIR     the direction of --filter-station: "both" (<-->, the
+                      default), "forward" (--->, S1 sends to S2) or "back"
+                      (<---, S2 sends to S1)
+  --filter-mismatch   show the frames that the filter options would not show
+  --find TEXT         print only the shown frames whose bytes contain TEXT,
+                      letter case ignored, in display order
+  --find-hex HEX      the same with a byte string of hex digit pairs, blanks
+                      allowed ("00 0c 29")
   --ini FILE          read settings from this settings file (section Options)
   --set KEY=VALUE     override one Options setting, e.g. --set MaxPackets=10,
                       --set FirstFrame=5, --set TimeFormat=1 (repeatable)
@@ -64,7 +89,9 @@ Selection and settings:
 
 Load messages go to standard error. Exit status: 0 after a load (also when
 the load was truncated at MaxPackets, or the file was damaged after the
-frames shown), 1 when the file was not loaded, 2 on a usage error.
+frames shown), 1 when the file was not loaded, 2 on a usage error (a stack,
+station or search text that does not fit the file included), 3 when the
+filter options select no frame ("No Frames were selected").
 )";
 
 class StreamNotifier : public Notifier {
@@ -86,6 +113,12 @@ struct Options {
   std::optional<int64_t> first, last;
   std::optional<std::string> dateLine;
   std::string vendors;
+  std::vector<std::string> filterStacks;
+  std::optional<std::string> filterStations;
+  FilterDirection direction = FilterDirection::Both;
+  bool mismatch = false;
+  std::optional<std::string> find;
+  FindMode findMode = FindMode::Text;
 };
 
 bool ParseNumber(const std::string& t, int64_t& v) {
@@ -127,6 +160,63 @@ void PrintTreeOffsets(std::ostream& out, const DetailTree& tree) {
     out << std::string(static_cast<size_t>(2 * depth + 2), ' ') << "[" << n.Offset << "+"
         << n.Length << "] " << n.Text << "\n";
   });
+}
+
+// The filter options, as the filter dialog's OK applies them. 0, or the
+// exit status.
+int ApplyFilterOptions(const Options& o, CaptureSession& s, std::ostream& err) {
+  if (o.filterStacks.empty() && !o.filterStations && !o.mismatch) return 0;
+  FilterChoice choice;
+  MarkProtocolsInUse(s);
+  for (const std::string& stack : o.filterStacks) {
+    const std::vector<uint32_t> entries = FindStackEntries(s, stack);
+    if (entries.empty()) {
+      err << "kestle-dump: no protocol stack of the file matches '" << stack << "'\n";
+      return 2;
+    }
+    choice.CheckedPaths.insert(choice.CheckedPaths.end(), entries.begin(), entries.end());
+  }
+  if (o.filterStations) {
+    const std::vector<StationItem> list = StationList(s.Nodes);
+    const std::string& t = *o.filterStations;
+    const size_t comma = t.find(',');
+    const std::string names[2] = {t.substr(0, comma), comma == std::string::npos ? "" : t.substr(comma + 1)};
+    StationItem* stations[2] = {&choice.Station1, &choice.Station2};
+    for (int i = 0; i < 2; ++i) {
+      const int64_t at = FindStation(list, names[i]);
+      if (at < 0) {
+        err << "kestle-dump: no station '" << names[i] << "' in the file\n";
+        return 2;
+      }
+      *stations[i] = list[static_cast<size_t>(at)];
+    }
+  }
+  choice.Direction = o.direction;
+  choice.SelectMismatch = o.mismatch;
+  if (!ApplyFilter(s, choice).Applied) {
+    err << kNoFramesSelected << "\n";
+    return 3;
+  }
+  return 0;
+}
+
+// Marks the shown frames that contain the --find pattern, found one after
+// the other as "Find Next" finds them. False on a rejected pattern.
+bool FindFrames(const Options& o, CaptureSession& s, std::ostream& err, std::vector<uint8_t>& found) {
+  SearchPattern pattern;
+  if (const char* message = ParseSearchPattern(*o.find, o.findMode, pattern)) {
+    err << "kestle-dump: " << message << "\n";
+    return false;
+  }
+  found.assign(size_t{s.FrameCount} + 1, 0);
+  FrameSearch search;
+  for (;;) {
+    const FrameSearch::Result r = search.FindNext(s, pattern);
+    if (r.What == FrameSearch::Outcome::NotFound) break;
+    // A frame that cannot be read again has been reported; the search goes on after it.
+    if (r.What == FrameSearch::Outcome::Found) found[r.Frame] = 1;
+  }
+  return true;
 }
 
 }  // namespace
@@ -182,6 +272,24 @@ int RunDump(const std::vector<std::string>& args, std::ostream& out, std::ostrea
         err << "kestle-dump: --frames takes A-B, not '" << v << "'\n";
         return 2;
       }
+    } else if (a == "--filter-protocol") {
+      if (!value(v)) break;
+      o.filterStacks.push_back(v);
+    } else if (a == "--filter-station") {
+      if (!value(v)) break;
+      o.filterStations = v;
+    } else if (a == "--direction") {
+      if (!value(v)) break;
+      if (!ParseDirection(v, o.direction)) {
+        err << "kestle-dump: --direction takes both, forward or back, not '" << v << "'\n";
+        return 2;
+      }
+    } else if (a == "--filter-mismatch") {
+      o.mismatch = true;
+    } else if (a == "--find" || a == "--find-hex") {
+      if (!value(v)) break;
+      o.find = v;
+      o.findMode = a == "--find" ? FindMode::Text : FindMode::Hex;
     } else if (a == "--vendors") {
       if (!value(o.vendors)) break;
     } else if (a == "--date-line") {
@@ -226,6 +334,9 @@ int RunDump(const std::vector<std::string>& args, std::ostream& out, std::ostrea
   StreamNotifier notifier(err);
   CaptureSession s(env, notifier);
   if (!s.OpenSnifferFile(o.file)) return 1;
+  if (const int status = ApplyFilterOptions(o, s, err)) return status;
+  std::vector<uint8_t> found;
+  if (o.find && !FindFrames(o, s, err, found)) return 2;
 
   if (o.nodes || o.sessions || o.graph) {
     CreateNodeStats(s);
@@ -243,7 +354,8 @@ int RunDump(const std::vector<std::string>& args, std::ostream& out, std::ostrea
   const std::string& cols = env.settings.ColumnSel;
   auto wanted = [&](uint32_t frame) {
     const int64_t shown = int64_t{env.settings.FirstFrame} + frame - 1;
-    return (!o.first || shown >= *o.first) && (!o.last || shown <= *o.last);
+    return (!o.first || shown >= *o.first) && (!o.last || shown <= *o.last) &&
+           (!o.find || (frame < found.size() && found[frame]));
   };
 
   DecodeContext ctx(s, env);

@@ -43,6 +43,7 @@
 #include "output/detailview.h"
 #include "output/grid.h"
 #include "output/hexdump.h"
+#include "output/tagging.h"
 #include "ports_dialog.h"
 #include "stats/nodes.h"
 
@@ -79,6 +80,7 @@ MainWindow::MainWindow(Environment& env, IniFile& ini, QString iniPath, Notifier
   BuildMenus();
   BuildPages();
   options_ = new OptionsDialog(env_, notifier_, this);
+  BuildFilterCommands();
   SetFileCommands(false);
   ApplyWindowSettings();
 }
@@ -86,6 +88,9 @@ MainWindow::MainWindow(Environment& env, IniFile& ini, QString iniPath, Notifier
 MainWindow::~MainWindow() {
   // The lookup thread wakes this window: it ends before the window does.
   lookup_.reset();
+  // Hidden while the session still exists: hiding lays out the grid's
+  // header, which asks the model, which reads the session.
+  hide();
 }
 
 QAction* MainWindow::Command(const QString& name) const { return commands_.value(name); }
@@ -118,10 +123,10 @@ void MainWindow::BuildActions() {
       {"Find", "&Find Packet...", "Find Packet|Find a packet containing a specified string",
        QStyle::SP_FileDialogContentsView},
       {"Goto", "&Goto Packet...", "Goto Packet|Go to a specific packet number", QStyle::SP_ArrowRight},
-      {"First", "First", "First Frame|Go to the first frame", QStyle::SP_MediaSkipBackward},
-      {"Prev", "Previous", "Previous Frame|Go to the previous frame", QStyle::SP_MediaSeekBackward},
-      {"Next", "Next", "Next Frame|Go to the next frame", QStyle::SP_MediaSeekForward},
-      {"Last", "Last", "Last Frame|Go to the last frame", QStyle::SP_MediaSkipForward},
+      {"First", "First", "First Frame|Display first Frame in current sort order", QStyle::SP_MediaSkipBackward},
+      {"Prev", "Previous", "Previous Frame|Display the Previous Frame", QStyle::SP_MediaSeekBackward},
+      {"Next", "Next", "Next Frame|Displey the Next Frame", QStyle::SP_MediaSeekForward},
+      {"Last", "Last", "Last Frame|Display the Last Frame in the Current Sort Order", QStyle::SP_MediaSkipForward},
       {"Filter", "Set Filter...", "Filter Frames|Select frames to be displayed", QStyle::SP_FileDialogListView},
       {"FilterTagged", "Filter Tagged Frames", "", QStyle::SP_CustomBase},
       {"ClearFilter", "Clear Filter", "Clear Filter|Display all packets", QStyle::SP_CustomBase},
@@ -152,17 +157,6 @@ void MainWindow::BuildActions() {
           [this] { toolBar_->setVisible(!toolBar_->isVisible()); });
   connect(Command("StatusBar"), &QAction::triggered, this,
           [this] { statusBar()->setVisible(!statusBar()->isVisible()); });
-  connect(Command("First"), &QAction::triggered, this, [this] { SelectRow(0); });
-  connect(Command("Last"), &QAction::triggered, this,
-          [this] { SelectRow(model_->rowCount() - 1); });
-  connect(Command("Prev"), &QAction::triggered, this, [this] {
-    const int row = grid_->currentIndex().row();
-    if (row > 0) SelectRow(row - 1);
-  });
-  connect(Command("Next"), &QAction::triggered, this, [this] {
-    const int row = grid_->currentIndex().row();
-    if (row + 1 < model_->rowCount()) SelectRow(row + 1);
-  });
 }
 
 void MainWindow::BuildMenus() {
@@ -196,10 +190,11 @@ void MainWindow::BuildMenus() {
   viewMenu_->addAction(Command("Toolbar"));
   viewMenu_->addAction(Command("StatusBar"));
   connect(viewMenu_, &QMenu::aboutToShow, this, &MainWindow::UpdateViewMenu);
-  QMenu* filter = menuBar()->addMenu("Filter");
-  filter->addAction(Command("Filter"));
-  filter->addAction(Command("FilterTagged"));
-  filter->addAction(Command("ClearFilter"));
+  filterMenu_ = menuBar()->addMenu("Filter");
+  filterMenu_->addAction(Command("Filter"));
+  filterMenu_->addAction(Command("FilterTagged"));
+  filterMenu_->addAction(Command("ClearFilter"));
+  connect(filterMenu_, &QMenu::aboutToShow, this, &MainWindow::UpdateFilterMenu);
   QMenu* options = menuBar()->addMenu("&Options");
   options->addAction(Command("Ports"));
   options->addAction(Command("Options"));
@@ -393,6 +388,7 @@ bool MainWindow::OpenFile(const QString& path) {
   SetFileCommands(false);
   ++loadId_;
   ResetViews();
+  ResetFilter();
   loading_ = true;
   SetFileCommands(false);
   loadNotices_.Hold();
@@ -428,6 +424,7 @@ void MainWindow::CloseFile() {
   ++loadId_;
   session_->Close();
   ResetViews();
+  ResetFilter();
   SetFileCommands(false);
 }
 
@@ -530,14 +527,7 @@ void MainWindow::HeaderClicked(int section) {
   sortMode_ = SortModeAfterClick(sortMode_, sel[static_cast<size_t>(section)]);
   UpdateSortMark();
   if (!session_->FileOpen() || loading_ || session_->VisibleCount == 0) return;
-  QApplication::setOverrideCursor(Qt::WaitCursor);
-  SortFrameOrder(*session_, sortMode_);
-  const uint32_t keep = session_->SelectedFrame;
-  model_->Reset();
-  const int64_t row = RowOfFrame(*session_, keep);
-  session_->SelectedFrame = 0;  // show the frame again after the reorder
-  SelectRow(row < 0 ? 0 : static_cast<int>(row));
-  QApplication::restoreOverrideCursor();
+  SortGrid();
 }
 
 void MainWindow::SelectRow(int row) {
@@ -677,19 +667,14 @@ void MainWindow::GridContextMenu(const QPoint& pos) {
 }
 
 void MainWindow::FillGridMenu(QMenu* menu) {
-  const bool rows = session_->VisibleCount > 0 && grid_->currentIndex().isValid();
-  const uint32_t frame = session_->SelectedFrame;
-  const bool known = rows && frame >= 1 && frame <= session_->FrameCount;
-  const bool tagged = known && session_->FrameTable[frame].Tagged;
-  const bool inSession = known && session_->FrameTable[frame].TcpSession != 0;
-  menu->addAction("Copy Cell", this, [this] { CopyCell(popupColumn_); })
-      ->setEnabled(rows && popupColumn_ >= 0);
-  menu->addAction("Copy Row", this, &MainWindow::CopyRow)->setEnabled(rows);
+  const int row = gridReady_ ? grid_->currentIndex().row() : -1;
+  const GridMenuState m = GridMenuFor(*session_, row, popupColumn_);
+  menu->addAction("Copy Cell", this, [this] { CopyCell(popupColumn_); })->setEnabled(m.CopyCell);
+  menu->addAction("Copy Row", this, &MainWindow::CopyRow)->setEnabled(m.CopyRow);
   menu->addSeparator();
-  // Tagging is not built yet: the entries show their captions and enabling.
-  menu->addAction(tagged ? "Un-Tag Frame" : "Tag Frame")->setEnabled(rows);
-  menu->addAction(tagged ? "Un-Tag TCP Session" : "Tag TCP Session")->setEnabled(rows && inSession);
-  menu->addAction("Untag All Frames")->setEnabled(rows);
+  menu->addAction(m.TagFrameText, this, &MainWindow::ToggleTag)->setEnabled(m.TagFrame);
+  menu->addAction(m.TagSessionText, this, &MainWindow::TagSession)->setEnabled(m.TagSession);
+  menu->addAction("Untag All Frames", this, &MainWindow::UntagAll)->setEnabled(m.UntagAll);
 }
 
 void MainWindow::TreeContextMenu(const QPoint& pos) {

@@ -12,6 +12,8 @@
 #include "decode/session.h"
 #include "decode/tree.h"
 #include "message_notifier.h"
+#include "output/filter.h"
+#include "output/search.h"
 #include "stats/host_lookup.h"
 
 class QAction;
@@ -31,7 +33,10 @@ class Notifier;
 
 namespace kestle::ui {
 
+class FilterDialog;
+class FindDialog;
 class FrameTableModel;
+class GotoDialog;
 class GraphsPage;
 class HexDumpView;
 class NodesPage;
@@ -119,6 +124,30 @@ class MainWindow : public QMainWindow, private LoadObserver {
   // and the column of the last right-click.
   void FillGridMenu(QMenu* menu);
 
+  // ---- filter, tagging, navigation, find and goto (main_window_filter.cpp)
+  // "Set Filter...": the filter dialog, then the new shown frames.
+  void ShowFilter();
+  void FilterTaggedFrames();
+  void ClearFilter();
+  // Tagging the selected row's frame (the pop-up menu and Ctrl+T), its
+  // TCP session, or untagging every shown frame.
+  void ToggleTag();
+  void TagSession();
+  void UntagAll();
+  void Navigate(NavigationCommand command);
+  void ShowFind();
+  void ShowGoto();
+  // The Filter menu opens: "Filter Tagged Frames" needs a tagged shown frame.
+  void UpdateFilterMenu();
+
+ public:
+  FilterDialog* FilterBox() const { return filterDialog_; }
+  FindDialog* FindBox() const { return findDialog_; }
+  GotoDialog* GotoBox() const { return gotoDialog_; }
+  const FilterState& Filtering() const { return filterState_; }
+  // Whether status panel 1 shows the filter image.
+  bool FilterImageShown() const;
+
  protected:
   void closeEvent(QCloseEvent* e) override;
   void dragEnterEvent(QDragEnterEvent* e) override;
@@ -152,6 +181,13 @@ class MainWindow : public QMainWindow, private LoadObserver {
   void ShowAbout();
   bool Busy(const char* what);
   void PageChanged(int index);
+  // Sorts the rows by the sort mode and shows the frame that was shown, or
+  // the first row's when that one is gone.
+  void SortGrid();
+  void BuildFilterCommands();
+  void ResetFilter();
+  void ShownSetChanged(uint32_t shown);
+  void UpdateFilterImage();
 
   Environment& env_;
   IniFile& ini_;
@@ -189,6 +225,11 @@ class MainWindow : public QMainWindow, private LoadObserver {
   NodesPage* nodesPage_ = nullptr;
   GraphsPage* graphsPage_ = nullptr;
   std::unique_ptr<HostLookup> lookup_;
+  FilterState filterState_;
+  FilterDialog* filterDialog_ = nullptr;
+  FindDialog* findDialog_ = nullptr;
+  GotoDialog* gotoDialog_ = nullptr;
+  QMenu* filterMenu_ = nullptr;
   uint64_t loadId_ = 0;  // changes whenever the tables the lookup was given do
 };
 

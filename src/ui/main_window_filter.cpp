@@ -1,0 +1,162 @@
+// The main window's filter, tagging, navigation, find and goto commands.
+// What they decide lives in the core (output/filter.h, output/tagging.h,
+// output/search.h); these handlers run it and show the result.
+#include <QAction>
+#include <QApplication>
+#include <QLabel>
+#include <QMenu>
+#include <QPainter>
+#include <QPixmap>
+#include <QShortcut>
+#include <QTabWidget>
+#include <QTableView>
+
+#include "filter_dialog.h"
+#include "find_dialog.h"
+#include "frame_model.h"
+#include "goto_dialog.h"
+#include "main_window.h"
+#include "output/grid.h"
+#include "output/tagging.h"
+
+namespace kestle::ui {
+
+namespace {
+
+// The status bar's filter image: a funnel.
+QPixmap FilterPixmap() {
+  QPixmap p(16, 16);
+  p.fill(Qt::transparent);
+  QPainter g(&p);
+  g.setRenderHint(QPainter::Antialiasing);
+  g.setPen(QPen(QColor(0, 0, 128), 1));
+  g.setBrush(QColor(80, 120, 220));
+  const QPointF funnel[] = {{1.5, 2.5}, {14.5, 2.5}, {9.5, 8.5}, {9.5, 14.5}, {6.5, 12.5}, {6.5, 8.5}};
+  g.drawPolygon(funnel, 6);
+  return p;
+}
+
+}  // namespace
+
+void MainWindow::BuildFilterCommands() {
+  auto select = [this](int row) { SelectRow(row); };
+  filterDialog_ = new FilterDialog(*session_, filterState_, notifier_, this);
+  findDialog_ = new FindDialog(*session_, notifier_, select, this);
+  gotoDialog_ = new GotoDialog(*session_, notifier_, select, this);
+  connect(Command("Filter"), &QAction::triggered, this, &MainWindow::ShowFilter);
+  connect(Command("FilterTagged"), &QAction::triggered, this, &MainWindow::FilterTaggedFrames);
+  connect(Command("ClearFilter"), &QAction::triggered, this, &MainWindow::ClearFilter);
+  connect(Command("Find"), &QAction::triggered, this, &MainWindow::ShowFind);
+  connect(Command("Goto"), &QAction::triggered, this, &MainWindow::ShowGoto);
+  connect(Command("First"), &QAction::triggered, this, [this] { Navigate(NavigationCommand::First); });
+  connect(Command("Prev"), &QAction::triggered, this, [this] { Navigate(NavigationCommand::Previous); });
+  connect(Command("Next"), &QAction::triggered, this, [this] { Navigate(NavigationCommand::Next); });
+  connect(Command("Last"), &QAction::triggered, this, [this] { Navigate(NavigationCommand::Last); });
+  // Ctrl+T reaches the window whichever of its controls has the focus.
+  auto* tag = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_T), this);
+  tag->setContext(Qt::WindowShortcut);
+  connect(tag, &QShortcut::activated, this, &MainWindow::ToggleTag);
+}
+
+void MainWindow::ResetFilter() {
+  findDialog_->hide();
+  filterState_.NewFile();
+  UpdateFilterImage();
+}
+
+void MainWindow::UpdateFilterImage() {
+  panel1_->setPixmap(filterState_.Active ? FilterPixmap() : QPixmap());
+  panel1_->setToolTip(filterState_.Active ? "A filter is active" : QString());
+}
+
+bool MainWindow::FilterImageShown() const { return !panel1_->pixmap().isNull(); }
+
+void MainWindow::SortGrid() {
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  const uint32_t keep = session_->SelectedFrame;
+  SortFrameOrder(*session_, sortMode_);
+  model_->Reset();
+  if (session_->VisibleCount > 0) {
+    const int64_t row = RowOfFrame(*session_, keep);
+    session_->SelectedFrame = 0;  // show the frame again after the reorder
+    SelectRow(row < 0 ? 0 : static_cast<int>(row));
+  }
+  QApplication::restoreOverrideCursor();
+}
+
+void MainWindow::ShownSetChanged(uint32_t shown) {
+  SortGrid();
+  ShownFramesChanged();
+  panel0_->setText(QString::fromStdString(FramesSelectedText(shown)));
+  UpdateFilterImage();
+}
+
+void MainWindow::ShowFilter() {
+  if (Busy("Filtering") || !session_->FileOpen() || !gridReady_) return;
+  filterDialog_->Load();
+  if (filterDialog_->exec() == QDialog::Accepted) {
+    ShownSetChanged(filterDialog_->Shown());
+    return;
+  }
+  UpdateFilterImage();
+  PageChanged(pages_->currentIndex());
+}
+
+void MainWindow::UpdateFilterMenu() {
+  Command("FilterTagged")
+      ->setEnabled(session_->FileOpen() && gridReady_ && !loading_ && AnyShownFrameTagged(*session_));
+}
+
+void MainWindow::FilterTaggedFrames() {
+  if (Busy("Filtering") || !session_->FileOpen() || !gridReady_) return;
+  const uint32_t kept = kestle::FilterTaggedFrames(*session_);
+  if (kept == 0) return;  // no tagged frame shown: nothing to keep
+  filterState_.Active = true;
+  ShownSetChanged(kept);
+}
+
+void MainWindow::ClearFilter() {
+  if (Busy("Filtering") || !session_->FileOpen() || !gridReady_) return;
+  if (kestle::ClearFilter(*session_)) SortGrid();
+  filterState_.Active = false;
+  ShownFramesChanged();
+  UpdateFilterImage();
+}
+
+void MainWindow::ToggleTag() {
+  const int row = grid_->currentIndex().row();
+  if (!gridReady_ || row < 0 || static_cast<uint32_t>(row) >= session_->VisibleCount) return;
+  ToggleFrameTag(*session_, session_->FrameOrder[static_cast<size_t>(row) + 1]);
+  model_->Repaint();
+}
+
+void MainWindow::TagSession() {
+  const int row = grid_->currentIndex().row();
+  if (!gridReady_ || row < 0 || static_cast<uint32_t>(row) >= session_->VisibleCount) return;
+  TagTcpSession(*session_, session_->FrameOrder[static_cast<size_t>(row) + 1]);
+  model_->Repaint();
+}
+
+void MainWindow::UntagAll() {
+  if (!gridReady_) return;
+  UntagShownFrames(*session_);
+  model_->Repaint();
+}
+
+void MainWindow::Navigate(NavigationCommand command) {
+  if (!gridReady_ || loading_) return;
+  const int64_t target = NavigationTarget(command, grid_->currentIndex().row(), session_->VisibleCount);
+  if (target >= 0) SelectRow(static_cast<int>(target));
+}
+
+void MainWindow::ShowFind() {
+  if (Busy("Finding") || !session_->FileOpen() || !gridReady_) return;
+  findDialog_->Open();
+}
+
+void MainWindow::ShowGoto() {
+  if (Busy("Going to a packet") || !session_->FileOpen() || !gridReady_) return;
+  gotoDialog_->Run();
+}
+
+}  // namespace kestle::ui
