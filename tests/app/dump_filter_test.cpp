@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "app/dump.h"
+#include "support/dump_run.h"
 #include "support/builders.h"
 #include "support/packets.h"
 
@@ -13,16 +14,8 @@ namespace {
 
 using namespace test;
 
-struct Result {
-  int status;
-  std::string out, err;
-};
-
-Result Dump(std::vector<std::string> args) {
-  std::ostringstream out, err;
-  const int status = RunDump(args, out, err);
-  return {status, out.str(), err.str()};
-}
+using test::Dump;
+using Result = test::DumpResult;
 
 // 1: UDP 10.0.0.1 -> 10.0.0.2 carrying "Hello", 2: TCP back,
 // 3: TCP 10.0.0.1 -> 10.0.0.2 in an 802.1q tag, 4: an ARP broadcast from

@@ -4,6 +4,7 @@
 #include <sstream>
 
 #include "app/dump.h"
+#include "support/dump_run.h"
 #include "protocols/transport_fixture.h"
 #include "support/builders.h"
 
@@ -12,16 +13,8 @@ namespace {
 
 using namespace test;
 
-struct Result {
-  int status;
-  std::string out, err;
-};
-
-Result Dump(std::vector<std::string> args) {
-  std::ostringstream out, err;
-  const int status = RunDump(args, out, err);
-  return {status, out.str(), err.str()};
-}
+using test::Dump;
+using Result = test::DumpResult;
 
 // Two stations: a UDP datagram of 1500 bytes on the wire (60 captured)
 // from A to B, a TCP segment back, an ARP broadcast from A, a second later.

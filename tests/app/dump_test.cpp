@@ -1,4 +1,5 @@
 #include "app/dump.h"
+#include "support/dump_run.h"
 
 #include <gtest/gtest.h>
 
@@ -11,16 +12,8 @@
 namespace kestle {
 namespace {
 
-struct Result {
-  int status;
-  std::string out, err;
-};
-
-Result Dump(std::vector<std::string> args) {
-  std::ostringstream out, err;
-  const int status = RunDump(args, out, err);
-  return {status, out.str(), err.str()};
-}
+using test::Dump;
+using Result = test::DumpResult;
 
 TEST(KestleDump, ExitStatusAndMessages) {
   test::TempFile garbage(test::Bytes(17, 'x'));

@@ -33,11 +33,7 @@ struct StatsSession {
   // A station: its MAC text ("00:00:00:00:00:01") with an optional IPv4
   // address or other network name. Returns its pair index.
   uint32_t Station(const char* mac, const char* ipv4 = nullptr, const char* name = "") {
-    unsigned v[6] = {};
-    std::sscanf(mac, "%x:%x:%x:%x:%x:%x", &v[0], &v[1], &v[2], &v[3], &v[4], &v[5]);
-    uint8_t m[6];
-    for (int i = 0; i < 6; ++i) m[i] = static_cast<uint8_t>(v[i]);
-    return s.Nodes.RegisterNode(m, ipv4 ? ParseIPv4(ipv4) : 0, name);
+    return s.Nodes.RegisterNode(ParseMac(mac).data(), ipv4 ? ParseIPv4(ipv4) : 0, name);
   }
 
   void Add(const StatFrame& f) {

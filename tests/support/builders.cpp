@@ -31,12 +31,17 @@ FrameBuilder& FrameBuilder::text(std::string_view t) {
   b_.insert(b_.end(), t.begin(), t.end());
   return *this;
 }
-FrameBuilder& FrameBuilder::mac(std::string_view t) {
+std::array<uint8_t, 6> ParseMac(std::string_view t) {
   unsigned v[6];
   if (std::sscanf(std::string(t).c_str(), "%x:%x:%x:%x:%x:%x", &v[0], &v[1], &v[2], &v[3], &v[4],
                   &v[5]) != 6)
     throw std::invalid_argument("bad MAC");
-  for (unsigned x : v) u8(static_cast<uint8_t>(x));
+  std::array<uint8_t, 6> m{};
+  for (int i = 0; i < 6; ++i) m[i] = static_cast<uint8_t>(v[i]);
+  return m;
+}
+FrameBuilder& FrameBuilder::mac(std::string_view t) {
+  for (uint8_t b : ParseMac(t)) u8(b);
   return *this;
 }
 uint32_t ParseIPv4(std::string_view t) {

@@ -1,6 +1,7 @@
 // Test helpers: byte builders for frames and writers of small capture files.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <initializer_list>
 #include <string>
@@ -38,6 +39,8 @@ class FrameBuilder {
 };
 
 uint32_t ParseIPv4(std::string_view text);
+// "00:11:22:33:44:55" as its six bytes.
+std::array<uint8_t, 6> ParseMac(std::string_view text);
 
 struct PcapFrame {
   Bytes data;

@@ -9,6 +9,7 @@
 #include "decode/config/environment.h"
 #include "decode/config/port_table.h"
 #include "decode/session.h"
+#include "support/builders.h"
 
 namespace kestle::test {
 
@@ -45,11 +46,7 @@ class HandSession {
     r.Seconds = 3600 + static_cast<uint32_t>(f.relTime);
     if (f.protocol) r.Protocol = s.Paths.Extend(0, f.protocol);
     if (f.srcMac) {
-      uint8_t mac[6] = {};
-      unsigned v[6] = {};
-      std::sscanf(f.srcMac, "%x:%x:%x:%x:%x:%x", &v[0], &v[1], &v[2], &v[3], &v[4], &v[5]);
-      for (int i = 0; i < 6; ++i) mac[i] = static_cast<uint8_t>(v[i]);
-      r.SrcNode = s.Nodes.RegisterNode(mac, f.srcIPv4, "");
+      r.SrcNode = s.Nodes.RegisterNode(ParseMac(f.srcMac).data(), f.srcIPv4, "");
     }
     s.FrameTable.push_back(r);
     ++s.FrameCount;
