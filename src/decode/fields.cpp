@@ -33,12 +33,22 @@ namespace {
 // Adds a line at a frame offset; the texts are rewritten unless literal.
 DetailNode* AddLine(DecodeContext& c, DetailNode* parent, FieldText text, uint32_t offset,
                     uint32_t length, TreeImage image) {
-  if (!text.IsLiteral)
-    text.Text = DetailText(text.Text, length, c.Set.DisplayLength,
-                           !c.Tree->PrintMode && parent != nullptr);
+  const bool align = !c.Tree->PrintMode && parent != nullptr;
+  bool literal = text.IsLiteral;
+  if (!text.IsLiteral) {
+    text.Text = DetailText(text.Text, length, c.Set.DisplayLength, align);
+  } else if (text.LiteralFrom > 0) {
+    std::string head = DetailText(std::string_view(text.Text).substr(0, text.LiteralFrom),
+                                  length, c.Set.DisplayLength, align);
+    // While the label keeps its separator, the views split the line there,
+    // before the value; once it is aligned away, the line is never split,
+    // so a " - " in the value stays part of it.
+    literal = head.find(" - ") == std::string::npos;
+    text.Text = head + text.Text.substr(text.LiteralFrom);
+  }
   // A field picture at the top level is the plain one.
   if (!parent && image == TreeImage::Field) image = TreeImage::Plain;
-  return c.Tree->Add(parent, std::move(text.Text), offset, length, image, text.IsLiteral);
+  return c.Tree->Add(parent, std::move(text.Text), offset, length, image, literal);
 }
 
 // Ends the branch of `parent`: neither it nor the items above it take lines.
@@ -55,6 +65,15 @@ bool Closed(const DecodeContext& c, const DetailNode* parent) {
 FieldText Literal(std::string text) {
   FieldText t(std::move(text));
   t.IsLiteral = true;
+  return t;
+}
+
+FieldText Literal(std::string label, std::string_view value) {
+  const size_t from = label.size();
+  FieldText t(std::move(label));
+  t.Text.append(value);
+  t.IsLiteral = true;
+  t.LiteralFrom = from;
   return t;
 }
 

@@ -10,7 +10,8 @@
 // field's length ("(1 byte)", "(N bytes)") or disappears when DisplayLength
 // is off, and outside print mode a " - " before column 50 of a child line
 // becomes padding to column 50. Text taken from the frame is marked
-// Literal() and is shown exactly as it is.
+// Literal() and is shown exactly as it is; a label of ours with a value
+// from the frame is Literal(label, value): only the label is rewritten.
 #pragma once
 
 #include <cstddef>
@@ -32,8 +33,12 @@ struct FieldText {
   FieldText(const char* text) : Text(text) {}              // NOLINT
   std::string Text;
   bool IsLiteral = false;
+  size_t LiteralFrom = 0;  // with IsLiteral: Text from here on is not rewritten
 };
 FieldText Literal(std::string text);
+// A label (rewritten like any text) followed by a value taken from the frame
+// (shown as it is): Literal("Community () - ", SafeText(bytes)).
+FieldText Literal(std::string label, std::string_view value);
 
 // Adds a field line under `parent` (nullptr: at the top level) for the
 // `length` bytes at `at` within the current layer. Returns the new line; when

@@ -88,6 +88,11 @@ TEST(KestleDump, VendorListNamesMakers) {
   EXPECT_EQ(Dump({"--vendors", "/nonexistent.txt", test::CapturePath("mixed.pcap")}).status, 2);
 }
 
+TEST(KestleDump, SnmpNamesFile) {
+  EXPECT_EQ(Dump({"--snmp-names", "/nonexistent.txt", test::CapturePath("mixed.pcap")}).status, 2);
+  EXPECT_NE(Dump({"--help"}).out.find("--snmp-names FILE"), std::string::npos);
+}
+
 TEST(KestleDump, SettingsFile) {
   test::TempFile ini(std::string_view("[Options]\r\nColumnSel=HA\r\nMaxPackets=2\r\n"), ".ini");
   const Result r = Dump({"--ini", ini.path(), "--date-line", "D", test::CapturePath("mixed.pcap")});

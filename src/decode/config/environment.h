@@ -1,6 +1,6 @@
 // What the program sets up once at start-up and every open capture reads:
-// the settings, the protocol and port tables, the MAC vendor list and the
-// locale's number and date conventions. Read-only while a file loads.
+// the settings, the protocol and port tables, the MAC vendor list, the SNMP
+// object names and the locale's number and date conventions. Read-only while a file loads.
 #pragma once
 
 #include <array>
@@ -12,6 +12,7 @@
 #include "decode/registry.h"
 #include "decode/config/settings.h"
 #include "decode/config/port_table.h"
+#include "decode/config/snmp_names.h"
 
 namespace kestle {
 
@@ -47,6 +48,7 @@ struct Environment {
   PortTable Ports;
   ProtocolTable Protocols;
   MacVendorList Vendors;
+  SnmpNameTree SnmpNames;
   LocaleInfo Locale;
 
   // Defaults: built-in ports, the protocol table with default colours.
