@@ -7,6 +7,7 @@
 #include "decode/context.h"
 #include "decode/dispatch.h"
 #include "decode/config/port_table.h"
+#include "protocols/dhcp.h"
 
 namespace kestle {
 
@@ -22,7 +23,7 @@ constexpr PortDecoderUse None() { return {}; }
 constexpr PortDecoderEntry kDecoders[] = {
     // code            over TCP          over UDP
     {DecodeBGP, Decoded(), None()},
-    {DecodeDHCP, None(), Decoded()},
+    {DecodeDHCP, None(), Decoded({DHCPSummary, DHCPTree})},
     {DecodeDNS, Decoded(), Decoded()},
     {DecodeHSRP, None(), Decoded()},
     {DecodeHTTP, Decoded(), Decoded()},

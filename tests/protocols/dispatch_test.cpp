@@ -47,6 +47,12 @@ Bytes V4(uint8_t protocol, const Bytes& payload = Bytes(8, 0)) {
 Bytes V6(uint8_t nh, const Bytes& payload = Bytes(8, 0)) {
   return Ether(0x86DD, IPv6Packet(nh, payload));
 }
+// A UDP datagram from port 40200 carrying `message`.
+Bytes Udp(uint16_t port, const Bytes& message) {
+  return V4(17, Concat({FrameBuilder().be16(40200).be16(port)
+                            .be16(static_cast<uint16_t>(8 + message.size())).be16(0),
+                        message}));
+}
 
 struct Case {
   std::string name;
@@ -165,6 +171,11 @@ std::vector<Case> Cases() {
     k.push_back({"udp code " + code, V4(17, UDPHeader(40000, p.port, -1, 4)),
                  std::string("Ethernet/IPV4/") + p.overUdp, ""});
   }
+  // The network service decoders on messages of their own.
+  const Bytes bootp =
+      FrameBuilder().u8(1).u8(1).u8(6).zeros(233).be32(0x63825363).raw({53, 1, 3, 255});
+  k.push_back({"udp code 2 request", Udp(67, bootp), "Ethernet/IPV4/UDP/DHCP",
+               "Ethernet II/IPV4/UDP/DHCP Request"});
   return k;
 }
 
