@@ -8,6 +8,7 @@
 #include "decode/dispatch.h"
 #include "decode/config/port_table.h"
 #include "protocols/dhcp.h"
+#include "protocols/snmp.h"
 
 namespace kestle {
 
@@ -32,7 +33,7 @@ constexpr PortDecoderEntry kDecoders[] = {
     {DecodeRADIUS, None(), TreeOnly()},
     {DecodeRIP, None(), Decoded()},
     {DecodeRIPng, None(), Decoded()},
-    {DecodeSNMP, None(), Decoded()},
+    {DecodeSNMP, None(), Decoded({SNMPSummary, SNMPTree})},
     {DecodeTacacs, Decoded(), Decoded()},
     {DecodeTFTP, None(), Decoded()},
     {DecodeISAKMP, None(), Decoded()},
