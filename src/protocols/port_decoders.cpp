@@ -9,6 +9,7 @@
 #include "decode/config/port_table.h"
 #include "protocols/dhcp.h"
 #include "protocols/snmp.h"
+#include "protocols/tftp.h"
 
 namespace kestle {
 
@@ -35,7 +36,7 @@ constexpr PortDecoderEntry kDecoders[] = {
     {DecodeRIPng, None(), Decoded()},
     {DecodeSNMP, None(), Decoded({SNMPSummary, SNMPTree})},
     {DecodeTacacs, Decoded(), Decoded()},
-    {DecodeTFTP, None(), Decoded()},
+    {DecodeTFTP, None(), Decoded({TFTPSummary, TFTPTree})},
     {DecodeISAKMP, None(), Decoded()},
     {DecodePPTP, Decoded(), None()},
     {DecodeRTP, None(), Decoded()},

@@ -168,7 +168,9 @@ std::vector<Case> Cases() {
     const std::string code = std::to_string(p.code);
     k.push_back({"tcp code " + code, V4(6, TCPHeader(40000, p.port, 0, {})),
                  std::string("Ethernet/IPV4/") + p.overTcp, ""});
-    k.push_back({"udp code " + code, V4(17, UDPHeader(40000, p.port, -1, 4)),
+    // A port of its own for each: a TFTP request makes its client port a
+    // transfer's, whatever port it sends to later.
+    k.push_back({"udp code " + code, V4(17, UDPHeader(40100 + p.code, p.port, -1, 4)),
                  std::string("Ethernet/IPV4/") + p.overUdp, ""});
   }
   // The network service decoders on messages of their own.
@@ -181,6 +183,10 @@ std::vector<Case> Cases() {
                          0x00, 0x02, 0x01, 0x00, 0x30, 0x00, 0x00, 0x00};
   k.push_back({"udp code 11 get", Udp(161, snmpGet), "Ethernet/IPV4/UDP/SNMP",
                "Ethernet II/IPV4/UDP/SNMPv1/Get"});
+  // Last: its client port is a TFTP transfer's from here on.
+  k.push_back({"udp code 13 read request",
+               Udp(69, FrameBuilder().be16(1).text("f").u8(0).text("octet").u8(0)),
+               "Ethernet/IPV4/UDP/TFTP", "Ethernet II/IPV4/UDP/TFTP Read Request,File=f"});
   return k;
 }
 
