@@ -8,6 +8,7 @@
 #include "decode/dispatch.h"
 #include "decode/config/port_table.h"
 #include "protocols/dhcp.h"
+#include "protocols/ntp.h"
 #include "protocols/snmp.h"
 #include "protocols/tftp.h"
 
@@ -30,7 +31,7 @@ constexpr PortDecoderEntry kDecoders[] = {
     {DecodeHSRP, None(), Decoded()},
     {DecodeHTTP, Decoded(), Decoded()},
     {DecodeNetbios, Decoded(), Decoded()},
-    {DecodeNTP, None(), Decoded()},
+    {DecodeNTP, None(), Decoded({NTPSummary, NTPTree})},
     {DecodeRADIUS, None(), TreeOnly()},
     {DecodeRIP, None(), Decoded()},
     {DecodeRIPng, None(), Decoded()},

@@ -178,6 +178,8 @@ std::vector<Case> Cases() {
       FrameBuilder().u8(1).u8(1).u8(6).zeros(233).be32(0x63825363).raw({53, 1, 3, 255});
   k.push_back({"udp code 2 request", Udp(67, bootp), "Ethernet/IPV4/UDP/DHCP",
                "Ethernet II/IPV4/UDP/DHCP Request"});
+  k.push_back({"udp code 7 message", Udp(123, Bytes(48, 0x23)), "Ethernet/IPV4/UDP/NTP",
+               "Ethernet II/IPV4/UDP/NTP"});
   const Bytes snmpGet = {0x30, 0x19, 0x02, 0x01, 0x00, 0x04, 0x06, 'p',  'u',  'b',
                          'l',  'i',  'c',  0xA0, 0x0C, 0x02, 0x01, 0x01, 0x02, 0x01,
                          0x00, 0x02, 0x01, 0x00, 0x30, 0x00, 0x00, 0x00};
