@@ -9,6 +9,7 @@
 #include "decode/config/port_table.h"
 #include "protocols/dhcp.h"
 #include "protocols/ntp.h"
+#include "protocols/radius.h"
 #include "protocols/snmp.h"
 #include "protocols/tftp.h"
 
@@ -32,7 +33,7 @@ constexpr PortDecoderEntry kDecoders[] = {
     {DecodeHTTP, Decoded(), Decoded()},
     {DecodeNetbios, Decoded(), Decoded()},
     {DecodeNTP, None(), Decoded({NTPSummary, NTPTree})},
-    {DecodeRADIUS, None(), TreeOnly()},
+    {DecodeRADIUS, None(), TreeOnly({nullptr, RADIUSTree})},
     {DecodeRIP, None(), Decoded()},
     {DecodeRIPng, None(), Decoded()},
     {DecodeSNMP, None(), Decoded({SNMPSummary, SNMPTree})},

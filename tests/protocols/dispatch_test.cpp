@@ -180,6 +180,10 @@ std::vector<Case> Cases() {
                "Ethernet II/IPV4/UDP/DHCP Request"});
   k.push_back({"udp code 7 message", Udp(123, Bytes(48, 0x23)), "Ethernet/IPV4/UDP/NTP",
                "Ethernet II/IPV4/UDP/NTP"});
+  // RADIUS has a tree only: UDP's Description.
+  const Bytes radius = FrameBuilder().u8(1).u8(1).be16(20).zeros(16);
+  k.push_back({"udp code 8 access-request", Udp(1812, radius), "Ethernet/IPV4/UDP",
+               "Ethernet II/IPV4/UDP"});
   const Bytes snmpGet = {0x30, 0x19, 0x02, 0x01, 0x00, 0x04, 0x06, 'p',  'u',  'b',
                          'l',  'i',  'c',  0xA0, 0x0C, 0x02, 0x01, 0x01, 0x02, 0x01,
                          0x00, 0x02, 0x01, 0x00, 0x30, 0x00, 0x00, 0x00};
