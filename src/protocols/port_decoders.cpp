@@ -11,6 +11,7 @@
 #include "protocols/ntp.h"
 #include "protocols/radius.h"
 #include "protocols/snmp.h"
+#include "protocols/tacacs.h"
 #include "protocols/tftp.h"
 
 namespace kestle {
@@ -37,7 +38,8 @@ constexpr PortDecoderEntry kDecoders[] = {
     {DecodeRIP, None(), Decoded()},
     {DecodeRIPng, None(), Decoded()},
     {DecodeSNMP, None(), Decoded({SNMPSummary, SNMPTree})},
-    {DecodeTacacs, Decoded(), Decoded()},
+    {DecodeTacacs, Decoded({TACACSSummary, TACACSTree}),
+     Decoded({TACACSSummary, TACACSTree})},
     {DecodeTFTP, None(), Decoded({TFTPSummary, TFTPTree})},
     {DecodeISAKMP, None(), Decoded()},
     {DecodePPTP, Decoded(), None()},

@@ -149,7 +149,7 @@ std::vector<Case> Cases() {
       {DecodeRIP, 520, "TCP", "UDP/RIP"},
       {DecodeRIPng, 521, "TCP", "UDP/RIPng"},
       {DecodeSNMP, 161, "TCP", "UDP/SNMP"},
-      {DecodeTacacs, 49, "TCP/TACACS", "UDP"},
+      {DecodeTacacs, 49, "TCP", "UDP/TACACS"},  // an empty segment names no variant
       {DecodeTFTP, 69, "TCP", "UDP/TFTP"},
       {DecodeISAKMP, 500, "TCP", "UDP/ISAKMP"},
       {DecodePPTP, 1723, "TCP/PPTP", "UDP"},
@@ -189,6 +189,15 @@ std::vector<Case> Cases() {
                          0x00, 0x02, 0x01, 0x00, 0x30, 0x00, 0x00, 0x00};
   k.push_back({"udp code 11 get", Udp(161, snmpGet), "Ethernet/IPV4/UDP/SNMP",
                "Ethernet II/IPV4/UDP/SNMPv1/Get"});
+  // TACACS by the first byte's high nibble, over both transports.
+  k.push_back({"udp code 12 xtacacs", Udp(49, {0x80, 1, 0, 0, 0, 0}), "Ethernet/IPV4/UDP/XTACACS",
+               "Ethernet II/IPV4/UDP/XTACACS/Login"});
+  const Bytes plusStart = {0xC0, 1, 1, 1, 0, 0, 0, 1, 0, 0, 0, 0};
+  k.push_back({"tcp code 12 tacacs+", V4(6, Concat({TCPHeader(40000, 49, 0x18), plusStart})),
+               "Ethernet/IPV4/TCP/TACACS+",
+               "Ethernet II/IPV4/TCP (ACK PSH)/TACACS+/Authentication/Request"});
+  k.push_back({"tcp code 12 no payload", V4(6, TCPHeader(40000, 49, 0x02)), "Ethernet/IPV4/TCP",
+               "Ethernet II/IPV4/TCP (SYN)"});
   // Last: its client port is a TFTP transfer's from here on.
   k.push_back({"udp code 13 read request",
                Udp(69, FrameBuilder().be16(1).text("f").u8(0).text("octet").u8(0)),
