@@ -10,6 +10,7 @@
 #include "protocols/dhcp.h"
 #include "protocols/ntp.h"
 #include "protocols/radius.h"
+#include "protocols/rtp.h"
 #include "protocols/snmp.h"
 #include "protocols/tacacs.h"
 #include "protocols/tftp.h"
@@ -43,7 +44,7 @@ constexpr PortDecoderEntry kDecoders[] = {
     {DecodeTFTP, None(), Decoded({TFTPSummary, TFTPTree})},
     {DecodeISAKMP, None(), Decoded()},
     {DecodePPTP, Decoded(), None()},
-    {DecodeRTP, None(), Decoded()},
+    {DecodeRTP, None(), Decoded({RTPSummary, RTPTree})},
     {DecodeSocks, Decoded(), None()},
     {DecodeSSL, Decoded(), None()},
     {DecodeSSDP, None(), Decoded()},

@@ -198,6 +198,8 @@ std::vector<Case> Cases() {
                "Ethernet II/IPV4/TCP (ACK PSH)/TACACS+/Authentication/Request"});
   k.push_back({"tcp code 12 no payload", V4(6, TCPHeader(40000, 49, 0x02)), "Ethernet/IPV4/TCP",
                "Ethernet II/IPV4/TCP (SYN)"});
+  k.push_back({"udp code 16 packet", Udp(5002, FrameBuilder().u8(0x80).u8(0).zeros(10)),
+               "Ethernet/IPV4/UDP/RTP", "Ethernet II/IPV4/UDP/RTP"});
   // Last: its client port is a TFTP transfer's from here on.
   k.push_back({"udp code 13 read request",
                Udp(69, FrameBuilder().be16(1).text("f").u8(0).text("octet").u8(0)),
