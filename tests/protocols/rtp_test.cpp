@@ -59,7 +59,11 @@ TEST_F(RTP, Fields) {
   EXPECT_EQ(Lines(RTPTree, Packet(0x40, 0x00, {}, 4)),
             (std::vector<std::string>{"0+16 Realtime Transport Protocol (RTP)",
                                       "  0+1 Version (V) - 1"}));
-  // A source list cut short shows neither the rest nor a payload.
+  // A source list cut short shows neither the rest nor a payload: two
+  // sources announced in 14 bytes, then one of two present.
+  Lines(RTPTree, Packet(0x82, 0x00, {}, 2));
+  EXPECT_FALSE(Has("Contributing"));
+  EXPECT_FALSE(Has("Payload ("));
   Bytes cut = Packet(0x82, 0x00, {7}, 0);
   cut.push_back(0xEE);
   cut.push_back(0xEE);
