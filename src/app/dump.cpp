@@ -84,6 +84,9 @@ Selection and settings:
   --vendors FILE      the MAC vendor list ("XXXXXXName" lines) used to name
                       the makers of MAC addresses (default: Kestlemac.txt
                       beside the program or in its data folder)
+  --snmp-names FILE   the SNMP object names ("name 1.3.6.1.2.1.1.1" lines)
+                      shown for object identifiers (default: Kestlesnmp.txt
+                      beside the program or in its data folder)
   --date-line TEXT    the date shown in the title line (default: now)
   --help              show this text
 
@@ -119,6 +122,7 @@ struct Options {
   bool mismatch = false;
   std::optional<std::string> find;
   FindMode findMode = FindMode::Text;
+  std::string snmpNames;
 };
 
 bool ParseNumber(const std::string& t, int64_t& v) {
@@ -222,9 +226,10 @@ bool FindFrames(const Options& o, CaptureSession& s, std::ostream& err, std::vec
 }  // namespace
 
 int RunDump(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
-            const std::string& vendorFile) {
+            const std::string& vendorFile, const std::string& snmpNamesFile) {
   Options o;
   o.vendors = vendorFile;
+  o.snmpNames = snmpNamesFile;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
     auto value = [&](std::string& v) {
@@ -292,6 +297,8 @@ int RunDump(const std::vector<std::string>& args, std::ostream& out, std::ostrea
       o.findMode = a == "--find" ? FindMode::Text : FindMode::Hex;
     } else if (a == "--vendors") {
       if (!value(o.vendors)) break;
+    } else if (a == "--snmp-names") {
+      if (!value(o.snmpNames)) break;
     } else if (a == "--date-line") {
       if (!value(v)) break;
       o.dateLine = v;
@@ -314,6 +321,10 @@ int RunDump(const std::vector<std::string>& args, std::ostream& out, std::ostrea
   Environment env;
   if (!o.vendors.empty() && !env.Vendors.Load(o.vendors)) {
     err << "kestle-dump: cannot read MAC vendor list '" << o.vendors << "'\n";
+    return 2;
+  }
+  if (!o.snmpNames.empty() && !env.SnmpNames.Load(o.snmpNames)) {
+    err << "kestle-dump: cannot read SNMP object names '" << o.snmpNames << "'\n";
     return 2;
   }
   if (!o.iniPath.empty()) {

@@ -1,5 +1,5 @@
 // State that decoders keep across the frames of one open capture (the TCP
-// session table and the like). Owned by the capture session, emptied with
+// session table, the TFTP transfers). Owned by the capture session, emptied with
 // it; decoders reach it through DecodeContext::Decoders.
 #pragma once
 
@@ -54,9 +54,48 @@ class TcpSessionTable {
   std::unordered_map<Key, uint32_t, KeyHash> index_;
 };
 
+// A TFTP transfer: the client's address and port and the server's address.
+// The server answers from a port of its own, so its port is not kept.
+struct TftpTransferRec {
+  TcpEndpoint Client;
+  std::array<uint8_t, 16> Server{};
+  uint32_t StartFrame = 0;  // the request's frame
+};
+
+// The TFTP transfers seen in a capture (a request to or from port 69), so
+// that the datagrams that follow on other ports are known as TFTP.
+class TftpTransferTable {
+ public:
+  // Number (from 1) of the first transfer the datagram of `frame` belongs
+  // to: from the client to the server, or back, once its request was seen
+  // (a frame shown again is not taken for one of a later transfer); 0 = none.
+  uint32_t Find(const TcpEndpoint& src, const TcpEndpoint& dst, uint32_t frame) const;
+  // Records a transfer not seen yet, requested in `frame`; returns its number.
+  uint32_t Add(const TcpEndpoint& client, const std::array<uint8_t, 16>& server, uint32_t frame);
+  uint32_t Count() const { return static_cast<uint32_t>(transfers_.size()); }
+  const TftpTransferRec& Transfer(uint32_t n) const { return transfers_[n - 1]; }
+  void Clear() {
+    transfers_.clear();
+    index_.clear();
+  }
+
+ private:
+  using Key = std::array<uint8_t, 1 + 16 + 2 + 16>;
+  struct KeyHash {
+    size_t operator()(const Key& k) const;
+  };
+  static Key KeyOf(const TcpEndpoint& client, const std::array<uint8_t, 16>& server);
+  std::vector<TftpTransferRec> transfers_;
+  std::unordered_map<Key, uint32_t, KeyHash> index_;
+};
+
 struct DecoderState {
   TcpSessionTable TcpSessions;
-  void Clear() { TcpSessions.Clear(); }
+  TftpTransferTable TftpTransfers;
+  void Clear() {
+    TcpSessions.Clear();
+    TftpTransfers.Clear();
+  }
 };
 
 }  // namespace kestle

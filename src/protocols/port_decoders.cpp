@@ -7,8 +7,15 @@
 #include "decode/context.h"
 #include "decode/dispatch.h"
 #include "decode/config/port_table.h"
+#include "protocols/dhcp.h"
 #include "protocols/dns.h"
 #include "protocols/netbios.h"
+#include "protocols/ntp.h"
+#include "protocols/radius.h"
+#include "protocols/rtp.h"
+#include "protocols/snmp.h"
+#include "protocols/tacacs.h"
+#include "protocols/tftp.h"
 
 namespace kestle {
 
@@ -24,23 +31,24 @@ constexpr PortDecoderUse None() { return {}; }
 constexpr PortDecoderEntry kDecoders[] = {
     // code            over TCP          over UDP
     {DecodeBGP, Decoded(), None()},
-    {DecodeDHCP, None(), Decoded()},
+    {DecodeDHCP, None(), Decoded({DHCPSummary, DHCPTree})},
     {DecodeDNS, Decoded({DNSSummary, DNSTree}), Decoded({DNSSummary, DNSTree})},
     {DecodeHSRP, None(), Decoded()},
     {DecodeHTTP, Decoded(), Decoded()},
     // Session service over TCP; name or datagram service over UDP.
     {DecodeNetbios, Decoded({NetbiosSummary, NetbiosTree}),
      Decoded({NetbiosSummary, NetbiosTree})},
-    {DecodeNTP, None(), Decoded()},
-    {DecodeRADIUS, None(), TreeOnly()},
+    {DecodeNTP, None(), Decoded({NTPSummary, NTPTree})},
+    {DecodeRADIUS, None(), TreeOnly({nullptr, RADIUSTree})},
     {DecodeRIP, None(), Decoded()},
     {DecodeRIPng, None(), Decoded()},
-    {DecodeSNMP, None(), Decoded()},
-    {DecodeTacacs, Decoded(), Decoded()},
-    {DecodeTFTP, None(), Decoded()},
+    {DecodeSNMP, None(), Decoded({SNMPSummary, SNMPTree})},
+    {DecodeTacacs, Decoded({TACACSSummary, TACACSTree}),
+     Decoded({TACACSSummary, TACACSTree})},
+    {DecodeTFTP, None(), Decoded({TFTPSummary, TFTPTree})},
     {DecodeISAKMP, None(), Decoded()},
     {DecodePPTP, Decoded(), None()},
-    {DecodeRTP, None(), Decoded()},
+    {DecodeRTP, None(), Decoded({RTPSummary, RTPTree})},
     {DecodeSocks, Decoded(), None()},
     {DecodeSSL, Decoded(), None()},
     {DecodeSSDP, None(), Decoded()},

@@ -11,6 +11,7 @@
 #include "decode/frame_table.h"
 #include "decode/protocol_ids.h"
 #include "decode/text.h"
+#include "protocols/tftp.h"
 #include "protocols/transport.h"
 
 namespace kestle {
@@ -19,9 +20,10 @@ namespace {
 
 constexpr size_t kHeader = 8;
 
-// Unlike TCP, the source port picks the decoder first.
+// Unlike TCP, the source port picks the decoder first; a datagram of a TFTP
+// transfer seen before counts as coming from the TFTP port.
 uint16_t DecoderFor(const DecodeContext& c, uint16_t src, uint16_t dst) {
-  const uint16_t code = c.Env.Ports.PortDecoder(src);
+  const uint16_t code = c.Env.Ports.PortDecoder(TFTPTransferSeen(c, src, dst) ? kTFTPPort : src);
   return code ? code : c.Env.Ports.PortDecoder(dst);
 }
 

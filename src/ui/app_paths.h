@@ -1,5 +1,5 @@
 // Where the desktop program finds its files: the settings file, the MAC
-// vendor list and the help.
+// vendor list, the SNMP object names and the help.
 #pragma once
 
 #include <QString>

@@ -19,6 +19,8 @@ int main(int argc, char** argv) {
   env.Load(ini);
   const QString vendors = kestle::ui::DataFilePath("Kestlemac.txt");
   if (!vendors.isEmpty()) env.Vendors.Load(vendors.toStdString());
+  const QString snmpNames = kestle::ui::DataFilePath("Kestlesnmp.txt");
+  if (!snmpNames.isEmpty()) env.SnmpNames.Load(snmpNames.toStdString());
 
   kestle::ui::MessageBoxNotifier notifier;
   kestle::ui::MainWindow window(env, ini, iniPath, notifier);

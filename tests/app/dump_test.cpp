@@ -93,6 +93,25 @@ TEST(KestleDump, VendorListNamesMakers) {
   EXPECT_EQ(Dump({"--vendors", "/nonexistent.txt", test::CapturePath("mixed.pcap")}).status, 2);
 }
 
+TEST(KestleDump, SnmpNamesFile) {
+  EXPECT_EQ(Dump({"--snmp-names", "/nonexistent.txt", test::CapturePath("mixed.pcap")}).status, 2);
+  EXPECT_NE(Dump({"--help"}).out.find("--snmp-names FILE"), std::string::npos);
+  // The names given, or those found beside the program, name objects.
+  test::TempFile names(std::string_view("iso 1\norg 1.3\nsysName 1.3.6.1.2.1.1.5\n"), ".txt");
+  const std::string named = "iso.org.6.1.2.1.1.sysName.0";
+  std::ostringstream out, err;
+  ASSERT_EQ(RunDump({"--frames", "34", "--detail", test::CapturePath("mixed.pcap")}, out, err, "",
+                    names.path()),
+            0);
+  EXPECT_NE(out.str().find(named), std::string::npos);
+  EXPECT_NE(Dump({"--snmp-names", names.path(), "--frames", "34", "--detail",
+                  test::CapturePath("mixed.pcap")}).out.find(named),
+            std::string::npos);
+  EXPECT_NE(Dump({"--frames", "34", "--detail", test::CapturePath("mixed.pcap")})
+                .out.find("1.3.6.1.2.1.1.5.0"),
+            std::string::npos);
+}
+
 TEST(KestleDump, SettingsFile) {
   test::TempFile ini(std::string_view("[Options]\r\nColumnSel=HA\r\nMaxPackets=2\r\n"), ".ini");
   const Result r = Dump({"--ini", ini.path(), "--date-line", "D", test::CapturePath("mixed.pcap")});

@@ -68,12 +68,20 @@ TEST(FieldWriter, TextsImagesAndLiterals) {
   EXPECT_TRUE(top->HasChildren());
   // Literal texts from the frame are never rewritten.
   EXPECT_EQ(AddField(c, top, Literal("GET /a () - b"), 4, 4)->Text, "GET /a () - b");
+  // A label of ours with a value from the frame: only the label is.
+  DetailNode* mixed = AddField(c, top, "Name () - " + Literal("a () - b"), 4, 4);
+  EXPECT_EQ(mixed->Text, "Name (4 bytes)" + std::string(36, ' ') + "a () - b");
+  EXPECT_EQ(mixed->LiteralFrom, 50u);  // the label's separator is gone: never split again
+  EXPECT_EQ(AddField(c, nullptr, "Name () - " + Literal("a () - b"), 4, 4)->Text,
+            "Name (4 bytes) - a () - b");
+  EXPECT_EQ(c.Tree->Roots.back()->LiteralFrom, 17u);  // splits at the label's separator
   // Print mode keeps the separator.
   DetailTree print(true);
   c.Tree = &print;
   DetailNode* p = AddField(c, nullptr, "x", 0, 0, TreeImage::Network);
   EXPECT_EQ(p->Image, TreeImage::Network);
   EXPECT_EQ(AddField(c, p, "Len () - 5", 0, 2)->Text, "Len (2 bytes) - 5");
+  EXPECT_EQ(AddField(c, p, "Name () - " + Literal("x - ()"), 0, 2)->Text, "Name (2 bytes) - x - ()");
   // Nothing is added in the summary pass, and the ended line takes nothing.
   c.Tree = nullptr;
   DetailNode* none = AddField(c, nullptr, "x", 0, 1);

@@ -47,6 +47,12 @@ Bytes V4(uint8_t protocol, const Bytes& payload = Bytes(8, 0)) {
 Bytes V6(uint8_t nh, const Bytes& payload = Bytes(8, 0)) {
   return Ether(0x86DD, IPv6Packet(nh, payload));
 }
+// A UDP datagram from port 40200 carrying `message`.
+Bytes Udp(uint16_t port, const Bytes& message) {
+  return V4(17, Concat({FrameBuilder().be16(40200).be16(port)
+                            .be16(static_cast<uint16_t>(8 + message.size())).be16(0),
+                        message}));
+}
 
 struct Case {
   std::string name;
@@ -143,7 +149,7 @@ std::vector<Case> Cases() {
       {DecodeRIP, 520, "TCP", "UDP/RIP"},
       {DecodeRIPng, 521, "TCP", "UDP/RIPng"},
       {DecodeSNMP, 161, "TCP", "UDP/SNMP"},
-      {DecodeTacacs, 49, "TCP/TACACS", "UDP"},
+      {DecodeTacacs, 49, "TCP", "UDP/TACACS"},  // an empty segment names no variant
       {DecodeTFTP, 69, "TCP", "UDP/TFTP"},
       {DecodeISAKMP, 500, "TCP", "UDP/ISAKMP"},
       {DecodePPTP, 1723, "TCP/PPTP", "UDP"},
@@ -182,9 +188,42 @@ std::vector<Case> Cases() {
     const std::string code = std::to_string(p.code);
     k.push_back({"tcp code " + code, V4(6, TCPHeader(40000, p.port, 0, {})),
                  std::string("Ethernet/IPV4/") + p.overTcp, ""});
-    k.push_back({"udp code " + code, V4(17, UDPHeader(40000, p.port, -1, 4)),
+    // A port of its own for each: a TFTP request makes its client port a
+    // transfer's, whatever port it sends to later.
+    k.push_back({"udp code " + code, V4(17, UDPHeader(40100 + p.code, p.port, -1, 4)),
                  std::string("Ethernet/IPV4/") + p.overUdp, ""});
   }
+  // The network service decoders on messages of their own.
+  const Bytes bootp =
+      FrameBuilder().u8(1).u8(1).u8(6).zeros(233).be32(0x63825363).raw({53, 1, 3, 255});
+  k.push_back({"udp code 2 request", Udp(67, bootp), "Ethernet/IPV4/UDP/DHCP",
+               "Ethernet II/IPV4/UDP/DHCP Request"});
+  k.push_back({"udp code 7 message", Udp(123, Bytes(48, 0x23)), "Ethernet/IPV4/UDP/NTP",
+               "Ethernet II/IPV4/UDP/NTP"});
+  // RADIUS has a tree only: UDP's Description.
+  const Bytes radius = FrameBuilder().u8(1).u8(1).be16(20).zeros(16);
+  k.push_back({"udp code 8 access-request", Udp(1812, radius), "Ethernet/IPV4/UDP",
+               "Ethernet II/IPV4/UDP"});
+  const Bytes snmpGet = {0x30, 0x19, 0x02, 0x01, 0x00, 0x04, 0x06, 'p',  'u',  'b',
+                         'l',  'i',  'c',  0xA0, 0x0C, 0x02, 0x01, 0x01, 0x02, 0x01,
+                         0x00, 0x02, 0x01, 0x00, 0x30, 0x00, 0x00, 0x00};
+  k.push_back({"udp code 11 get", Udp(161, snmpGet), "Ethernet/IPV4/UDP/SNMP",
+               "Ethernet II/IPV4/UDP/SNMPv1/Get"});
+  // TACACS by the first byte's high nibble, over both transports.
+  k.push_back({"udp code 12 xtacacs", Udp(49, {0x80, 1, 0, 0, 0, 0}), "Ethernet/IPV4/UDP/XTACACS",
+               "Ethernet II/IPV4/UDP/XTACACS/Login"});
+  const Bytes plusStart = {0xC0, 1, 1, 1, 0, 0, 0, 1, 0, 0, 0, 0};
+  k.push_back({"tcp code 12 tacacs+", V4(6, Concat({TCPHeader(40000, 49, 0x18), plusStart})),
+               "Ethernet/IPV4/TCP/TACACS+",
+               "Ethernet II/IPV4/TCP (ACK PSH)/TACACS+/Authentication/Request"});
+  k.push_back({"tcp code 12 no payload", V4(6, TCPHeader(40000, 49, 0x02)), "Ethernet/IPV4/TCP",
+               "Ethernet II/IPV4/TCP (SYN)"});
+  k.push_back({"udp code 16 packet", Udp(5002, FrameBuilder().u8(0x80).u8(0).zeros(10)),
+               "Ethernet/IPV4/UDP/RTP", "Ethernet II/IPV4/UDP/RTP"});
+  // Last: its client port is a TFTP transfer's from here on.
+  k.push_back({"udp code 13 read request",
+               Udp(69, FrameBuilder().be16(1).text("f").u8(0).text("octet").u8(0)),
+               "Ethernet/IPV4/UDP/TFTP", "Ethernet II/IPV4/UDP/TFTP Read Request,File=f"});
   return k;
 }
 

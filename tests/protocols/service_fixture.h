@@ -44,7 +44,8 @@ struct ServiceFixture : LayerFixture {
     AtMessage(message);
     return Summarise(summary);
   }
-  // The tree lines of `message`, children indented by two blanks.
+  // The tree lines of `message`, "offset+length text" with the offset from
+  // the message's first byte, children indented by two blanks.
   std::vector<std::string> Lines(Builder build, const Bytes& message) {
     AtMessage(message);
     Build(build);
@@ -71,10 +72,11 @@ struct ServiceFixture : LayerFixture {
   bool Has(std::string_view prefix) const { return Find(prefix) != nullptr; }
 };
 
-// Malformed variants of a well-formed message: cut at every length, and
-// with each two-byte position set to 0x0000, 0x0001 and 0xFFFF (lengths of
-// 0, one byte short, past the end, the largest). Summary and tree must end
-// within the bytes of the frame, every line inside its parent.
+// Malformed variants of a well-formed message: cut short at every length,
+// and with each two-byte position set to 0x0000, 0x0001 and 0xFFFF and each
+// byte lowered by one (lengths of 0, one byte short, past the end, the
+// largest). Summary and tree must end within the frame, every line inside
+// its parent (Build checks).
 inline std::vector<Bytes> MalformedVariants(const Bytes& message) {
   std::vector<Bytes> out;
   for (size_t n = 0; n < message.size(); ++n) out.emplace_back(message.begin(), message.begin() + n);
@@ -85,7 +87,7 @@ inline std::vector<Bytes> MalformedVariants(const Bytes& message) {
       m[at + 1] = static_cast<uint8_t>(v);
       out.push_back(std::move(m));
     }
-    Bytes shorter = message;  // a single length byte one short
+    Bytes shorter = message;
     shorter[at] = static_cast<uint8_t>(shorter[at] - 1);
     out.push_back(std::move(shorter));
   }

@@ -1,6 +1,6 @@
 // What the program sets up once at start-up and every open capture reads:
-// the settings, the protocol and port tables, the MAC vendor list and the
-// locale's number and date conventions. Read-only while a file loads.
+// the settings, the protocol and port tables, the MAC vendor list, the SNMP
+// object names and the locale's number and date conventions. Read-only while a file loads.
 #pragma once
 
 #include <array>
@@ -12,6 +12,7 @@
 #include "decode/registry.h"
 #include "decode/config/settings.h"
 #include "decode/config/port_table.h"
+#include "decode/config/snmp_names.h"
 
 namespace kestle {
 
@@ -23,6 +24,11 @@ struct LocaleInfo {
   std::array<std::string, 7> ShortDayNames = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
   std::array<std::string, 12> ShortMonthNames = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                                  "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+  std::array<std::string, 7> LongDayNames = {"Sunday",   "Monday", "Tuesday", "Wednesday",
+                                             "Thursday", "Friday", "Saturday"};
+  std::array<std::string, 12> LongMonthNames = {"January", "February", "March",     "April",
+                                                "May",     "June",     "July",      "August",
+                                                "September", "October", "November", "December"};
 };
 
 // Lines of the MAC vendor file: six upper-case hex digits, then the name.
@@ -47,6 +53,7 @@ struct Environment {
   PortTable Ports;
   ProtocolTable Protocols;
   MacVendorList Vendors;
+  SnmpNameTree SnmpNames;
   LocaleInfo Locale;
 
   // Defaults: built-in ports, the protocol table with default colours.
