@@ -193,10 +193,10 @@ bool PrintDialog::KeepGoing() {
   return !cancelRequested_;
 }
 
-bool PrintDialog::PrintPages(QPrinter& printer, const std::vector<uint32_t>& frames,
+int PrintDialog::PrintPages(QPrinter& printer, const std::vector<uint32_t>& frames,
                              const PrintChoices& choices) {
   QPainter painter;
-  if (!painter.begin(&printer)) return false;
+  if (!painter.begin(&printer)) return 0;
   QFont font("Courier New", 7);
   font.setStyleHint(QFont::TypeWriter);
   QFont bold = font;
@@ -235,7 +235,7 @@ bool PrintDialog::PrintPages(QPrinter& printer, const std::vector<uint32_t>& fra
   PrintToLayout(session_, frames, layout, choices, [this] { return KeepGoing(); });
   layout.End();
   painter.end();
-  return true;
+  return layout.PagesDone();
 }
 
 void PrintDialog::OkClicked() {
@@ -288,7 +288,7 @@ void PrintDialog::OkClicked() {
       printer_->setPrinterName(printers_->currentText());
     }
     printer_->setDocName("Kestle Print");
-    if (!PrintPages(*printer_, frames, choices)) failure = pdf ? printmsg::kCannotCreate : kPrinterFailed;
+    if (PrintPages(*printer_, frames, choices) == 0) failure = pdf ? printmsg::kCannotCreate : kPrinterFailed;
   }
   QApplication::restoreOverrideCursor();
   printing_ = false;

@@ -37,8 +37,8 @@ class PrintDialog : public QDialog {
   // choices from the last time.
   int Run();
   // Prints the chosen frames to `printer` (already set up), page by page.
-  // False when the printer could not be started.
-  bool PrintPages(QPrinter& printer, const std::vector<uint32_t>& frames, const PrintChoices& choices);
+  // Returns the number of pages, 0 when the printer could not be started.
+  int PrintPages(QPrinter& printer, const std::vector<uint32_t>& frames, const PrintChoices& choices);
 
   // The installed printers and the default one; the platform's by default.
   std::function<QStringList()> PrinterNames;

@@ -8,6 +8,7 @@
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QProgressBar>
+#include <QPrinter>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
@@ -20,6 +21,8 @@
 #include "decode/config/ini.h"
 #include "fileinfo_dialog.h"
 #include "main_window.h"
+#include "output/frame_choice.h"
+#include "output/print_job.h"
 #include "output/save.h"
 #include "output/tagging.h"
 #include "print_dialog.h"
@@ -272,6 +275,27 @@ class OutputDialogsTest : public QObject {
     const std::string bytes = ReadText(pdf);
     QVERIFY(bytes.rfind("%PDF", 0) == 0);
     QVERIFY(bytes.size() > 2000);
+  }
+
+  // Every page the layout makes reaches the PDF: a whole capture with
+  // detail and dump, page by page.
+  void printsEveryPageOfACapture() {
+    Fixture f;
+    MainWindow& w = f.window;
+    QVERIFY(w.OpenFile(QString(KESTLE_TEST_DATA) + "/captures/mixed.pcap"));
+    const QString pdf = dir_.filePath("mixed.pdf");
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(pdf);
+    PrintChoices choices;
+    choices.Detail = choices.Dump = true;
+    const int pages = w.PrintBox()->PrintPages(printer, ChosenFrames(w.Session(), FrameChoice::All), choices);
+    QVERIFY(pages > 100);
+    const std::string bytes = ReadText(pdf);
+    int count = 0;
+    for (size_t at = bytes.find("/Type /Page\n"); at != std::string::npos; at = bytes.find("/Type /Page\n", at + 1))
+      ++count;
+    QCOMPARE(count, pages);
   }
 
   void fileInformation() {
