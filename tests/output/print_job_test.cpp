@@ -166,7 +166,9 @@ TEST(PrintToPages, EveryFrameLineIsPlaced) {
     for (const PrintItem& i : p.Items) {
       if (i.Text.rfind("0x", 0) == 0 && i.X == layout.LeftMargin()) ++dumpLines;
       if (i.Text == "No.") ++titles;
-      if (i.What == PrintItem::Kind::Text) EXPECT_LE(i.Y + layout.LineHeight(), layout.UsableHeight());
+      if (i.What == PrintItem::Kind::Text) {
+        EXPECT_LE(i.Y + layout.LineHeight(), layout.UsableHeight());
+      }
     }
   }
   size_t expectedDump = 0;

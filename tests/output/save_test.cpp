@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
@@ -101,7 +102,13 @@ INSTANTIATE_TEST_SUITE_P(
                       RoundTrip{"mixed-mod.pcap.gz", "UTC"}, RoundTrip{"mixed-nm1.cap", "UTC"},
                       RoundTrip{"mixed-nm2.cap", "America/New_York"}, RoundTrip{"mixed-xray11.cap", "UTC"},
                       RoundTrip{"mixed-xray20.cap", "Asia/Kolkata"}, RoundTrip{"mixed.5vw", "UTC"},
-                      RoundTrip{"mixed.enc", "UTC"}, RoundTrip{"mixed.enc.gz", "Europe/Berlin"}));
+                      RoundTrip{"mixed.enc", "UTC"}, RoundTrip{"mixed.enc.gz", "Europe/Berlin"}),
+    [](const ::testing::TestParamInfo<RoundTrip>& info) {
+      std::string name = std::string(info.param.file) + "_" + info.param.zone;
+      for (char& c : name)
+        if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+      return name;
+    });
 
 // The records of a Sniffer file after its version record: (type, body).
 std::vector<std::pair<uint16_t, Bytes>> SnifferRecords(const Bytes& file) {
