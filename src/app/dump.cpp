@@ -1,17 +1,21 @@
 #include "app/dump.h"
 
+#include <algorithm>
 #include <ctime>
 #include <iostream>
 #include <optional>
 
+#include "capture/frame_index.h"
 #include "decode/context.h"
 #include "decode/detail.h"
 #include "decode/config/environment.h"
 #include "decode/config/ini.h"
 #include "decode/session.h"
 #include "decode/tree.h"
+#include "output/fileinfo.h"
 #include "output/filter.h"
 #include "output/grid.h"
+#include "output/save.h"
 #include "output/search.h"
 #include "output/textexport.h"
 #include "stats/nodes.h"
@@ -34,6 +38,16 @@ Output (default: the frame list as "Print to file" writes it):
   --dump              add each frame's hex/ASCII dump under its row
   --tree-offsets      print each frame's decode tree with the byte offset and
                       length of every line: "[offset+length] text"
+
+Saving and file information (instead of the frames):
+  --save OUT.enc      write the shown frames (every loaded frame, or those the
+                      selection options below keep) to a new Sniffer file, in
+                      display order, as the window's Save As does; the file
+                      appears only when complete, and is never the capture
+                      file itself
+  --info              the File Information values: name, type, change date,
+                      size, frames, TCP sessions and average size, one
+                      "Caption value" line each
 
 Statistics (instead of the frames; they count the shown frames: every loaded
 frame, or those the filter options keep):
@@ -74,7 +88,7 @@ Selection and settings:
                       default), "forward" (--->, S1 sends to S2) or "back"
                       (<---, S2 sends to S1)
   --filter-mismatch   show the frames that the filter options would not show
-  --find TEXT         print only the shown frames whose bytes contain TEXT,
+  --find TEXT         print (or save) only the shown frames whose bytes contain TEXT,
                       letter case ignored, in display order
   --find-hex HEX      the same with a byte string of hex digit pairs, blanks
                       allowed ("00 0c 29")
@@ -94,7 +108,8 @@ Load messages go to standard error. Exit status: 0 after a load (also when
 the load was truncated at MaxPackets, or the file was damaged after the
 frames shown), 1 when the file was not loaded, 2 on a usage error (a stack,
 station or search text that does not fit the file included), 3 when the
-filter options select no frame ("No Frames were selected").
+filter options select no frame ("No Frames were selected"), 4 when --save
+could not write its file (the message says why; nothing is left behind).
 )";
 
 class StreamNotifier : public Notifier {
@@ -123,6 +138,10 @@ struct Options {
   std::optional<std::string> find;
   FindMode findMode = FindMode::Text;
   std::string snmpNames;
+  std::optional<std::string> save;
+  bool info = false;
+
+  bool Filtered() const { return !filterStacks.empty() || filterStations || mismatch || find; }
 };
 
 bool ParseNumber(const std::string& t, int64_t& v) {
@@ -295,6 +314,11 @@ int RunDump(const std::vector<std::string>& args, std::ostream& out, std::ostrea
       if (!value(v)) break;
       o.find = v;
       o.findMode = a == "--find" ? FindMode::Text : FindMode::Hex;
+    } else if (a == "--save") {
+      if (!value(v)) break;
+      o.save = v;
+    } else if (a == "--info") {
+      o.info = true;
     } else if (a == "--vendors") {
       if (!value(o.vendors)) break;
     } else if (a == "--snmp-names") {
@@ -343,11 +367,51 @@ int RunDump(const std::vector<std::string>& args, std::ostream& out, std::ostrea
   }
 
   StreamNotifier notifier(err);
+  auto shownNumber = [&](uint32_t frame) { return int64_t{env.settings.FirstFrame} + frame - 1; };
+  auto inRange = [&](uint32_t frame) {
+    return (!o.first || shownNumber(frame) >= *o.first) && (!o.last || shownNumber(frame) <= *o.last);
+  };
+  auto saved = [&](const SaveOutcome& r) {
+    if (r.Ok) return 0;
+    err << "kestle-dump: " << r.Message << "\n";
+    return 4;
+  };
+  if (o.save && !o.info && !o.Filtered()) {
+    // Only the capture is read: nothing needs decoding.
+    CaptureInput input(notifier);
+    FrameIndex index;
+    if (!input.Load(o.file, LoadOptionsOf(env), index)) return 1;
+    std::vector<uint32_t> frames;
+    for (uint32_t n = 1; n <= index.Count(); ++n)
+      if (inRange(n)) frames.push_back(n);
+    return saved(SaveAsSniffer(input, SaveFrameRefs(index, frames), *o.save));
+  }
+
   CaptureSession s(env, notifier);
   if (!s.OpenSnifferFile(o.file)) return 1;
   if (const int status = ApplyFilterOptions(o, s, err)) return status;
   std::vector<uint8_t> found;
   if (o.find && !FindFrames(o, s, err, found)) return 2;
+
+  auto wanted = [&](uint32_t frame) {
+    return inRange(frame) && (!o.find || (frame < found.size() && found[frame]));
+  };
+
+  if (o.info || o.save) {
+    if (o.info)
+      for (const FileInfoLine& line : FileInformation(s)) {
+        std::string caption = line.Caption;
+        caption.resize(std::max<size_t>(caption.size() + 1, 14), ' ');
+        out << caption << line.Value << "\n";
+      }
+    if (!o.save) return 0;
+    std::vector<uint32_t> frames;
+    for (uint32_t row = 1; row <= s.VisibleCount; ++row) {
+      const uint32_t frame = s.FrameOrder[row];
+      if (wanted(frame)) frames.push_back(frame);
+    }
+    return saved(SaveAsSniffer(s.Input, SaveFrameRefs(s, frames), *o.save));
+  }
 
   if (o.nodes || o.sessions || o.graph) {
     CreateNodeStats(s);
@@ -363,11 +427,6 @@ int RunDump(const std::vector<std::string>& args, std::ostream& out, std::ostrea
   }
 
   const std::string& cols = env.settings.ColumnSel;
-  auto wanted = [&](uint32_t frame) {
-    const int64_t shown = int64_t{env.settings.FirstFrame} + frame - 1;
-    return (!o.first || shown >= *o.first) && (!o.last || shown <= *o.last) &&
-           (!o.find || (frame < found.size() && found[frame]));
-  };
 
   DecodeContext ctx(s, env);
   DetailTree tree(/*printMode=*/true);

@@ -145,6 +145,7 @@ void CaptureInput::AcceptFile() {
   CurrentRecordPos = 0;
   DayBase = 0;
   RecordHeaderBytes = 0;
+  SnifferVersion = {};
   biasBlock_ = INT64_MIN;
 }
 

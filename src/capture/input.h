@@ -6,6 +6,7 @@
 #pragma once
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <span>
@@ -172,6 +173,7 @@ class CaptureInput {
   uint64_t CurrentRecordPos = 0;
   int64_t DayBase = 0;             // pcap, 5View: midnight of the first frame, seconds
   uint32_t RecordHeaderBytes = 0;  // NetXRay: record header length of the file's version
+  std::array<uint8_t, 18> SnifferVersion{};  // Sniffer: the version record as read
   unsigned LoadPercent = 0;
   uint64_t LoadStep = 1;
 

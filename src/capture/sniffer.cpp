@@ -83,6 +83,7 @@ void ReadSnifferFile(CaptureInput& s) {
     return;
   }
   s.AcceptFile();
+  std::copy(v, v + sizeof v, s.SnifferVersion.begin());
   const uint32_t tickPs = sniffer::kTickPicoseconds[unit];
   s.TickMicroseconds = tickPs / 1e6;
 

@@ -70,5 +70,14 @@ struct DosTime {
 };
 inline DosTime SplitDosTime(uint16_t v) { return {v >> 11, (v >> 5) & 0x3F, (v & 0x1F) * 2}; }
 inline bool ValidDosTime(const DosTime& t) { return t.Hour < 24 && t.Minute < 60 && t.Second < 60; }
+// The years a DOS date can hold.
+inline constexpr int kFirstDosYear = 1980;
+inline constexpr int kLastDosYear = 1980 + 127;
+inline uint16_t MakeDosDate(int year, int month, int day) {
+  return static_cast<uint16_t>(((year - kFirstDosYear) << 9) | (month << 5) | day);
+}
+inline uint16_t MakeDosTime(int hour, int minute, int second) {
+  return static_cast<uint16_t>((hour << 11) | (minute << 5) | (second / 2));
+}
 
 }  // namespace kestle::sniffer

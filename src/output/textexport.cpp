@@ -22,6 +22,14 @@ std::string PrintDateLine(const LocaleInfo& locale, std::time_t now) {
   return buf;
 }
 
+PrintLineParts SplitPrintLine(const DetailNode& n) {
+  // Text taken from the frame is never split.
+  const std::string_view own = std::string_view(n.Text).substr(0, n.LiteralFrom);
+  if (own.find("- ") == std::string_view::npos) return {n.Text, {}};
+  const size_t p = own.find('-');
+  return {n.Text.substr(0, p), n.Text.substr(p + 1)};
+}
+
 TextExportWriter::TextExportWriter(std::ostream& out, const CaptureSession& s, bool detail,
                                    bool dump)
     : out_(out), s_(s), detail_(detail), dump_(dump) {}
@@ -45,20 +53,13 @@ std::string TextExportWriter::ColumnLine(const std::string* texts) const {
 
 void TextExportWriter::WriteTree(std::ostream& out, const DetailTree& tree) {
   tree.Walk([&out](const DetailNode& n, int depth) {
-    std::string label = n.Text, value;
-    // Text taken from the frame is never split.
-    const std::string_view own = std::string_view(n.Text).substr(0, n.LiteralFrom);
-    if (own.find("- ") != std::string_view::npos) {
-      const size_t p = own.find('-');
-      label = n.Text.substr(0, p);
-      value = n.Text.substr(p + 1);
-    }
+    const PrintLineParts parts = SplitPrintLine(n);
     std::string line(static_cast<size_t>(2 * depth + 2), ' ');
-    line += label;
-    if (!value.empty()) {
+    line += parts.Label;
+    if (!parts.Value.empty()) {
       if (line.size() < 50) line.resize(50, ' ');
       line += ' ';
-      line += value;
+      line += parts.Value;
     }
     out << line << "\n";
   });

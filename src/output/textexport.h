@@ -12,7 +12,17 @@ namespace kestle {
 
 class CaptureSession;
 class DetailTree;
+struct DetailNode;
 struct LocaleInfo;
+
+// A print tree line as label and value: split at the first "-" when the
+// text holds "- " (the value keeps the blank after the "-"); text taken
+// from the frame is never split.
+struct PrintLineParts {
+  std::string Label;
+  std::string Value;
+};
+PrintLineParts SplitPrintLine(const DetailNode& n);
 
 // "Tue 09/12/2026 22:11:14": today's short day name, date and time.
 std::string PrintDateLine(const LocaleInfo& locale, std::time_t now);

@@ -81,6 +81,7 @@ MainWindow::MainWindow(Environment& env, IniFile& ini, QString iniPath, Notifier
   BuildPages();
   options_ = new OptionsDialog(env_, notifier_, this);
   BuildFilterCommands();
+  BuildOutputCommands();
   SetFileCommands(false);
   ApplyWindowSettings();
 }

@@ -41,6 +41,8 @@ class GraphsPage;
 class HexDumpView;
 class NodesPage;
 class OptionsDialog;
+class PrintDialog;
+class SaveDialog;
 
 class MainWindow : public QMainWindow, private LoadObserver {
   Q_OBJECT
@@ -140,10 +142,17 @@ class MainWindow : public QMainWindow, private LoadObserver {
   // The Filter menu opens: "Filter Tagged Frames" needs a tagged shown frame.
   void UpdateFilterMenu();
 
+  // ---- Save As, Print and File Information (main_window_output.cpp)
+  void ShowSaveAs();
+  void ShowPrint();
+  void ShowFileInfo();
+
  public:
   FilterDialog* FilterBox() const { return filterDialog_; }
   FindDialog* FindBox() const { return findDialog_; }
   GotoDialog* GotoBox() const { return gotoDialog_; }
+  SaveDialog* SaveBox() const { return saveDialog_; }
+  PrintDialog* PrintBox() const { return printDialog_; }
   const FilterState& Filtering() const { return filterState_; }
   // Whether status panel 1 shows the filter image.
   bool FilterImageShown() const;
@@ -185,6 +194,7 @@ class MainWindow : public QMainWindow, private LoadObserver {
   // the first row's when that one is gone.
   void SortGrid();
   void BuildFilterCommands();
+  void BuildOutputCommands();
   void ResetFilter();
   void ShownSetChanged(uint32_t shown);
   void UpdateFilterImage();
@@ -229,6 +239,8 @@ class MainWindow : public QMainWindow, private LoadObserver {
   FilterDialog* filterDialog_ = nullptr;
   FindDialog* findDialog_ = nullptr;
   GotoDialog* gotoDialog_ = nullptr;
+  SaveDialog* saveDialog_ = nullptr;
+  PrintDialog* printDialog_ = nullptr;
   QMenu* filterMenu_ = nullptr;
   uint64_t loadId_ = 0;  // changes whenever the tables the lookup was given do
 };

@@ -1,0 +1,85 @@
+#include "output/fileinfo.h"
+
+#include <sys/stat.h>
+
+#include <cstdio>
+
+#include "decode/config/environment.h"
+#include "decode/session.h"
+#include "decode/text.h"
+
+namespace kestle {
+
+std::string FileInfoName(const std::string& path) {
+  if (path.size() < 26) return path;
+  const size_t slash = path.find_last_of('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string FileTypeText(CaptureFormat format, bool pcapModified) {
+  switch (format) {
+    case CaptureFormat::Sniffer: return "General Sniffer";
+    case CaptureFormat::NetmonV1: return "Netmon v1 Capture";
+    case CaptureFormat::NetmonV2: return "Netmon v2 Capture";
+    case CaptureFormat::Pcap:
+      return pcapModified ? "TCPDUMP capture (Modified)" : "Windump/TCPDUMP Capture";
+    case CaptureFormat::NetXRay: return "NetXRay Capture";
+    case CaptureFormat::FiveView: return "5View";
+    case CaptureFormat::None: break;
+  }
+  return "";
+}
+
+std::optional<std::time_t> FileModificationTime(const std::string& path) {
+  struct stat st {};
+  if (path.empty() || ::stat(path.c_str(), &st) != 0) return std::nullopt;
+  return st.st_mtime;
+}
+
+std::string FileChangeDateText(std::optional<std::time_t> modified, const LocaleInfo& locale) {
+  struct tm t {};
+  if (!modified || !localtime_r(&*modified, &t)) return "n/a";
+  char rest[64];
+  std::snprintf(rest, sizeof rest, " %02d %04d - %02d:%02d:%02d", t.tm_mday, t.tm_year + 1900,
+                t.tm_hour, t.tm_min, t.tm_sec);
+  return locale.LongMonthNames[static_cast<size_t>(t.tm_mon) % 12] + rest;
+}
+
+std::string FramesText(uint32_t frameCount, int64_t firstFrame, const std::string& sep) {
+  std::string text = FormatThousands(frameCount, sep);
+  if (firstFrame != 1)
+    text += " of " + FormatThousands(static_cast<uint64_t>(frameCount + firstFrame - 1), sep);
+  return text;
+}
+
+std::string AverageSizeText(uint64_t totalBytes, uint32_t frameCount, const std::string& decimalSep) {
+  // In hundredths, rounded half up, then to 7 significant digits; integers
+  // throughout, so the text does not depend on the C library's locale.
+  const unsigned __int128 hundredths =
+      frameCount == 0 ? 0
+                      : (static_cast<unsigned __int128>(totalBytes) * 100 + frameCount / 2) / frameCount;
+  uint64_t cents = static_cast<uint64_t>(hundredths);
+  uint64_t limit = 10000000, step = 1;
+  while (cents / step >= limit) step *= 10;
+  if (step > 1) cents = (cents + step / 2) / step * step;
+  char decimals[3];
+  std::snprintf(decimals, sizeof decimals, "%02u", static_cast<unsigned>(cents % 100));
+  return std::to_string(cents / 100) + decimalSep + decimals;
+}
+
+std::vector<FileInfoLine> FileInformation(const CaptureSession& s) {
+  const LocaleInfo& locale = s.Env.Locale;
+  uint64_t total = 0;
+  for (uint32_t n = 1; n <= s.FrameCount && n < s.FrameTable.size(); ++n) total += s.FrameTable[n].TrueLen;
+  return {
+      {"Name:", FileInfoName(s.FileName())},
+      {"Type:", FileTypeText(s.Format(), s.Input.PcapModified)},
+      {"Change Date:", FileChangeDateText(FileModificationTime(s.FileName()), locale)},
+      {"Size:", FormatThousands(s.Input.File.FileSizeEstimate, locale.ThousandsSep)},
+      {"Frames:", FramesText(s.FrameCount, s.Env.settings.FirstFrame, locale.ThousandsSep)},
+      {"TCP Sessions:", FormatThousands(s.Decoders.TcpSessions.Count(), locale.ThousandsSep)},
+      {"Average Size:", AverageSizeText(total, s.FrameCount, locale.DecimalSep)},
+  };
+}
+
+}  // namespace kestle

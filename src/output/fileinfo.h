@@ -1,0 +1,41 @@
+// File Information: facts about the open capture file and its load, as
+// the dialog shows them. They describe the whole load, whatever the
+// filter shows.
+#pragma once
+
+#include <cstdint>
+#include <ctime>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "capture/frame.h"
+
+namespace kestle {
+
+class CaptureSession;
+struct LocaleInfo;
+
+struct FileInfoLine {
+  const char* Caption;  // "Name:", "Type:", ...
+  std::string Value;
+};
+
+// The seven lines, top to bottom: Name, Type, Change Date, Size, Frames,
+// TCP Sessions, Average Size.
+std::vector<FileInfoLine> FileInformation(const CaptureSession& s);
+
+// The name shown: the whole name when shorter than 26 characters, else
+// its last part, without folders.
+std::string FileInfoName(const std::string& path);
+std::string FileTypeText(CaptureFormat format, bool pcapModified);
+// "March 01 2004 - 14:25:37" of a modification time; "n/a" without one.
+std::string FileChangeDateText(std::optional<std::time_t> modified, const LocaleInfo& locale);
+std::optional<std::time_t> FileModificationTime(const std::string& path);
+// "50", or "50 of 149" when the load started at frame 100.
+std::string FramesText(uint32_t frameCount, int64_t firstFrame, const std::string& thousandsSep);
+// The mean of the lengths on the wire with 2 decimals, rounded to at most
+// 7 significant digits.
+std::string AverageSizeText(uint64_t totalBytes, uint32_t frameCount, const std::string& decimalSep);
+
+}  // namespace kestle
