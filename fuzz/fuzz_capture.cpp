@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "decode/config/environment.h"
 #include "decode/context.h"
 #include "decode/detail.h"
-#include "decode/config/environment.h"
 #include "decode/session.h"
 #include "decode/tree.h"
 

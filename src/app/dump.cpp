@@ -6,10 +6,10 @@
 #include <optional>
 
 #include "capture/frame_index.h"
-#include "decode/context.h"
-#include "decode/detail.h"
 #include "decode/config/environment.h"
 #include "decode/config/ini.h"
+#include "decode/context.h"
+#include "decode/detail.h"
 #include "decode/session.h"
 #include "decode/tree.h"
 #include "output/fileinfo.h"
@@ -203,7 +203,8 @@ int ApplyFilterOptions(const Options& o, CaptureSession& s, std::ostream& err) {
     const std::vector<StationItem> list = StationList(s.Nodes);
     const std::string& t = *o.filterStations;
     const size_t comma = t.find(',');
-    const std::string names[2] = {t.substr(0, comma), comma == std::string::npos ? "" : t.substr(comma + 1)};
+    const std::string names[2] = {t.substr(0, comma),
+                                  comma == std::string::npos ? "" : t.substr(comma + 1)};
     StationItem* stations[2] = {&choice.Station1, &choice.Station2};
     for (int i = 0; i < 2; ++i) {
       const int64_t at = FindStation(list, names[i]);
@@ -225,7 +226,8 @@ int ApplyFilterOptions(const Options& o, CaptureSession& s, std::ostream& err) {
 
 // Marks the shown frames that contain the --find pattern, found one after
 // the other as "Find Next" finds them. False on a rejected pattern.
-bool FindFrames(const Options& o, CaptureSession& s, std::ostream& err, std::vector<uint8_t>& found) {
+bool FindFrames(const Options& o, CaptureSession& s, std::ostream& err,
+                std::vector<uint8_t>& found) {
   SearchPattern pattern;
   if (const char* message = ParseSearchPattern(*o.find, o.findMode, pattern)) {
     err << "kestle-dump: " << message << "\n";
@@ -369,7 +371,8 @@ int RunDump(const std::vector<std::string>& args, std::ostream& out, std::ostrea
   StreamNotifier notifier(err);
   auto shownNumber = [&](uint32_t frame) { return int64_t{env.settings.FirstFrame} + frame - 1; };
   auto inRange = [&](uint32_t frame) {
-    return (!o.first || shownNumber(frame) >= *o.first) && (!o.last || shownNumber(frame) <= *o.last);
+    return (!o.first || shownNumber(frame) >= *o.first) &&
+           (!o.last || shownNumber(frame) <= *o.last);
   };
   auto saved = [&](const SaveOutcome& r) {
     if (r.Ok) return 0;
@@ -440,7 +443,8 @@ int RunDump(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     for (uint32_t row = 1; row <= s.VisibleCount; ++row) {
       const uint32_t frame = s.FrameOrder[row];
       if (!wanted(frame)) continue;
-      for (int i = 0; i < 9; ++i) out << (i ? "\t" : "") << TsvSafe(FrameCellText(s, frame, kAll[i]));
+      for (int i = 0; i < 9; ++i)
+        out << (i ? "\t" : "") << TsvSafe(FrameCellText(s, frame, kAll[i]));
       out << "\n";
       if (o.offsets) {
         buildTree(frame);
@@ -451,7 +455,8 @@ int RunDump(const std::vector<std::string>& args, std::ostream& out, std::ostrea
   }
 
   TextExportWriter writer(out, s, o.detail, o.dump);
-  writer.WriteTitle(o.file, o.dateLine ? *o.dateLine : PrintDateLine(env.Locale, std::time(nullptr)));
+  writer.WriteTitle(o.file,
+                    o.dateLine ? *o.dateLine : PrintDateLine(env.Locale, std::time(nullptr)));
   for (uint32_t row = 1; row <= s.VisibleCount; ++row) {
     const uint32_t frame = s.FrameOrder[row];
     if (!wanted(frame)) continue;

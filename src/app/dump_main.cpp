@@ -15,8 +15,8 @@ std::string FindDataFile(const char* name) {
   const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
   if (ec) return {};
   const auto dir = exe.parent_path();
-  for (const auto& candidate : {dir / name, dir / "ui" / name,
-                                dir.parent_path() / "share" / "kestle" / name})
+  for (const auto& candidate :
+       {dir / name, dir / "ui" / name, dir.parent_path() / "share" / "kestle" / name})
     if (std::filesystem::is_regular_file(candidate, ec)) return candidate.string();
   return {};
 }

@@ -67,15 +67,15 @@ class CaptureFile {
 
   bool open_ = false;
   bool failed_ = false;
-  void* gz_ = nullptr;   // gzFile when reading through zlib
-  int fd_ = -1;          // plain file otherwise
+  void* gz_ = nullptr;  // gzFile when reading through zlib
+  int fd_ = -1;         // plain file otherwise
   std::vector<uint8_t> buf_;
-  size_t bufPos_ = 0;    // next byte to deliver in buf_
-  size_t bufLen_ = 0;    // valid bytes in buf_
-  uint64_t pos_ = 0;     // stream position of the next byte delivered
-  uint64_t rawPos_ = 0;  // stream position just after buf_
-  bool rawEnd_ = false;  // the underlying stream reported its end
-  bool cutShort_ = false;  // the gzip stream ended before its end mark
+  size_t bufPos_ = 0;       // next byte to deliver in buf_
+  size_t bufLen_ = 0;       // valid bytes in buf_
+  uint64_t pos_ = 0;        // stream position of the next byte delivered
+  uint64_t rawPos_ = 0;     // stream position just after buf_
+  bool rawEnd_ = false;     // the underlying stream reported its end
+  bool cutShort_ = false;   // the gzip stream ended before its end mark
   uint64_t fileBytes_ = 0;  // the file's size on disk
 };
 

@@ -171,8 +171,6 @@ void CaptureInput::FakeFrame(int64_t ticks, uint32_t captured, uint32_t trueSize
   FrameHeader.TrueSize = frameCut_ && trueSize == 0 ? captured : trueSize;
 }
 
-
-
 void CaptureInput::ReserveFrames(uint64_t n) {
   n = std::min<uint64_t>(n, uint64_t{options_.MaxPackets} + 1);
   n = std::min<uint64_t>(n, 64u << 20);

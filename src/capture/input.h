@@ -68,11 +68,11 @@ DetectedFormat DetectCaptureFormat(const uint8_t head[17]);
 
 // One frame as a reader hands it on.
 struct CapturedFrame {
-  uint64_t RecordPos = 0;  // file offset of the frame's record
-  FrameHeaderRec Header;   // normalised; Header.Size bytes follow in Bytes
-  double RelTime = 0;      // seconds since the first frame of the load
-  uint32_t Seconds = 0;    // arrival, whole seconds since 1970-01-01 local time
-  uint32_t Micro = 0;      // microseconds within that second
+  uint64_t RecordPos = 0;          // file offset of the frame's record
+  FrameHeaderRec Header;           // normalised; Header.Size bytes follow in Bytes
+  double RelTime = 0;              // seconds since the first frame of the load
+  uint32_t Seconds = 0;            // arrival, whole seconds since 1970-01-01 local time
+  uint32_t Micro = 0;              // microseconds within that second
   std::span<const uint8_t> Bytes;  // valid during the call only
 };
 
@@ -171,8 +171,8 @@ class CaptureInput {
   double CaptureDate = 25569;  // days since 1899-12-30
   double CaptureTime = 0;      // fraction of a day
   uint64_t CurrentRecordPos = 0;
-  int64_t DayBase = 0;             // pcap, 5View: midnight of the first frame, seconds
-  uint32_t RecordHeaderBytes = 0;  // NetXRay: record header length of the file's version
+  int64_t DayBase = 0;                       // pcap, 5View: midnight of the first frame, seconds
+  uint32_t RecordHeaderBytes = 0;            // NetXRay: record header length of the file's version
   std::array<uint8_t, 18> SnifferVersion{};  // Sniffer: the version record as read
   unsigned LoadPercent = 0;
   uint64_t LoadStep = 1;

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "decode/context.h"
 #include "decode/config/environment.h"
+#include "decode/context.h"
 #include "decode/multicast.h"
 #include "decode/registry.h"
 

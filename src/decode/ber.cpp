@@ -64,7 +64,9 @@ bool BerReader::Next(uint8_t tag, BerValue& v) {
   return true;
 }
 
-std::string_view BerReader::Bytes(const BerValue& v) const { return c_.bytes(v.Contents, v.Length); }
+std::string_view BerReader::Bytes(const BerValue& v) const {
+  return c_.bytes(v.Contents, v.Length);
+}
 
 bool BerReader::Integer(const BerValue& v, int32_t& out) const {
   if (v.Length > 4 || !c_.has(v.Contents, v.Length)) return false;

@@ -7,8 +7,8 @@
 
 namespace kestle {
 
-DecodeContext::DecodeContext(ProtocolPathTable& paths, NodeRegistry& nodes,
-                             DecoderState& decoders, const Environment& env)
+DecodeContext::DecodeContext(ProtocolPathTable& paths, NodeRegistry& nodes, DecoderState& decoders,
+                             const Environment& env)
     : Paths(paths), Nodes(nodes), Decoders(decoders), Env(env), Set(env.settings) {
   ended_.Ended = true;
 }

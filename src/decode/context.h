@@ -179,17 +179,17 @@ class DecodeContext {
   // builders of the quoted layers see it (the tree titles read "Original").
   bool Quoted = false;
   Transport Carrier = Transport::None;  // of the payload at the current layer
-  IpAddressPair Ip;            // innermost IP header's addresses
-  uint16_t SrcPort = 0;        // innermost TCP/UDP header's ports
+  IpAddressPair Ip;                     // innermost IP header's addresses
+  uint16_t SrcPort = 0;                 // innermost TCP/UDP header's ports
   uint16_t DstPort = 0;
-  int Depth = 0;               // layers entered so far
-  int Nesting = 0;             // tunnels and quoted datagrams entered
+  int Depth = 0;    // layers entered so far
+  int Nesting = 0;  // tunnels and quoted datagrams entered
   mutable bool Truncated = false;
 
-  uint32_t FrameNo = 0;          // frame being decoded (1-based), 0 = none
-  FrameTabRec* Rec = nullptr;    // summary pass: the entry being filled
-  std::string Desc;              // summary pass: the Description so far
-  DetailTree* Tree = nullptr;    // tree mode: where items go
+  uint32_t FrameNo = 0;        // frame being decoded (1-based), 0 = none
+  FrameTabRec* Rec = nullptr;  // summary pass: the entry being filled
+  std::string Desc;            // summary pass: the Description so far
+  DetailTree* Tree = nullptr;  // tree mode: where items go
   bool PrintMode = false;
 
   // The line the field writer returns when it adds none: it takes no lines.

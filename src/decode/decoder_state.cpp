@@ -6,8 +6,8 @@
 
 namespace kestle {
 
-uint32_t TcpSessionTable::Lookup(const TcpEndpoint& src, const TcpEndpoint& dst,
-                                 uint32_t frame, uint32_t capacity) {
+uint32_t TcpSessionTable::Lookup(const TcpEndpoint& src, const TcpEndpoint& dst, uint32_t frame,
+                                 uint32_t capacity) {
   const auto& [a, b] = std::minmax(src, dst);
   Key key{};
   auto put = [&key](size_t at, const TcpEndpoint& e) {

@@ -76,8 +76,7 @@ bool BuildFrameTree(CaptureSession& s, DecodeContext& c, DetailTree& tree, uint3
   DetailNode* top = AddField(
       c, nullptr,
       "Frame " + FormatThousands(static_cast<uint64_t>(shown), locale.ThousandsSep) +
-          " (True Size: " + std::to_string(trueLen) + " captured: " + std::to_string(h.Size) +
-          ")",
+          " (True Size: " + std::to_string(trueLen) + " captured: " + std::to_string(h.Size) + ")",
       0, 0, TreeImage::Frame);
   AddField(c, top, "Arrival Time - " + ArrivalTime(locale, rec.Seconds, rec.Micro), 0, 0);
   AddField(c, top, "Time delta from previous Packet - " + TimeDelta(locale, s, n), 0, 0);

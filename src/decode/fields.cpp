@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "decode/context.h"
 #include "decode/config/settings.h"
+#include "decode/context.h"
 
 namespace kestle {
 
@@ -39,8 +39,8 @@ DetailNode* AddLine(DecodeContext& c, DetailNode* parent, FieldText text, uint32
     text.Text = DetailText(text.Text, length, c.Set.DisplayLength, align);
   } else {
     // Only the label before the frame's text is rewritten.
-    std::string label = DetailText(std::string_view(text.Text).substr(0, text.LiteralFrom),
-                                   length, c.Set.DisplayLength, align);
+    std::string label = DetailText(std::string_view(text.Text).substr(0, text.LiteralFrom), length,
+                                   c.Set.DisplayLength, align);
     literalFrom = static_cast<uint32_t>(label.size());
     text.Text = label + text.Text.substr(text.LiteralFrom);
   }
@@ -79,8 +79,8 @@ FieldText operator+(FieldText text, std::string_view more) {
   return text;
 }
 
-DetailNode* AddField(DecodeContext& c, DetailNode* parent, FieldText text, size_t at,
-                     size_t length, TreeImage image) {
+DetailNode* AddField(DecodeContext& c, DetailNode* parent, FieldText text, size_t at, size_t length,
+                     TreeImage image) {
   if (Closed(c, parent)) return c.EndedLine();
   if (!c.has(at, length)) {
     c.Truncated = true;
@@ -105,9 +105,7 @@ void SetBranchRange(DecodeContext& c, DetailNode* line, size_t at, size_t length
   line->Length = static_cast<uint32_t>(present);
 }
 
-bool Added(const DecodeContext& c, const DetailNode* line) {
-  return line && line != c.EndedLine();
-}
+bool Added(const DecodeContext& c, const DetailNode* line) { return line && line != c.EndedLine(); }
 
 std::string FlagPicture(uint32_t value, uint32_t mask, int width) {
   const int bits = width == 1 ? 8 : width == 2 ? 16 : width == 3 ? 24 : 32;
@@ -134,8 +132,8 @@ void AddFlagNodes(DecodeContext& c, DetailNode* item, uint32_t value, int width,
       text = f.ClearText;
     if (!text) continue;
     // Each line describes the flags field's own bytes.
-    AddLine(c, item, FlagPicture(value, f.Mask, width) + " = " + text, item->Offset,
-            item->Length, TreeImage::Field);
+    AddLine(c, item, FlagPicture(value, f.Mask, width) + " = " + text, item->Offset, item->Length,
+            TreeImage::Field);
   }
 }
 

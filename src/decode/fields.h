@@ -30,7 +30,7 @@ class DecodeContext;
 // The text of a line; Literal() marks text that must not be rewritten.
 struct FieldText {
   FieldText(std::string text) : Text(std::move(text)) {}  // NOLINT: implicit by design
-  FieldText(const char* text) : Text(text) {}              // NOLINT
+  FieldText(const char* text) : Text(text) {}             // NOLINT
   std::string Text;
   // Where the literal part starts; kNotLiteral: the whole text is the
   // program's own.
@@ -48,8 +48,8 @@ FieldText operator+(FieldText text, std::string_view more);
 // nothing was added (the field does not fit, the branch has ended, or no
 // tree is being built) it returns the context's ended line, which takes no
 // lines either. Never nullptr.
-DetailNode* AddField(DecodeContext& c, DetailNode* parent, FieldText text, size_t at,
-                     size_t length, TreeImage image = TreeImage::Field);
+DetailNode* AddField(DecodeContext& c, DetailNode* parent, FieldText text, size_t at, size_t length,
+                     TreeImage image = TreeImage::Field);
 
 // Adds the title line of a branch (a protocol's header, a group of fields)
 // that stands for the `length` bytes at `at`: it covers those of them that
@@ -73,7 +73,6 @@ void AddFlagNodes(DecodeContext& c, DetailNode* item, uint32_t value, int width,
 std::string FlagPicture(uint32_t value, uint32_t mask, int width);
 
 // The text a line shows (exposed for tests and the print tree).
-std::string DetailText(std::string_view text, uint32_t length, bool displayLength,
-                       bool align);
+std::string DetailText(std::string_view text, uint32_t length, bool displayLength, bool align);
 
 }  // namespace kestle

@@ -10,22 +10,22 @@ namespace kestle {
 // One loaded frame. Frame bytes are never kept: RecordPos locates the
 // record in the file so that the frame can be read again.
 struct FrameTabRec {
-  uint64_t RecordPos = 0;  // file offset of the frame's record
-  double RelTime = 0;      // seconds since the first frame
-  uint32_t Seconds = 0;    // arrival, whole seconds since 1970-01-01 local time
-  uint32_t Micro = 0;      // microseconds within that second
-  uint32_t CapLen = 0;     // captured bytes
-  uint32_t TrueLen = 0;    // length on the wire
-  uint32_t SrcNode = 0;    // NodeStatTable index of the sender; 0 = none
-  uint32_t DstNode = 0;    // NodeStatTable index of the receiver; 0 = none
-  uint32_t Protocol = 0;   // ProtocolPathTable index of the frame's stack
-  uint32_t TcpSession = 0; // TCP session number; 0 = none
-  StrRef Description;      // in CaptureSession::Descriptions
+  uint64_t RecordPos = 0;   // file offset of the frame's record
+  double RelTime = 0;       // seconds since the first frame
+  uint32_t Seconds = 0;     // arrival, whole seconds since 1970-01-01 local time
+  uint32_t Micro = 0;       // microseconds within that second
+  uint32_t CapLen = 0;      // captured bytes
+  uint32_t TrueLen = 0;     // length on the wire
+  uint32_t SrcNode = 0;     // NodeStatTable index of the sender; 0 = none
+  uint32_t DstNode = 0;     // NodeStatTable index of the receiver; 0 = none
+  uint32_t Protocol = 0;    // ProtocolPathTable index of the frame's stack
+  uint32_t TcpSession = 0;  // TCP session number; 0 = none
+  StrRef Description;       // in CaptureSession::Descriptions
   uint16_t SrcPort = 0;
   uint16_t DstPort = 0;
   uint8_t Visible = 1;
   uint8_t Tagged = 0;
-  uint8_t Cast = 0;        // 0 unicast, 1 broadcast, 2 multicast destination
+  uint8_t Cast = 0;  // 0 unicast, 1 broadcast, 2 multicast destination
 };
 
 }  // namespace kestle

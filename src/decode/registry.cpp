@@ -3,25 +3,25 @@
 #include <algorithm>
 #include <numeric>
 
-#include "decode/config/ini.h"
 #include "decode/addresses.h"
+#include "decode/config/ini.h"
+#include "decode/config/port_table.h"
 #include "decode/fields.h"
 #include "decode/text.h"
-#include "decode/config/port_table.h"
 
 namespace kestle {
 
 const char* const kFixedProtocolNames[kFixedProtocolCount + 1] = {
-    "",        "802.1q",  "AH",      "ARP",      "BGP",      "CDP",       "CGMP",    "DHCP",
-    "DNS",     "DLSw",    "DTP",     "EAP",      "EIGRP",    "ESP",       "GRE",     "GVRP",
-    "HSRP",    "HTTP",    "ICMP",    "ICMPV6",   "IGMP",     "IPV4",      "IPV6",    "IPX",
-    "IPX-RIP", "ISAKMP",  "iSCSI",   "IS-IS",    "ISL",      "LLDP",      "Loopback", "MPLS",
-    "NBDG",    "NBNS",    "NBSS",    "Netbios",  "NTP",      "OSPF",      "PPP",     "PPP CBCP",
-    "PPP CCP", "PPP Comp", "PPP CHAP", "PPP IPCP", "PPP LCP", "PPPoE",     "PPTP",    "PIM",
-    "RIP",     "RADIUS",  "RIPng",   "RSVP",     "RTP",      "RTSP",      "SAP",     "SIP",
-    "SMB",     "SMTP",    "SNA",     "SNMP",     "Socks",    "SSDP",      "SSLv2",   "SSLv3",
-    "STP",     "TACACS",  "TACACS+", "TCP",      "Telnet",   "TFTP",      "TLS",     "UDP",
-    "Unknown", "VRRP",    "VTP",     "XTACACS",  "Ethernet"};
+    "",        "802.1q",   "AH",       "ARP",      "BGP",     "CDP",   "CGMP",     "DHCP",
+    "DNS",     "DLSw",     "DTP",      "EAP",      "EIGRP",   "ESP",   "GRE",      "GVRP",
+    "HSRP",    "HTTP",     "ICMP",     "ICMPV6",   "IGMP",    "IPV4",  "IPV6",     "IPX",
+    "IPX-RIP", "ISAKMP",   "iSCSI",    "IS-IS",    "ISL",     "LLDP",  "Loopback", "MPLS",
+    "NBDG",    "NBNS",     "NBSS",     "Netbios",  "NTP",     "OSPF",  "PPP",      "PPP CBCP",
+    "PPP CCP", "PPP Comp", "PPP CHAP", "PPP IPCP", "PPP LCP", "PPPoE", "PPTP",     "PIM",
+    "RIP",     "RADIUS",   "RIPng",    "RSVP",     "RTP",     "RTSP",  "SAP",      "SIP",
+    "SMB",     "SMTP",     "SNA",      "SNMP",     "Socks",   "SSDP",  "SSLv2",    "SSLv3",
+    "STP",     "TACACS",   "TACACS+",  "TCP",      "Telnet",  "TFTP",  "TLS",      "UDP",
+    "Unknown", "VRRP",     "VTP",      "XTACACS",  "Ethernet"};
 
 // ---------------------------------------------------------------- protocols
 
@@ -108,10 +108,14 @@ bool MacFromText(std::string_view t, uint8_t mac[6]) {
     for (int j = 0; j < 2; ++j) {
       char c = t[i * 3 + j];
       v <<= 4;
-      if (c >= '0' && c <= '9') v |= c - '0';
-      else if (c >= 'A' && c <= 'F') v |= c - 'A' + 10;
-      else if (c >= 'a' && c <= 'f') v |= c - 'a' + 10;
-      else return false;
+      if (c >= '0' && c <= '9')
+        v |= c - '0';
+      else if (c >= 'A' && c <= 'F')
+        v |= c - 'A' + 10;
+      else if (c >= 'a' && c <= 'f')
+        v |= c - 'a' + 10;
+      else
+        return false;
     }
     mac[i] = static_cast<uint8_t>(v);
   }
@@ -220,9 +224,12 @@ void NodeRegistry::RebuildIndex() {
   for (uint32_t i = 1; i < NodeTable.size(); ++i) {
     const auto& e = NodeTable[i];
     uint8_t mac[6];
-    if (!e.MacText.empty() && MacFromText(e.MacText, mac)) macIndex_.Insert(MacKey(mac), i);
-    else if (e.IPv4 != 0) ipv4Index_.Insert(e.IPv4, i);
-    else if (!e.Name.empty()) nameIndex_.emplace(e.Name, i);
+    if (!e.MacText.empty() && MacFromText(e.MacText, mac))
+      macIndex_.Insert(MacKey(mac), i);
+    else if (e.IPv4 != 0)
+      ipv4Index_.Insert(e.IPv4, i);
+    else if (!e.Name.empty())
+      nameIndex_.emplace(e.Name, i);
   }
   for (uint32_t i = 1; i < NodeStatTable.size(); ++i) {
     const auto& r = NodeStatTable[i];

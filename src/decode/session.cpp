@@ -1,7 +1,7 @@
 #include "decode/session.h"
 
-#include "decode/context.h"
 #include "decode/config/environment.h"
+#include "decode/context.h"
 #include "decode/summary.h"
 
 namespace kestle {

@@ -80,7 +80,6 @@ int GetTimeZoneBias(std::time_t at) {
   return static_cast<int>(-local.tm_gmtoff / 60);
 }
 
-
 std::string SafeText(std::string_view bytes) {
   std::string s(bytes);
   for (char& ch : s) {

@@ -2,8 +2,8 @@
 
 namespace kestle {
 
-DetailNode* DetailTree::Add(DetailNode* parent, std::string text, uint32_t offset,
-                            uint32_t length, TreeImage image, uint32_t literalFrom) {
+DetailNode* DetailTree::Add(DetailNode* parent, std::string text, uint32_t offset, uint32_t length,
+                            TreeImage image, uint32_t literalFrom) {
   auto n = std::make_unique<DetailNode>();
   n->Text = std::move(text);
   n->Offset = offset;

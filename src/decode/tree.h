@@ -30,8 +30,8 @@ inline constexpr uint32_t kNotLiteral = UINT32_MAX;
 
 struct DetailNode {
   std::string Text;
-  uint32_t Offset = 0;   // first byte described, counted from the frame start
-  uint32_t Length = 0;   // bytes described; 0 = none
+  uint32_t Offset = 0;  // first byte described, counted from the frame start
+  uint32_t Length = 0;  // bytes described; 0 = none
   TreeImage Image = TreeImage::Plain;
   // Where the text taken from the frame starts (kNotLiteral: nowhere): from
   // there on the text is never split or rewritten.

@@ -18,10 +18,10 @@ constexpr uint32_t kDumpNormal = 0x000000;
 uint32_t LayerColour(size_t k);
 
 struct DumpRun {
-  uint32_t Slot = 0;    // first byte slot of the line (0..15)
-  uint32_t Count = 0;   // slots in the run
+  uint32_t Slot = 0;   // first byte slot of the line (0..15)
+  uint32_t Count = 0;  // slots in the run
   uint32_t Colour = kDumpNormal;
-  bool Bold = false;    // the highlight
+  bool Bold = false;  // the highlight
 };
 
 // Colour runs of the 16 byte slots of the dump line starting at

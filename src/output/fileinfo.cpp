@@ -18,14 +18,20 @@ std::string FileInfoName(const std::string& path) {
 
 std::string FileTypeText(CaptureFormat format, bool pcapModified) {
   switch (format) {
-    case CaptureFormat::Sniffer: return "General Sniffer";
-    case CaptureFormat::NetmonV1: return "Netmon v1 Capture";
-    case CaptureFormat::NetmonV2: return "Netmon v2 Capture";
+    case CaptureFormat::Sniffer:
+      return "General Sniffer";
+    case CaptureFormat::NetmonV1:
+      return "Netmon v1 Capture";
+    case CaptureFormat::NetmonV2:
+      return "Netmon v2 Capture";
     case CaptureFormat::Pcap:
       return pcapModified ? "TCPDUMP capture (Modified)" : "Windump/TCPDUMP Capture";
-    case CaptureFormat::NetXRay: return "NetXRay Capture";
-    case CaptureFormat::FiveView: return "5View";
-    case CaptureFormat::None: break;
+    case CaptureFormat::NetXRay:
+      return "NetXRay Capture";
+    case CaptureFormat::FiveView:
+      return "5View";
+    case CaptureFormat::None:
+      break;
   }
   return "";
 }
@@ -52,12 +58,14 @@ std::string FramesText(uint32_t frameCount, int64_t firstFrame, const std::strin
   return text;
 }
 
-std::string AverageSizeText(uint64_t totalBytes, uint32_t frameCount, const std::string& decimalSep) {
+std::string AverageSizeText(uint64_t totalBytes, uint32_t frameCount,
+                            const std::string& decimalSep) {
   // In hundredths, rounded half up, then to 7 significant digits; integers
   // throughout, so the text does not depend on the C library's locale.
   const unsigned __int128 hundredths =
-      frameCount == 0 ? 0
-                      : (static_cast<unsigned __int128>(totalBytes) * 100 + frameCount / 2) / frameCount;
+      frameCount == 0
+          ? 0
+          : (static_cast<unsigned __int128>(totalBytes) * 100 + frameCount / 2) / frameCount;
   uint64_t cents = static_cast<uint64_t>(hundredths);
   uint64_t limit = 10000000, step = 1;
   while (cents / step >= limit) step *= 10;
@@ -70,7 +78,8 @@ std::string AverageSizeText(uint64_t totalBytes, uint32_t frameCount, const std:
 std::vector<FileInfoLine> FileInformation(const CaptureSession& s) {
   const LocaleInfo& locale = s.Env.Locale;
   uint64_t total = 0;
-  for (uint32_t n = 1; n <= s.FrameCount && n < s.FrameTable.size(); ++n) total += s.FrameTable[n].TrueLen;
+  for (uint32_t n = 1; n <= s.FrameCount && n < s.FrameTable.size(); ++n)
+    total += s.FrameTable[n].TrueLen;
   return {
       {"Name:", FileInfoName(s.FileName())},
       {"Type:", FileTypeText(s.Format(), s.Input.PcapModified)},

@@ -36,6 +36,7 @@ std::optional<std::time_t> FileModificationTime(const std::string& path);
 std::string FramesText(uint32_t frameCount, int64_t firstFrame, const std::string& thousandsSep);
 // The mean of the lengths on the wire with 2 decimals, rounded to at most
 // 7 significant digits.
-std::string AverageSizeText(uint64_t totalBytes, uint32_t frameCount, const std::string& decimalSep);
+std::string AverageSizeText(uint64_t totalBytes, uint32_t frameCount,
+                            const std::string& decimalSep);
 
 }  // namespace kestle

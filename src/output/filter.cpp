@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <numeric>
 
-#include "decode/session.h"
 #include "decode/addresses.h"
 #include "decode/config/environment.h"
+#include "decode/session.h"
 
 namespace kestle {
 
@@ -110,7 +110,8 @@ std::string ProtocolTreeText(const CaptureSession& s, uint32_t path) {
 
 std::string ProtocolStackText(const CaptureSession& s, uint32_t path) {
   std::vector<uint32_t> chain;
-  for (uint32_t p = path; p >= 1 && p <= s.Paths.Count(); p = ParentOf(s.Paths, p)) chain.push_back(p);
+  for (uint32_t p = path; p >= 1 && p <= s.Paths.Count(); p = ParentOf(s.Paths, p))
+    chain.push_back(p);
   std::string out;
   for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
     if (!out.empty()) out += '/';
@@ -126,18 +127,22 @@ std::vector<StationItem> StationList(const NodeRegistry& nodes) {
   out.push_back({kAnyStation, 0, StationKind::Any});
   const uint32_t count = nodes.NodeCount();
   for (uint32_t i = 1; i <= count; ++i)
-    if (nodes.NodeTable[i].IPv4 != 0) out.push_back({FormatIPv4(nodes.NodeTable[i].IPv4), i, StationKind::Network});
+    if (nodes.NodeTable[i].IPv4 != 0)
+      out.push_back({FormatIPv4(nodes.NodeTable[i].IPv4), i, StationKind::Network});
   for (uint32_t i = 1; i <= count; ++i)
-    if (!nodes.NodeTable[i].Name.empty()) out.push_back({nodes.NodeTable[i].Name, i, StationKind::Network});
+    if (!nodes.NodeTable[i].Name.empty())
+      out.push_back({nodes.NodeTable[i].Name, i, StationKind::Network});
   for (uint32_t i = 1; i <= count; ++i)
-    if (!nodes.NodeTable[i].MacText.empty()) out.push_back({nodes.NodeTable[i].MacText, i, StationKind::Mac});
+    if (!nodes.NodeTable[i].MacText.empty())
+      out.push_back({nodes.NodeTable[i].MacText, i, StationKind::Mac});
   return out;
 }
 
 bool StationMatches(const NodeRegistry& nodes, const StationItem& station, uint32_t side) {
   if (station.Kind == StationKind::Any) return true;
   const uint32_t count = nodes.NodeCount();
-  if (side == 0 || side > nodes.NodeStatCount() || station.Node == 0 || station.Node > count) return false;
+  if (side == 0 || side > nodes.NodeStatCount() || station.Node == 0 || station.Node > count)
+    return false;
   const NodeStatRec& pair = nodes.NodeStatTable[side];
   const NodeEntryRec& e = nodes.NodeTable[station.Node];
   if (station.Kind == StationKind::Network) {
@@ -151,7 +156,8 @@ bool StationMatches(const NodeRegistry& nodes, const StationItem& station, uint3
 
 // ---------------------------------------------------------------- predicate
 
-FramePredicate::FramePredicate(const CaptureSession& s, const FilterChoice& choice, bool allProtocols)
+FramePredicate::FramePredicate(const CaptureSession& s, const FilterChoice& choice,
+                               bool allProtocols)
     : nodes_(s.Nodes), choice_(choice), all_(allProtocols) {
   const uint32_t count = s.Paths.Count();
   chosen_.assign(size_t{count} + 1, 0);
@@ -306,7 +312,8 @@ int64_t FindStation(const std::vector<StationItem>& list, std::string_view text)
 }
 
 bool ParseDirection(std::string_view text, FilterDirection& out) {
-  for (FilterDirection d : {FilterDirection::Both, FilterDirection::Forward, FilterDirection::Back}) {
+  for (FilterDirection d :
+       {FilterDirection::Both, FilterDirection::Forward, FilterDirection::Back}) {
     static constexpr const char* kWords[] = {"both", "forward", "back"};
     if (text == DirectionText(d) || SameText(text, kWords[static_cast<int>(d)])) {
       out = d;
@@ -316,6 +323,8 @@ bool ParseDirection(std::string_view text, FilterDirection& out) {
   return false;
 }
 
-std::string FramesSelectedText(uint32_t shown) { return std::to_string(shown) + kFramesSelectedSuffix; }
+std::string FramesSelectedText(uint32_t shown) {
+  return std::to_string(shown) + kFramesSelectedSuffix;
+}
 
 }  // namespace kestle

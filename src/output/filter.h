@@ -121,8 +121,8 @@ class FramePredicate {
 };
 
 struct FilterOutcome {
-  bool Applied = false;     // false: no frame selected, nothing else changed
-  bool AllProtocols = true; // the flag the root counts for (no single protocol checked)
+  bool Applied = false;      // false: no frame selected, nothing else changed
+  bool AllProtocols = true;  // the flag the root counts for (no single protocol checked)
   uint32_t Shown = 0;
 };
 // The dialog's OK: sets the Selected marks from the checked items, then,

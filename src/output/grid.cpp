@@ -1,15 +1,14 @@
 #include "output/grid.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
+#include "decode/addresses.h"
 #include "decode/config/environment.h"
+#include "decode/fields.h"
 #include "decode/session.h"
 #include "decode/summary.h"
-
-#include <algorithm>
-#include "decode/addresses.h"
-#include "decode/fields.h"
 #include "decode/text.h"
 
 namespace kestle {
@@ -22,9 +21,9 @@ struct ColumnInfo {
   bool Right;
 };
 constexpr ColumnInfo kColumns[9] = {
-    {"No.", 2, 6, true},          {"Time", 2, 14, false},    {"Length", 2, 8, true},
-    {"Source Node", 4, 32, false}, {"S-Port", 2, 8, true},    {"Dest Node", 4, 32, false},
-    {"D-Port", 2, 8, true},       {"Description", 10, 60, false}, {"Protocol", 2, 10, false}};
+    {"No.", 2, 6, true},           {"Time", 2, 14, false},         {"Length", 2, 8, true},
+    {"Source Node", 4, 32, false}, {"S-Port", 2, 8, true},         {"Dest Node", 4, 32, false},
+    {"D-Port", 2, 8, true},        {"Description", 10, 60, false}, {"Protocol", 2, 10, false}};
 
 const ColumnInfo* Info(char letter) {
   return letter >= 'A' && letter <= 'I' ? &kColumns[letter - 'A'] : nullptr;
@@ -83,7 +82,8 @@ std::string NodeText(const CaptureSession& s, uint32_t idx) {
     if (n.IPv4 != 0) return n.HostName.empty() ? FormatIPv4(n.IPv4) : n.HostName;
     if (!n.Name.empty()) return n.Name;
   }
-  if (pair.MacNode != 0 && pair.MacNode <= reg.NodeCount()) return reg.NodeTable[pair.MacNode].MacText;
+  if (pair.MacNode != 0 && pair.MacNode <= reg.NodeCount())
+    return reg.NodeTable[pair.MacNode].MacText;
   return {};
 }
 

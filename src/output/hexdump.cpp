@@ -10,14 +10,13 @@
 namespace kestle {
 
 bool DumpPrintable(uint8_t b) {
-  static constexpr char kSet[] = " ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789!@#$%^&*()_+|<>?}{/\\-:;[]~,=";
+  static constexpr char kSet[] =
+      " ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789!@#$%^&*()_+|<>?}{/\\-:;[]~,=";
   if (b >= 'a' && b <= 'z') b = static_cast<uint8_t>(b - 'a' + 'A');
   return b != 0 && std::memchr(kSet, b, sizeof kSet - 1) != nullptr;
 }
 
-char DumpChar(uint8_t b) {
-  return DumpPrintable(b) ? static_cast<char>(b) : '.';
-}
+char DumpChar(uint8_t b) { return DumpPrintable(b) ? static_cast<char>(b) : '.'; }
 
 std::string DumpLine(uint32_t offset, std::span<const uint8_t> bytes, bool ebcdic) {
   static const char kHex[] = "0123456789ABCDEF";
@@ -35,7 +34,6 @@ std::string DumpLine(uint32_t offset, std::span<const uint8_t> bytes, bool ebcdi
   for (uint8_t b : bytes.first(std::min<size_t>(bytes.size(), 16))) s += DumpChar(b, ebcdic);
   return s;
 }
-
 
 const std::array<uint8_t, 256> EbcdicToAscii = {
     0x00, 0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x08, 0x09, 0x0A, 0x0B, 0x0C, 0x0D, 0x0E, 0x0F,

@@ -58,8 +58,10 @@ bool OutputFile::Flush() {
   while (!failed_ && done < buf_.size()) {
     const ssize_t n = ::write(fd_, buf_.data() + done, buf_.size() - done);
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) failed_ = true;
-    else done += static_cast<size_t>(n);
+    if (n <= 0)
+      failed_ = true;
+    else
+      done += static_cast<size_t>(n);
   }
   buf_.clear();
   return !failed_;

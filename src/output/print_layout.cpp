@@ -11,7 +11,9 @@ namespace kestle {
 
 PrintLayout::PrintLayout(PrintMetrics metrics, std::string columnSel, std::string dateLine,
                          PageDone pageDone)
-    : m_(std::move(metrics)), cols_(std::move(columnSel)), date_(std::move(dateLine)),
+    : m_(std::move(metrics)),
+      cols_(std::move(columnSel)),
+      date_(std::move(dateLine)),
       done_(std::move(pageDone)) {
   gap_ = m_.DpiY / 100;
   line_ = std::max(1, m_.FontHeight + gap_);

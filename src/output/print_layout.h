@@ -22,7 +22,7 @@ class DetailTree;
 
 // What the layout needs to know of the printer and its font.
 struct PrintMetrics {
-  int PageWidth = 0;   // printable area, pixels
+  int PageWidth = 0;  // printable area, pixels
   int PageHeight = 0;
   int DpiY = 0;        // vertical resolution, pixels per inch
   int FontHeight = 0;  // height of a line of the font ("X")

@@ -47,11 +47,11 @@ bool SnifferHoldsFrame(const CaptureInput& in, const SaveFrameRef& frame);
 // shows the local time the grid shows; the unit is the finest (1 µs
 // first) whose 40-bit tick count holds the latest frame.
 struct SnifferTiming {
-  int64_t DaySeconds = 0;        // local midnight the ticks count from
-  uint8_t TimeUnit = 5;          // index into the time unit table
+  int64_t DaySeconds = 0;  // local midnight the ticks count from
+  uint8_t TimeUnit = 5;    // index into the time unit table
   uint32_t TickPicoseconds = 1000000;
-  uint16_t DosDate = 0;          // the day; before 1980 the earliest a DOS date holds
-  uint16_t DosTime = 0;          // the capture's start time of day
+  uint16_t DosDate = 0;  // the day; before 1980 the earliest a DOS date holds
+  uint16_t DosTime = 0;  // the capture's start time of day
 };
 SnifferTiming PlanSnifferTiming(const CaptureInput& in, std::span<const SaveFrameRef> frames);
 // The tick count of a frame (the largest 40-bit count when it lies beyond).
@@ -63,8 +63,8 @@ struct SaveOutcome {
   bool Ok = false;         // the file is complete and in place
   bool Cancelled = false;  // stopped by the progress callback
   uint32_t Written = 0;
-  uint32_t Skipped = 0;    // frames a Sniffer file cannot hold
-  std::string Message;     // why it failed
+  uint32_t Skipped = 0;  // frames a Sniffer file cannot hold
+  std::string Message;   // why it failed
 };
 // Called after each frame written with the number written and the total;
 // returning false stops the save after that frame, and the file keeps the

@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <array>
 
-#include "decode/session.h"
 #include "decode/config/environment.h"
 #include "decode/context.h"
+#include "decode/session.h"
 #include "output/grid.h"
 
 namespace kestle {

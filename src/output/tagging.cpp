@@ -48,7 +48,8 @@ void UntagShownFrames(CaptureSession& s) {
 
 GridMenuState GridMenuFor(const CaptureSession& s, int64_t selectedRow, int popupColumn) {
   GridMenuState m;
-  const bool rows = s.VisibleCount > 0 && selectedRow >= 0 && selectedRow < int64_t{s.VisibleCount} &&
+  const bool rows = s.VisibleCount > 0 && selectedRow >= 0 &&
+                    selectedRow < int64_t{s.VisibleCount} &&
                     static_cast<size_t>(selectedRow) + 1 < s.FrameOrder.size();
   if (!rows) return m;
   const uint32_t frame = s.FrameOrder[static_cast<size_t>(selectedRow) + 1];

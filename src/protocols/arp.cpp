@@ -63,11 +63,18 @@ void ARPTree(DecodeContext& c, DetailNode* parent) {
   DetailNode* arp = AddBranch(c, parent, std::move(title), 0, kArpLength, TreeImage::Message);
   // A packet cut short is shown to its last whole field.
   const uint16_t htype = c.be16(kHType), ptype = c.be16(kPType);
-  AddField(c, arp, "Hardware Type () - 0x" + Hex(htype, 2) + std::string(LookupCode(htype, kHardwareTypes, "")), kHType, 2);
-  AddField(c, arp, "Protocol Type () - 0x" + Hex(ptype, 2) + std::string(LookupCode(ptype, kProtocolTypes, "")), kPType, 2);
+  AddField(
+      c, arp,
+      "Hardware Type () - 0x" + Hex(htype, 2) + std::string(LookupCode(htype, kHardwareTypes, "")),
+      kHType, 2);
+  AddField(
+      c, arp,
+      "Protocol Type () - 0x" + Hex(ptype, 2) + std::string(LookupCode(ptype, kProtocolTypes, "")),
+      kPType, 2);
   AddField(c, arp, "Hardware Size () - " + std::to_string(c.u8(kHSize)), kHSize, 1);
   AddField(c, arp, "Protocol Size () - " + std::to_string(c.u8(kPSize)), kPSize, 1);
-  AddField(c, arp, "Operation () - 0x" + Hex(op, 2) + std::string(LookupCode(op, kOperations, "")), kOp, 2);
+  AddField(c, arp, "Operation () - 0x" + Hex(op, 2) + std::string(LookupCode(op, kOperations, "")),
+           kOp, 2);
   uint8_t mac[6];
   c.copy(kSha, mac, 6);
   AddField(c, arp, "Sender MAC Address () - " + FormatMAC(c, mac, true), kSha, 6);

@@ -21,15 +21,15 @@ constexpr LookupTableRec kMessageTypes[] = {{1, "Discover"}, {2, "Offer"}, {3, "
 
 // How an option's value is shown.
 enum class Kind : uint8_t {
-  Hex,             // the data bytes in hex
-  Addresses,       // IPv4 addresses
-  MessageType,     // a DHCP message type name
-  Text,            // characters up to a zero byte
-  Duration,        // seconds as days, hours, minutes, seconds
-  NodeType,        // NetBIOS node type
-  RequestList,     // the codes of requested options, one line each
-  Number,          // a 16-bit number
-  ClientId,        // a hardware type and address
+  Hex,          // the data bytes in hex
+  Addresses,    // IPv4 addresses
+  MessageType,  // a DHCP message type name
+  Text,         // characters up to a zero byte
+  Duration,     // seconds as days, hours, minutes, seconds
+  NodeType,     // NetBIOS node type
+  RequestList,  // the codes of requested options, one line each
+  Number,       // a 16-bit number
+  ClientId,     // a hardware type and address
 };
 
 struct BootOptionRec {
@@ -212,11 +212,10 @@ std::string Value(const DecodeContext& c, const Option& o, Kind kind, bool& lite
 
 // The requested options: one line per listed code at its byte.
 void AddRequestList(DecodeContext& c, DetailNode* options, const Option& o) {
-  DetailNode* item =
-      AddField(c, options,
-               std::to_string(o.Code) + " Requested options (" + std::to_string(o.DataLength()) +
-                   " in list)",
-               o.At, o.Length);
+  DetailNode* item = AddField(c, options,
+                              std::to_string(o.Code) + " Requested options (" +
+                                  std::to_string(o.DataLength()) + " in list)",
+                              o.At, o.Length);
   for (size_t i = 0; i < o.DataLength(); ++i) {
     const uint8_t code = c.u8(o.Data() + i);
     const BootOptionRec* listed = FindOption(code);
@@ -238,7 +237,8 @@ void AddOption(DecodeContext& c, DetailNode* options, const Option& o) {
   bool literal = false;
   const std::string value = Value(c, o, kind, literal);
   auto text = [&](std::string label) {
-    return literal ? std::move(label) + Literal(std::string(value)) : FieldText(std::move(label) + value);
+    return literal ? std::move(label) + Literal(std::string(value))
+                   : FieldText(std::move(label) + value);
   };
   DetailNode* item = AddField(c, options, text(name + ": "), o.At, o.Length);
   if (o.Code == kPad || o.Code == kEnd) return;
@@ -283,9 +283,9 @@ void DHCPTree(DecodeContext& c, DetailNode* parent) {
   bool dhcp = false;
   for (const Option& o : options)
     if (o.Code == kMessageType && o.DataLength() >= 1 && c.has(o.At, o.Length)) dhcp = true;
-  DetailNode* root =
-      AddBranch(c, parent, dhcp ? "Dynamic Host Configuration Protocol (DHCP)" : "Bootstrap Protocol",
-                0, c.PacketLen);
+  DetailNode* root = AddBranch(
+      c, parent, dhcp ? "Dynamic Host Configuration Protocol (DHCP)" : "Bootstrap Protocol", 0,
+      c.PacketLen);
 
   DetailNode* h = AddBranch(c, root, "BOOTP Header", 0, kHeader);
   const uint8_t op = c.u8(0);

@@ -21,27 +21,30 @@ constexpr LookupTableRec kResponseCodes[] = {
     {8, "NXRREST"},         {9, "NOTAUTH"},      {10, "NOTZONE"},
 };
 
-constexpr LookupTableRec kOpcodeWords[] = {{0, "Standard "}, {1, "Inverse "}, {5, "Dynamic Update "}};
+constexpr LookupTableRec kOpcodeWords[] = {
+    {0, "Standard "}, {1, "Inverse "}, {5, "Dynamic Update "}};
 
 constexpr LookupTableRec kOpcodeNames[] = {
-    {0, "Standard query"}, {1, "Inverse query"}, {2, "Server status request"},
+    {0, "Standard query"},
+    {1, "Inverse query"},
+    {2, "Server status request"},
     {5, "Dynamic Update (5)"},
 };
 
 constexpr LookupTableRec kClassNames[] = {{1, "IN"}, {2, "CS"}, {3, "CH"}, {4, "HS"}};
 
 constexpr LookupTableRec kTypeNames[] = {
-    {1, "A"},        {2, "NS"},       {3, "ND"},       {4, "MF"},        {5, "CNAME"},
-    {6, "SOA"},      {7, "MB"},       {8, "MG"},       {9, "MR"},        {10, "NULL"},
-    {11, "WKS"},     {12, "PTR"},     {13, "HINFO"},   {14, "MINFO"},    {15, "MX"},
-    {16, "TXT"},     {17, "RB"},      {18, "AFSDB"},   {19, "X25"},      {20, "ISDN"},
-    {21, "RT"},      {22, "NSAP"},    {23, "NSAP-PTR"}, {24, "SIG"},     {25, "KEY"},
-    {26, "PX"},      {27, "GPOS"},    {28, "AAAA"},    {29, "LOC"},      {30, "NXT"},
-    {31, "EID"},     {32, "NIMLOC"},  {33, "SRV"},     {34, "ATMA"},     {35, "NAPTR"},
-    {36, "KX"},      {37, "CERT"},    {38, "A6"},      {39, "DNAME"},    {40, "SINK"},
-    {41, "OPT"},     {42, "APL"},     {100, "UINFO"},  {101, "UID"},     {102, "GID"},
-    {103, "UNSPEC"}, {249, "TKEY"},   {250, "TSIG"},   {251, "IXFR"},    {252, "AXFR"},
-    {253, "MAILB"},  {254, "MAILA"},  {255, "*"},
+    {1, "A"},        {2, "NS"},      {3, "ND"},        {4, "MF"},     {5, "CNAME"},
+    {6, "SOA"},      {7, "MB"},      {8, "MG"},        {9, "MR"},     {10, "NULL"},
+    {11, "WKS"},     {12, "PTR"},    {13, "HINFO"},    {14, "MINFO"}, {15, "MX"},
+    {16, "TXT"},     {17, "RB"},     {18, "AFSDB"},    {19, "X25"},   {20, "ISDN"},
+    {21, "RT"},      {22, "NSAP"},   {23, "NSAP-PTR"}, {24, "SIG"},   {25, "KEY"},
+    {26, "PX"},      {27, "GPOS"},   {28, "AAAA"},     {29, "LOC"},   {30, "NXT"},
+    {31, "EID"},     {32, "NIMLOC"}, {33, "SRV"},      {34, "ATMA"},  {35, "NAPTR"},
+    {36, "KX"},      {37, "CERT"},   {38, "A6"},       {39, "DNAME"}, {40, "SINK"},
+    {41, "OPT"},     {42, "APL"},    {100, "UINFO"},   {101, "UID"},  {102, "GID"},
+    {103, "UNSPEC"}, {249, "TKEY"},  {250, "TSIG"},    {251, "IXFR"}, {252, "AXFR"},
+    {253, "MAILB"},  {254, "MAILA"}, {255, "*"},
 };
 
 constexpr size_t kHeader = 12;
@@ -149,13 +152,26 @@ RecordData Interpret(const DecodeContext& c, const Entry& e) {
       r.Value = FormatIPv6(a);
       break;
     }
-    case kTypeNS: name(0, "NS", RecordData::Name); break;
-    case kTypeCNAME: name(0, "CNAME", RecordData::Name); break;
-    case kTypeSOA: name(0, "SOA", RecordData::Name); break;
-    case kTypePTR: name(0, "Domain Name Pointer", RecordData::Name); break;
-    case kTypeMX: name(2, "MX", RecordData::Name); break;
-    case kTypeSRV: name(6, "SRV", RecordData::Service); break;
-    default: break;
+    case kTypeNS:
+      name(0, "NS", RecordData::Name);
+      break;
+    case kTypeCNAME:
+      name(0, "CNAME", RecordData::Name);
+      break;
+    case kTypeSOA:
+      name(0, "SOA", RecordData::Name);
+      break;
+    case kTypePTR:
+      name(0, "Domain Name Pointer", RecordData::Name);
+      break;
+    case kTypeMX:
+      name(2, "MX", RecordData::Name);
+      break;
+    case kTypeSRV:
+      name(6, "SRV", RecordData::Service);
+      break;
+    default:
+      break;
   }
   return r;
 }
@@ -235,14 +251,19 @@ void AddRecord(DecodeContext& c, DetailNode* section, const Entry& e) {
   uint16_t priority = 0, weight = 0, port = 0;
   switch (r.Kind) {
     case RecordData::Address:
-    case RecordData::Address6: text = text + ", addr " + r.Value; break;
-    case RecordData::Name: text = text + ", " + r.Label + " " + r.Value; break;
+    case RecordData::Address6:
+      text = text + ", addr " + r.Value;
+      break;
+    case RecordData::Name:
+      text = text + ", " + r.Label + " " + r.Value;
+      break;
     case RecordData::Service:
       priority = c.be16(d), weight = c.be16(d + 2), port = c.be16(d + 4);
       text = text + ", Priority " + std::to_string(priority) + ", Weight " +
              std::to_string(weight) + ", Port " + std::to_string(port) + ", Target " + r.Value;
       break;
-    case RecordData::Plain: break;
+    case RecordData::Plain:
+      break;
   }
   DetailNode* item = AddField(c, section, std::move(text), p, e.Length);
   AddField(c, item, "Name () - " + Literal(name), p, n);
@@ -255,8 +276,12 @@ void AddRecord(DecodeContext& c, DetailNode* section, const Entry& e) {
   if (e.Class != kClassIN) return;
   const size_t len = e.DataLength;
   switch (r.Kind) {
-    case RecordData::Address: AddField(c, item, "IP Address () - " + r.Value, d, len); break;
-    case RecordData::Address6: AddField(c, item, "IPV6 Address () - " + r.Value, d, len); break;
+    case RecordData::Address:
+      AddField(c, item, "IP Address () - " + r.Value, d, len);
+      break;
+    case RecordData::Address6:
+      AddField(c, item, "IPV6 Address () - " + r.Value, d, len);
+      break;
     case RecordData::Name: {
       const char* label = e.Type == kTypeNS      ? "Name server () - "
                           : e.Type == kTypeCNAME ? "Primary name () - "
@@ -272,14 +297,16 @@ void AddRecord(DecodeContext& c, DetailNode* section, const Entry& e) {
       AddField(c, item, "Port () - " + std::to_string(port), d + 4, 2);
       AddField(c, item, "Target () - " + Literal(r.Value), r.TargetAt, r.Target.Length);
       break;
-    case RecordData::Plain: AddField(c, item, "Data", d, len); break;
+    case RecordData::Plain:
+      AddField(c, item, "Data", d, len);
+      break;
   }
 }
 
 // One section under the root: its title, then its entries. False when the
 // decode ends with it.
-bool AddSection(DecodeContext& c, DetailNode* root, const char* title, size_t& p,
-                uint16_t count, bool records) {
+bool AddSection(DecodeContext& c, DetailNode* root, const char* title, size_t& p, uint16_t count,
+                bool records) {
   if (count == 0) return true;
   const Section s = WalkSection(c, p, count, records);
   DetailNode* item = AddBranch(c, root, title, p, 0);
@@ -303,8 +330,8 @@ std::string FlagLine(uint16_t flags, int first, int count, std::string_view text
 void AddFlags(DecodeContext& c, DetailNode* root, uint16_t flags) {
   const bool response = flags & 0x8000;
   const uint16_t opcode = (flags >> 11) & 0xF, rcode = flags & 0xF;
-  std::string text = "Flags : 0x" + Hex(flags, 4) + " (" +
-                     std::string(LookupCode(opcode, kOpcodeWords, ""));
+  std::string text =
+      "Flags : 0x" + Hex(flags, 4) + " (" + std::string(LookupCode(opcode, kOpcodeWords, ""));
   if (response) {
     text += "response";
     if (rcode <= 10) text += ", " + std::string(LookupCode(rcode, kResponseCodes, ""));
@@ -321,8 +348,8 @@ void AddFlags(DecodeContext& c, DetailNode* root, uint16_t flags) {
            2, 2);
   AddField(c, f, FlagLine(flags, 7, 1, flags & 0x0200 ? "Truncated" : "Not truncated"), 2, 2);
   AddField(c, f,
-           FlagLine(flags, 8, 1, flags & 0x0100 ? "Recursion desired" : "Recursion not desired"),
-           2, 2);
+           FlagLine(flags, 8, 1, flags & 0x0100 ? "Recursion desired" : "Recursion not desired"), 2,
+           2);
   AddField(c, f,
            FlagLine(flags, 9, 1,
                     flags & 0x0080 ? "Recursion is available" : "Recursion is not available"),
@@ -379,9 +406,15 @@ void DNSTree(DecodeContext& c, DetailNode* parent) {
   AddField(c, root, "Transaction ID () - 0x" + Hex(c.be16(0), 4), 0, 2);
   AddFlags(c, root, flags);
   const uint16_t counts[4] = {c.be16(4), c.be16(6), c.be16(8), c.be16(10)};
-  AddField(c, root, std::string(update ? "Zones" : "Questions") + " () - " + std::to_string(counts[0]), 4, 2);
-  AddField(c, root, std::string(update ? "Prerequisites" : "Answers") + " () - " + std::to_string(counts[1]), 6, 2);
-  AddField(c, root, std::string(update ? "Updates" : "Authority RRs") + " () - " + std::to_string(counts[2]), 8, 2);
+  AddField(c, root,
+           std::string(update ? "Zones" : "Questions") + " () - " + std::to_string(counts[0]), 4,
+           2);
+  AddField(c, root,
+           std::string(update ? "Prerequisites" : "Answers") + " () - " + std::to_string(counts[1]),
+           6, 2);
+  AddField(c, root,
+           std::string(update ? "Updates" : "Authority RRs") + " () - " + std::to_string(counts[2]),
+           8, 2);
   AddField(c, root, "Additional RRs () - " + std::to_string(counts[3]), 10, 2);
   size_t p = kHeader;
   if (!AddSection(c, root, update ? "Zones" : "Queries", p, counts[0], false)) return;

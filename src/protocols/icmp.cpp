@@ -39,18 +39,12 @@ constexpr LookupTableRec kIcmpTypeNames[] = {
 };
 
 constexpr LookupTableRec kUnreachableCodes[] = {
-    {0, "Network Unreachable"},
-    {1, "Host Unreachable"},
-    {2, "Protocol Unreachable"},
-    {3, "Port Unreachable"},
-    {4, "Fragmentation needed"},
-    {5, "Source Route Failed"},
-    {6, "Dest network unknown"},
-    {7, "Dest host unknown"},
-    {8, "Source host isolated"},
-    {9, "Communication prohibited"},
-    {10, "Communication prohibited"},
-    {11, "Network unreachable (TOS)"},
+    {0, "Network Unreachable"},       {1, "Host Unreachable"},
+    {2, "Protocol Unreachable"},      {3, "Port Unreachable"},
+    {4, "Fragmentation needed"},      {5, "Source Route Failed"},
+    {6, "Dest network unknown"},      {7, "Dest host unknown"},
+    {8, "Source host isolated"},      {9, "Communication prohibited"},
+    {10, "Communication prohibited"}, {11, "Network unreachable (TOS)"},
     {12, "Host unreachable (TSO)"},
 };
 
@@ -150,8 +144,8 @@ void AddQuoted(DecodeContext& c, DetailNode* root, void (*quoted)(DecodeContext&
 void AddFlagsByte(DecodeContext& c, DetailNode* parent, size_t at,
                   std::span<const FlagTabRec> table) {
   const uint8_t v = c.u8(at);
-  AddFlagNodes(c, AddField(c, parent, "Flags () - 0x" + Hex(v, 2), at, 1, TreeImage::Flags), v,
-               1, table);
+  AddFlagNodes(c, AddField(c, parent, "Flags () - 0x" + Hex(v, 2), at, 1, TreeImage::Flags), v, 1,
+               table);
 }
 
 std::string Icmpv6Address(const DecodeContext& c, size_t at) {
@@ -319,8 +313,8 @@ void ICMPv6Summary(DecodeContext& c) {
 
 void ICMPv6Tree(DecodeContext& c, DetailNode* parent) {
   if (c.PacketLen <= 3) return;
-  DetailNode* root = AddBranch(c, parent, "Internet Control Message Protocol Version 6 (ICMPv6)",
-                               0, c.PacketLen);
+  DetailNode* root =
+      AddBranch(c, parent, "Internet Control Message Protocol Version 6 (ICMPv6)", 0, c.PacketLen);
   const uint8_t type = c.u8(0), code = c.u8(1);
   AddField(c, root,
            "Type () - " + std::to_string(type) + " (" +

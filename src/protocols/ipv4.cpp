@@ -6,46 +6,71 @@
 #include "decode/addresses.h"
 #include "decode/config/settings.h"
 #include "decode/context.h"
-#include "decode/frame_table.h"
 #include "decode/dispatch.h"
 #include "decode/fields.h"
+#include "decode/frame_table.h"
 #include "decode/protocol_ids.h"
 #include "decode/text.h"
 
 namespace kestle {
 
-constexpr LookupTableRec IPProtocolNames[20] = {
-    {0, "Hop-by-hop Options Header"}, {1, "ICMP"}, {2, "IGMP"}, {3, "GGP"},
-    {4, "IPv4"}, {5, "ST"}, {6, "TCP"}, {17, "UDP"}, {43, "Routing Header"}, {46, "RSVP"},
-    {47, "GRE"}, {50, "ESP"}, {51, "AH"}, {58, "ICMPv6"}, {59, "No Next Header"},
-    {60, "Destination Options Header"}, {88, "EIGRP"}, {89, "OSPF"}, {103, "PIM"},
-    {112, "VRRP"}};
+constexpr LookupTableRec IPProtocolNames[20] = {{0, "Hop-by-hop Options Header"},
+                                                {1, "ICMP"},
+                                                {2, "IGMP"},
+                                                {3, "GGP"},
+                                                {4, "IPv4"},
+                                                {5, "ST"},
+                                                {6, "TCP"},
+                                                {17, "UDP"},
+                                                {43, "Routing Header"},
+                                                {46, "RSVP"},
+                                                {47, "GRE"},
+                                                {50, "ESP"},
+                                                {51, "AH"},
+                                                {58, "ICMPv6"},
+                                                {59, "No Next Header"},
+                                                {60, "Destination Options Header"},
+                                                {88, "EIGRP"},
+                                                {89, "OSPF"},
+                                                {103, "PIM"},
+                                                {112, "VRRP"}};
 
 namespace {
 
 constexpr LookupTableRec kIPOptionNames[] = {
-    {0, "End of Option List"}, {1, "No Operation"}, {2, "Security"},
-    {3, "Loose Source Routing"}, {4, "Internet TimeStamp"}, {7, "Record Route"},
-    {8, "Stream ID"}, {9, "Strict Source Routing"}, {20, "Router Alert"}};
+    {0, "End of Option List"}, {1, "No Operation"}, {2, "Security"},  {3, "Loose Source Routing"},
+    {4, "Internet TimeStamp"}, {7, "Record Route"}, {8, "Stream ID"}, {9, "Strict Source Routing"},
+    {20, "Router Alert"}};
 
-constexpr LookupTableRec kDSCPNames[] = {
-    {0, "Default"}, {8, "Class Selector 1"}, {16, "Class Selector 2"},
-    {24, "Class Selector 3"}, {32, "Class Selector 4"}, {40, "Class Selector 5"},
-    {48, "Class Selector 6"}, {56, "Class Selector 7"}, {10, "Assured Forwarding 11"},
-    {12, "Assured Forwarding 12"}, {14, "Assured Forwarding 13"},
-    {18, "Assured Forwarding 21"}, {20, "Assured Forwarding 22"},
-    {22, "Assured Forwarding 23"}, {26, "Assured Forwarding 31"},
-    {28, "Assured Forwarding 32"}, {30, "Assured Forwarding 33"},
-    {34, "Assured Forwarding 41"}, {36, "Assured Forwarding 42"},
-    {38, "Assured Forwarding 43"}, {46, "Expedited Forwarding"}};
+constexpr LookupTableRec kDSCPNames[] = {{0, "Default"},
+                                         {8, "Class Selector 1"},
+                                         {16, "Class Selector 2"},
+                                         {24, "Class Selector 3"},
+                                         {32, "Class Selector 4"},
+                                         {40, "Class Selector 5"},
+                                         {48, "Class Selector 6"},
+                                         {56, "Class Selector 7"},
+                                         {10, "Assured Forwarding 11"},
+                                         {12, "Assured Forwarding 12"},
+                                         {14, "Assured Forwarding 13"},
+                                         {18, "Assured Forwarding 21"},
+                                         {20, "Assured Forwarding 22"},
+                                         {22, "Assured Forwarding 23"},
+                                         {26, "Assured Forwarding 31"},
+                                         {28, "Assured Forwarding 32"},
+                                         {30, "Assured Forwarding 33"},
+                                         {34, "Assured Forwarding 41"},
+                                         {36, "Assured Forwarding 42"},
+                                         {38, "Assured Forwarding 43"},
+                                         {46, "Expedited Forwarding"}};
 
 constexpr size_t kMinHeader = 20;
 
 // The fields both builders need.
 struct IPv4Header {
-  size_t HeaderLen;      // from the header length field, in bytes
+  size_t HeaderLen;  // from the header length field, in bytes
   uint16_t TotalLen;
-  uint16_t FragOffset;   // in bytes
+  uint16_t FragOffset;  // in bytes
   uint8_t Protocol;
   uint32_t Src, Dst;
 };
@@ -112,9 +137,8 @@ void BuildTree(DecodeContext& c, DetailNode* parent) {
   const IPv4Header h = ReadHeader(c);
   // The branch covers the fixed header even when the length field says
   // less: its fields are shown.
-  DetailNode* top =
-      AddBranch(c, parent, c.Quoted ? "Original IPv4 Header ()" : "IPv4 Header ()", 0,
-                std::max(h.HeaderLen, kMinHeader), TreeImage::Network);
+  DetailNode* top = AddBranch(c, parent, c.Quoted ? "Original IPv4 Header ()" : "IPv4 Header ()", 0,
+                              std::max(h.HeaderLen, kMinHeader), TreeImage::Network);
   // A short header is shown up to its last whole field.
   AddField(c, top, "Version (4 bits) - " + std::to_string(c.u8(0) >> 4), 0, 1);
   AddField(c, top, "Header Length (4 bits) - " + std::to_string(c.u8(0) & 0x0F), 0, 1);
@@ -179,11 +203,11 @@ uint16_t InternetChecksum(const DecodeContext& c, size_t at, size_t n, size_t ze
 }
 
 void AddDiffServNodes(DecodeContext& c, DetailNode* parent, uint8_t b, size_t at) {
-  const std::string point = "0x" + Hex(b >> 2, 2) + " (" +
-                            std::string(LookupCode(b >> 2, kDSCPNames, "Unknown")) + ")";
+  const std::string point =
+      "0x" + Hex(b >> 2, 2) + " (" + std::string(LookupCode(b >> 2, kDSCPNames, "Unknown")) + ")";
   const std::string ecn = "0x" + Hex(b & 3, 2);
-  DetailNode* field = AddField(
-      c, parent, "Differentiated Services Field DSCP=" + point + " ECN=" + ecn, at, 1);
+  DetailNode* field =
+      AddField(c, parent, "Differentiated Services Field DSCP=" + point + " ECN=" + ecn, at, 1);
   AddField(c, field, "Differentiated Services Code Point - " + point, at, 1);
   AddField(c, field, "Explicit Congestion Notification () - " + ecn, at, 1);
 }

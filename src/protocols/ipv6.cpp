@@ -8,9 +8,9 @@
 #include "decode/addresses.h"
 #include "decode/config/settings.h"
 #include "decode/context.h"
-#include "decode/frame_table.h"
 #include "decode/dispatch.h"
 #include "decode/fields.h"
+#include "decode/frame_table.h"
 #include "decode/protocol_ids.h"
 #include "decode/text.h"
 #include "protocols/ipv4.h"
@@ -51,10 +51,10 @@ uint32_t FragmentOffset(const DecodeContext& c) { return (c.be16(2) >> 3) * 8u; 
 // The extension header of type `nh` at the start of the layer, as the
 // summary and the tree both walk it.
 struct Extension {
-  size_t Length = 0;          // 0: its length byte is missing
-  bool Whole = false;         // all its bytes are in the layer
-  uint8_t Next = 0;           // the next header it names
-  bool LaterFragment = false; // a fragment after the first: no upper header
+  size_t Length = 0;           // 0: its length byte is missing
+  bool Whole = false;          // all its bytes are in the layer
+  uint8_t Next = 0;            // the next header it names
+  bool LaterFragment = false;  // a fragment after the first: no upper header
 };
 
 Extension ReadExtension(const DecodeContext& c, uint8_t nh) {
@@ -148,14 +148,14 @@ void AddFragmentFields(DecodeContext& c, DetailNode* item) {
 void AddChain(DecodeContext& c, DetailNode* parent, uint8_t nh) {
   while (IsExtensionHeader(nh) && c.PacketLen > 0) {
     const Extension e = ReadExtension(c, nh);
-    DetailNode* item = AddBranch(c, parent, std::string(NextHeaderName(nh)), 0,
-                                 e.Whole ? e.Length : c.PacketLen);
+    DetailNode* item =
+        AddBranch(c, parent, std::string(NextHeaderName(nh)), 0, e.Whole ? e.Length : c.PacketLen);
     AddField(c, item, "Next Header () - " + NextHeaderText(c.u8(0)), 0, 1);
     if (nh != kFragment && e.Length != 0)
-      AddField(c, item,
-               "Length () - " + std::to_string(c.u8(1)) + " (" + std::to_string(e.Length) +
-                   " bytes)",
-               1, 1);
+      AddField(
+          c, item,
+          "Length () - " + std::to_string(c.u8(1)) + " (" + std::to_string(e.Length) + " bytes)", 1,
+          1);
     if (!e.Whole) return;
     if (nh == kFragment) AddFragmentFields(c, item);
     if (nh == kHopByHop) AddOptions(c, item, 2, e.Length - 2);

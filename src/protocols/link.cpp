@@ -5,11 +5,11 @@
 
 #include "capture/frame.h"
 #include "decode/addresses.h"
-#include "decode/context.h"
-#include "decode/frame_table.h"
-#include "decode/dispatch.h"
 #include "decode/config/environment.h"
+#include "decode/context.h"
+#include "decode/dispatch.h"
 #include "decode/fields.h"
+#include "decode/frame_table.h"
 #include "decode/protocol_ids.h"
 #include "decode/text.h"
 
@@ -18,36 +18,56 @@ namespace kestle {
 namespace {
 
 constexpr LookupTableRec kEtherTypeNames[] = {
-    {0x0800, "IPv4"},    {0x86DD, "IPv6"},    {0x0806, "ARP"},     {0x880B, "PPP"},
-    {0x6002, "DEC-MOP"}, {0x8847, "MPLS"},    {0x6004, "DEC-LAT"}, {0x8848, "MPLS"},
-    {0x8021, "PPP/IPCP"}, {0x8863, "PPPoE"},  {0x8100, "802.1q"},  {0x8864, "PPPoE"},
-    {0x8137, "IPX"},     {0x888E, "802.1x"},  {0x8207, "CDP"},     {0x88CC, "LLDP"},
-    {0x80FD, "PPP/CCP"}, {0x9000, "Loopback"}, {0xC021, "PPP/LCP"}, {0xC023, "PPP/PAP"},
+    {0x0800, "IPv4"},     {0x86DD, "IPv6"},     {0x0806, "ARP"},     {0x880B, "PPP"},
+    {0x6002, "DEC-MOP"},  {0x8847, "MPLS"},     {0x6004, "DEC-LAT"}, {0x8848, "MPLS"},
+    {0x8021, "PPP/IPCP"}, {0x8863, "PPPoE"},    {0x8100, "802.1q"},  {0x8864, "PPPoE"},
+    {0x8137, "IPX"},      {0x888E, "802.1x"},   {0x8207, "CDP"},     {0x88CC, "LLDP"},
+    {0x80FD, "PPP/CCP"},  {0x9000, "Loopback"}, {0xC021, "PPP/LCP"}, {0xC023, "PPP/PAP"},
 };
 
 constexpr LookupTableRec kSapNames[] = {
-    {0x00, "Null LSAP"},         {0x86, "Nestar"},
-    {0x02, "Individual LLC"},    {0x8E, "Proway"},
-    {0x03, "Group LLC"},         {0x98, "ARP"},
-    {0x04, "SNA"},               {0xBA, "Banyan Vines"},
-    {0x05, "SNA"},               {0xBC, "Banyan Vines"},
-    {0x06, "IP"},                {0xAA, "SNAP"},
-    {0x08, "SNA"},               {0xE0, "IPX"},
-    {0x0C, "SNA"},               {0xF0, "Netbios"},
-    {0x0E, "PROWAY"},            {0xF4, "IBM LANMAN"},
-    {0x18, "Texas Instruments"}, {0xF5, "IBM LANMAN"},
-    {0x42, "BPDU"},              {0xF8, "IBM RPL"},
-    {0x4E, "EIA RS-511"},        {0xFA, "Ungermann-Bass"},
-    {0x7E, "ISO 8208"},          {0xFE, "ISO Network Layer"},
-    {0x80, "XNS"},               {0xFF, "Global LSAP"},
+    {0x00, "Null LSAP"},
+    {0x86, "Nestar"},
+    {0x02, "Individual LLC"},
+    {0x8E, "Proway"},
+    {0x03, "Group LLC"},
+    {0x98, "ARP"},
+    {0x04, "SNA"},
+    {0xBA, "Banyan Vines"},
+    {0x05, "SNA"},
+    {0xBC, "Banyan Vines"},
+    {0x06, "IP"},
+    {0xAA, "SNAP"},
+    {0x08, "SNA"},
+    {0xE0, "IPX"},
+    {0x0C, "SNA"},
+    {0xF0, "Netbios"},
+    {0x0E, "PROWAY"},
+    {0xF4, "IBM LANMAN"},
+    {0x18, "Texas Instruments"},
+    {0xF5, "IBM LANMAN"},
+    {0x42, "BPDU"},
+    {0xF8, "IBM RPL"},
+    {0x4E, "EIA RS-511"},
+    {0xFA, "Ungermann-Bass"},
+    {0x7E, "ISO 8208"},
+    {0xFE, "ISO Network Layer"},
+    {0x80, "XNS"},
+    {0xFF, "Global LSAP"},
 };
 
 constexpr LookupTableRec kIslFrameTypes[] = {
-    {0, "Ethernet"}, {1, "Token Ring"}, {2, "FDDI"}, {3, "ATM"},
+    {0, "Ethernet"},
+    {1, "Token Ring"},
+    {2, "FDDI"},
+    {3, "ATM"},
 };
 
 constexpr LookupTableRec kIslPriorities[] = {
-    {0, "Normal Priority"}, {1, "Priority 1"}, {2, "Priority 2"}, {3, "Highest Priority"},
+    {0, "Normal Priority"},
+    {1, "Priority 1"},
+    {2, "Priority 2"},
+    {3, "Highest Priority"},
 };
 
 constexpr size_t kEthHeader = 14;
@@ -173,9 +193,9 @@ void EthernetTreeBody(DecodeContext& c) {
   c.copy(6, c.SrcMac, 6);
   size_t typeAt = 12;
   uint16_t t = c.be16(typeAt);
-  DetailNode* eth = AddField(
-      c, nullptr, t <= kMax8023Length ? "IEEE 802.3 Ethernet ()" : "Ethernet II ()", 0,
-      kEthHeader, TreeImage::Link);
+  DetailNode* eth =
+      AddField(c, nullptr, t <= kMax8023Length ? "IEEE 802.3 Ethernet ()" : "Ethernet II ()", 0,
+               kEthHeader, TreeImage::Link);
   AddField(c, eth, "Destination Ethernet Address () - " + FormatMAC(c, c.DstMac, true), 0, 6);
   AddField(c, eth, "Source Ethernet Address () - " + FormatMAC(c, c.SrcMac, true), 6, 6);
   AddField(c, eth, TypeLine("Length () - ", "Protocol () - 0x", t), typeAt, 2);

@@ -26,10 +26,8 @@ constexpr LlcSapEntry kSaps[] = {
 // A SNAP header with an organisation listed here and a type it does not
 // list gets "OC=... eType=..." in the Description.
 constexpr SnapEntry kSnaps[] = {
-    {kOuiCisco, 0x010B, {STPSummary, nullptr}},
-    {kOuiCisco, 0x2000, {CDPSummary, nullptr}},
-    {kOuiCisco, 0x2001, {CGMPSummary, nullptr}},
-    {kOuiCisco, 0x2003, {VTPOverSNAPSummary, nullptr}},
+    {kOuiCisco, 0x010B, {STPSummary, nullptr}},  {kOuiCisco, 0x2000, {CDPSummary, nullptr}},
+    {kOuiCisco, 0x2001, {CGMPSummary, nullptr}}, {kOuiCisco, 0x2003, {VTPOverSNAPSummary, nullptr}},
     {kOuiCisco, 0x2004, {DTPSummary, nullptr}},
 };
 

@@ -19,7 +19,7 @@ constexpr LookupTableRec kEigrpOpcodes[] = {
 };
 
 constexpr LookupTableRec kOspfTypes[] = {
-    {1, "/Hello"},     {2, "/DB Description"},       {3, "/LS Request"},
+    {1, "/Hello"},     {2, "/DB Description"},     {3, "/LS Request"},
     {4, "/LS Update"}, {5, "/LS Acknowledgement"},
 };
 

@@ -19,18 +19,30 @@ namespace kestle {
 namespace {
 
 constexpr LookupTableRec kSuffixNames[] = {
-    {0x00, "Workstation Service"},          {0x01, "Messenger Service"},
-    {0x03, "Messenger Service"},            {0x06, "RAS Server Service"},
-    {0x1B, "Domain Master Browser"},        {0x1C, "Domain Controllers"},
-    {0x1D, "Master Browser"},               {0x1E, "Browser Service Elaction"},
-    {0x1F, "NetDDE Service"},               {0x20, "File Server Service"},
-    {0x21, "RAS Client Service"},           {0x22, "Exchange Interchange"},
-    {0x23, "Exchange Store"},               {0x24, "Exchange Directory"},
-    {0x30, "Modem Sharing Server Service"}, {0x31, "Modem Sharing Client Service"},
-    {0x43, "SMS Clients Remote Control"},   {0x44, "SMS Admin Tool"},
-    {0x45, "SMS Clients Remote Chat"},      {0x46, "SMS Clients Remote Transfer"},
-    {0x6A, "Exchange IMC"},                 {0x87, "Exchange MTA"},
-    {0xBE, "Network Monitor Agent"},        {0xBF, "Network MonitorApplication"},
+    {0x00, "Workstation Service"},
+    {0x01, "Messenger Service"},
+    {0x03, "Messenger Service"},
+    {0x06, "RAS Server Service"},
+    {0x1B, "Domain Master Browser"},
+    {0x1C, "Domain Controllers"},
+    {0x1D, "Master Browser"},
+    {0x1E, "Browser Service Elaction"},
+    {0x1F, "NetDDE Service"},
+    {0x20, "File Server Service"},
+    {0x21, "RAS Client Service"},
+    {0x22, "Exchange Interchange"},
+    {0x23, "Exchange Store"},
+    {0x24, "Exchange Directory"},
+    {0x30, "Modem Sharing Server Service"},
+    {0x31, "Modem Sharing Client Service"},
+    {0x43, "SMS Clients Remote Control"},
+    {0x44, "SMS Admin Tool"},
+    {0x45, "SMS Clients Remote Chat"},
+    {0x46, "SMS Clients Remote Transfer"},
+    {0x6A, "Exchange IMC"},
+    {0x87, "Exchange MTA"},
+    {0xBE, "Network Monitor Agent"},
+    {0xBF, "Network MonitorApplication"},
 };
 
 constexpr LookupTableRec kOpcodes[] = {
@@ -60,17 +72,28 @@ constexpr LookupTableRec kDatagramTypes[] = {
 };
 
 constexpr LookupTableRec kFrameCommands[] = {
-    {0x00, "Add Group Name Query"}, {0x01, "Add Name Query"},
-    {0x02, "Name in Conflict"},     {0x03, "Status Query"},
-    {0x07, "Terminate Trace"},      {0x08, "Datagram"},
-    {0x09, "Datagram Broadcast"},   {0x0A, "Name Query"},
-    {0x0D, "Add Name Response"},    {0x0E, "Name Recognized"},
-    {0x0F, "Status Response"},      {0x13, "Terminate Remote/Local Trace"},
-    {0x14, "Data Ack"},             {0x15, "Data First Middle"},
-    {0x16, "Data Only Last"},       {0x17, "Session Confirm"},
-    {0x18, "Session End"},          {0x19, "Session Init"},
-    {0x1A, "No Receive"},           {0x1B, "Receive Outstanding"},
-    {0x1C, "Receive Continue"},     {0x1F, "Keep Alive"},
+    {0x00, "Add Group Name Query"},
+    {0x01, "Add Name Query"},
+    {0x02, "Name in Conflict"},
+    {0x03, "Status Query"},
+    {0x07, "Terminate Trace"},
+    {0x08, "Datagram"},
+    {0x09, "Datagram Broadcast"},
+    {0x0A, "Name Query"},
+    {0x0D, "Add Name Response"},
+    {0x0E, "Name Recognized"},
+    {0x0F, "Status Response"},
+    {0x13, "Terminate Remote/Local Trace"},
+    {0x14, "Data Ack"},
+    {0x15, "Data First Middle"},
+    {0x16, "Data Only Last"},
+    {0x17, "Session Confirm"},
+    {0x18, "Session End"},
+    {0x19, "Session Init"},
+    {0x1A, "No Receive"},
+    {0x1B, "Receive Outstanding"},
+    {0x1C, "Receive Continue"},
+    {0x1F, "Keep Alive"},
 };
 
 // Characters a raw name shows as they are (compared in upper case).
@@ -89,7 +112,7 @@ enum class Service { Name, Datagram, Session };
 Service PortService(const DecodeContext& c) {
   if (c.Carrier == Transport::TCP) return Service::Session;
   return c.SrcPort == kPortDatagram || c.DstPort == kPortDatagram ? Service::Datagram
-                                                                   : Service::Name;
+                                                                  : Service::Name;
 }
 
 // "<1D>": a byte that is not shown as a character.
@@ -277,8 +300,7 @@ void AddStatistics(DecodeContext& c, DetailNode* item, size_t p, size_t end) {
   for (const Counter& k : kCounters) {
     if (p + k.Width > end) return;
     const uint32_t v = k.Width == 1 ? c.u8(p) : k.Width == 2 ? c.be16(p) : c.be32(p);
-    AddField(c, item, k.Label + (k.HexValue ? Hex(v, 2 * k.Width) : std::to_string(v)), p,
-             k.Width);
+    AddField(c, item, k.Label + (k.HexValue ? Hex(v, 2 * k.Width) : std::to_string(v)), p, k.Width);
     p += k.Width;
   }
 }
@@ -419,8 +441,8 @@ void DatagramTree(DecodeContext& c, DetailNode* parent) {
     AddField(c, root, "Source Name () - " + Literal(names[0].Text), kDatagramHeader,
              names[0].Length);
     if (!names[1].Whole) return;
-    AddField(c, root, "Dest Name () - " + Literal(names[1].Text),
-             kDatagramHeader + names[0].Length, names[1].Length);
+    AddField(c, root, "Dest Name () - " + Literal(names[1].Text), kDatagramHeader + names[0].Length,
+             names[1].Length);
   }
   if (length >= c.PacketLen) return;
   c.enter(length);
@@ -471,8 +493,7 @@ void SessionTree(DecodeContext& c, DetailNode* parent) {
   }
   const size_t length = SessionLength(c);
   const uint8_t type = c.u8(0);
-  DetailNode* root =
-      AddBranch(c, parent, "NetBios Session Service", 0, length + kSessionHeader);
+  DetailNode* root = AddBranch(c, parent, "NetBios Session Service", 0, length + kSessionHeader);
   AddField(c, root,
            "Type () - 0x" + Hex(type, 2) + " " + std::string(LookupCode(type, kSessionTypes, "")),
            0, 1);
@@ -497,16 +518,26 @@ void NetbiosSummary(DecodeContext& c) {
       c.SetProtocol(ProtoNBNS);
       if (c.PacketLen >= kNameHeader + 1) c.AddDesc(c.be16(2) & 0x8000 ? " Response" : " Query");
       break;
-    case Service::Datagram: DatagramSummary(c); break;
-    case Service::Session: SessionSummary(c); break;
+    case Service::Datagram:
+      DatagramSummary(c);
+      break;
+    case Service::Session:
+      SessionSummary(c);
+      break;
   }
 }
 
 void NetbiosTree(DecodeContext& c, DetailNode* parent) {
   switch (PortService(c)) {
-    case Service::Name: NameTree(c, parent); break;
-    case Service::Datagram: DatagramTree(c, parent); break;
-    case Service::Session: SessionTree(c, parent); break;
+    case Service::Name:
+      NameTree(c, parent);
+      break;
+    case Service::Datagram:
+      DatagramTree(c, parent);
+      break;
+    case Service::Session:
+      SessionTree(c, parent);
+      break;
   }
 }
 

@@ -47,7 +47,8 @@ std::string FixedPoint(const LocaleInfo& locale, uint32_t v) {
   char buf[32];
   const auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, 2);
   std::string text(buf, r.ptr);
-  if (const size_t p = text.find('.'); p != std::string::npos) text.replace(p, 1, locale.DecimalSep);
+  if (const size_t p = text.find('.'); p != std::string::npos)
+    text.replace(p, 1, locale.DecimalSep);
   return text;
 }
 
@@ -102,8 +103,9 @@ void NTPTree(DecodeContext& c, DetailNode* parent) {
   AddField(c, root, "Root Delay () - " + FixedPoint(locale, c.be32(4)), 4, 4);
   AddField(c, root, "Root Dispersion () - " + FixedPoint(locale, c.be32(8)), 8, 4);
   AddField(c, root, "Reference ID () - 0x" + Hex(c.be32(12), 8), 12, 4);
-  static constexpr const char* kStamps[] = {"Reference Timestamp () - ", "Originate Timestamp () - ",
-                                            "Receive Timestamp () - ", "Transit Timestamp () - "};
+  static constexpr const char* kStamps[] = {"Reference Timestamp () - ",
+                                            "Originate Timestamp () - ", "Receive Timestamp () - ",
+                                            "Transit Timestamp () - "};
   for (size_t i = 0; i < 4; ++i) {
     const size_t at = 16 + 8 * i;
     AddField(c, root, kStamps[i] + NTPTimestamp(locale, c.be32(at), c.be32(at + 4)), at, 8);

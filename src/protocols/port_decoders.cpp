@@ -4,9 +4,9 @@
 // it shows nothing.
 #include <array>
 
+#include "decode/config/port_table.h"
 #include "decode/context.h"
 #include "decode/dispatch.h"
-#include "decode/config/port_table.h"
 #include "protocols/dhcp.h"
 #include "protocols/dns.h"
 #include "protocols/netbios.h"
@@ -36,15 +36,13 @@ constexpr PortDecoderEntry kDecoders[] = {
     {DecodeHSRP, None(), Decoded()},
     {DecodeHTTP, Decoded(), Decoded()},
     // Session service over TCP; name or datagram service over UDP.
-    {DecodeNetbios, Decoded({NetbiosSummary, NetbiosTree}),
-     Decoded({NetbiosSummary, NetbiosTree})},
+    {DecodeNetbios, Decoded({NetbiosSummary, NetbiosTree}), Decoded({NetbiosSummary, NetbiosTree})},
     {DecodeNTP, None(), Decoded({NTPSummary, NTPTree})},
     {DecodeRADIUS, None(), TreeOnly({nullptr, RADIUSTree})},
     {DecodeRIP, None(), Decoded()},
     {DecodeRIPng, None(), Decoded()},
     {DecodeSNMP, None(), Decoded({SNMPSummary, SNMPTree})},
-    {DecodeTacacs, Decoded({TACACSSummary, TACACSTree}),
-     Decoded({TACACSSummary, TACACSTree})},
+    {DecodeTacacs, Decoded({TACACSSummary, TACACSTree}), Decoded({TACACSSummary, TACACSTree})},
     {DecodeTFTP, None(), Decoded({TFTPSummary, TFTPTree})},
     {DecodeISAKMP, None(), Decoded()},
     {DecodePPTP, Decoded(), None()},

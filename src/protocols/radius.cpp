@@ -20,9 +20,9 @@ namespace {
 constexpr size_t kHeader = 20;
 
 constexpr LookupTableRec kCodes[] = {
-    {1, "Access-Request"},      {2, "Access-Accept"},  {3, "Access-Reject"},
-    {4, "Accounting-Request"},  {5, "Accounting-Response"}, {11, "Access-Challenge"},
-    {12, "Status-Server"},      {13, "Status-Client"}, {255, "Reserved"}};
+    {1, "Access-Request"},     {2, "Access-Accept"},       {3, "Access-Reject"},
+    {4, "Accounting-Request"}, {5, "Accounting-Response"}, {11, "Access-Challenge"},
+    {12, "Status-Server"},     {13, "Status-Client"},      {255, "Reserved"}};
 
 // Each attribute's value format (a address, i integer, s string, t time,
 // x hex), "-" and its name.
@@ -85,10 +85,15 @@ constexpr LookupTableRec kAttributes[] = {
     {223, "i-Netware-Timeout"},
 };
 
-constexpr LookupTableRec kServiceTypes[] = {
-    {1, "Login"},           {2, "Framed"},       {3, "Callback Login"},
-    {4, "Callback Framed"}, {5, "Outbound"},     {6, "Administrative"},
-    {7, "NAS Prompt"},      {8, "Authenticate Only"}, {9, "Callback NAS Prompt"}};
+constexpr LookupTableRec kServiceTypes[] = {{1, "Login"},
+                                            {2, "Framed"},
+                                            {3, "Callback Login"},
+                                            {4, "Callback Framed"},
+                                            {5, "Outbound"},
+                                            {6, "Administrative"},
+                                            {7, "NAS Prompt"},
+                                            {8, "Authenticate Only"},
+                                            {9, "Callback NAS Prompt"}};
 constexpr LookupTableRec kFramedProtocols[] = {
     {1, "PPP"},
     {2, "SLIP"},
@@ -103,25 +108,28 @@ constexpr LookupTableRec kFramedCompression[] = {
     {0, "None"}, {1, "VJ TCP/IP header compression"}, {2, "IPX header compression"}};
 constexpr LookupTableRec kLoginServices[] = {
     {0, "Telnet"}, {1, "Rlogin"}, {2, "TCP Clear"}, {3, "PortMaster"}, {4, "LAT"}};
-constexpr LookupTableRec kAcctStatusTypes[] = {
-    {1, "Start"},          {2, "Stop"},          {3, "Interim Update"},
-    {7, "Accounting-On"},  {8, "Accounting-Off"}, {9, "Tunnel Start"},
-    {10, "Tunnel Stop"},   {11, "Tunnel Reject"}, {12, "Tunnel Link Start"},
-    {13, "Tunnel Link Stop"}, {14, "Tunnel Link Reject"}};
+constexpr LookupTableRec kAcctStatusTypes[] = {{1, "Start"},
+                                               {2, "Stop"},
+                                               {3, "Interim Update"},
+                                               {7, "Accounting-On"},
+                                               {8, "Accounting-Off"},
+                                               {9, "Tunnel Start"},
+                                               {10, "Tunnel Stop"},
+                                               {11, "Tunnel Reject"},
+                                               {12, "Tunnel Link Start"},
+                                               {13, "Tunnel Link Stop"},
+                                               {14, "Tunnel Link Reject"}};
 constexpr LookupTableRec kAcctAuthentic[] = {{1, "RADIUS"}, {2, "Local"}, {3, "Remote"}};
 constexpr LookupTableRec kTerminateCauses[] = {
-    {1, "User Request"},    {2, "Lost Carrier"},   {3, "Lost Service"},
+    {1, "User Request"},    {2, "Lost Carrier"},    {3, "Lost Service"},
     {4, "Idle Timeout"},    {5, "Session Timeout"}, {6, "Admin Reset"},
-    {7, "Admin Reboot"},    {8, "Port Error"},     {9, "NAS Error"},
-    {10, "NAS Request"},    {11, "NAS Reboot"},    {12, "Port Unneeded"},
+    {7, "Admin Reboot"},    {8, "Port Error"},      {9, "NAS Error"},
+    {10, "NAS Request"},    {11, "NAS Reboot"},     {12, "Port Unneeded"},
     {13, "Port Preempted"}, {14, "Port Suspended"}, {15, "Service Unavailable"},
-    {16, "Callback"},       {17, "User Error"},    {18, "Host Request"}};
-constexpr LookupTableRec kNasPortTypes[] = {{0, "Async"},
-                                            {1, "Sync"},
-                                            {2, "ISDN Sync"},
-                                            {3, "ISDN Async V.120"},
-                                            {4, "ISDN Async V.110"},
-                                            {5, "Virtual"}};
+    {16, "Callback"},       {17, "User Error"},     {18, "Host Request"}};
+constexpr LookupTableRec kNasPortTypes[] = {
+    {0, "Async"},  {1, "Sync"}, {2, "ISDN Sync"}, {3, "ISDN Async V.120"}, {4, "ISDN Async V.110"},
+    {5, "Virtual"}};
 
 // The value names of the integer attributes that have them.
 struct IntegerNames {
@@ -129,9 +137,9 @@ struct IntegerNames {
   std::span<const LookupTableRec> Names;
 };
 constexpr IntegerNames kIntegerNames[] = {
-    {6, kServiceTypes},      {7, kFramedProtocols},   {10, kFramedRouting},
+    {6, kServiceTypes},       {7, kFramedProtocols},  {10, kFramedRouting},
     {13, kFramedCompression}, {15, kLoginServices},   {40, kAcctStatusTypes},
-    {45, kAcctAuthentic},    {49, kTerminateCauses},  {61, kNasPortTypes}};
+    {45, kAcctAuthentic},     {49, kTerminateCauses}, {61, kNasPortTypes}};
 
 // A value that would stand in the attribute item's text from this length on
 // is left out of it.
@@ -181,7 +189,8 @@ void RADIUSTree(DecodeContext& c, DetailNode* parent) {
   const uint8_t code = c.u8(0);
   const uint16_t length = c.be16(2);
   AddField(c, root,
-           "Code () - " + std::to_string(code) + " (" + std::string(LookupCode(code, kCodes, "Unknown")) + ")",
+           "Code () - " + std::to_string(code) + " (" +
+               std::string(LookupCode(code, kCodes, "Unknown")) + ")",
            0, 1);
   AddField(c, root, "Identifier () - " + std::to_string(c.u8(1)), 1, 1);
   AddField(c, root, "Length () - " + std::to_string(length), 2, 2);
@@ -205,7 +214,9 @@ void RADIUSTree(DecodeContext& c, DetailNode* parent) {
     std::string item = "Attribute Type=" + name + ",Len=" + std::to_string(n);
     if (value.size() < kItemValueLimit) item += ",Value=";
     DetailNode* attribute = AddField(
-        c, root, value.size() < kItemValueLimit ? item + Literal(std::string(value)) : FieldText(item), q, n);
+        c, root,
+        value.size() < kItemValueLimit ? item + Literal(std::string(value)) : FieldText(item), q,
+        n);
     AddField(c, attribute, "Type () - " + std::to_string(t) + " (" + name + ")", q, 1);
     AddField(c, attribute, "Length () - " + std::to_string(n), q + 1, 1);
     AddField(c, attribute, "Value () - " + Literal(std::string(value)), q + 2, n - 2);

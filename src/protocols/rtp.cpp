@@ -13,10 +13,10 @@ namespace kestle {
 namespace {
 
 constexpr LookupTableRec kPayloadTypes[] = {
-    {0, "PCMU"},  {3, "GSM"},   {4, "G723"},  {5, "DVI4"},  {6, "DVI4"},  {7, "LPC"},
+    {0, "PCMU"},  {3, "GSM"},   {4, "G723"},  {5, "DVI4"},  {6, "DVI4"},   {7, "LPC"},
     {8, "PCMA"},  {9, "G722"},  {10, "L16"},  {11, "L16"},  {12, "QCELP"}, {13, "CN"},
-    {14, "MPA"},  {15, "G728"}, {16, "DVI4"}, {17, "DVI4"}, {18, "G729"}, {25, "CelB"},
-    {26, "JPEG"}, {28, "nv"},   {31, "H261"}, {32, "MPV"},  {33, "MP2T"}, {34, "H263"}};
+    {14, "MPA"},  {15, "G728"}, {16, "DVI4"}, {17, "DVI4"}, {18, "G729"},  {25, "CelB"},
+    {26, "JPEG"}, {28, "nv"},   {31, "H261"}, {32, "MPV"},  {33, "MP2T"},  {34, "H263"}};
 
 constexpr size_t kHeader = 12;
 constexpr unsigned kVersion = 2;

@@ -64,7 +64,10 @@ constexpr LookupTableRec kDispositions[] = {
 };
 
 constexpr LookupTableRec kImpersonationLevels[] = {
-    {0, "Anonymous"}, {1, "Identification"}, {2, "Impersonation"}, {3, "Delegation"},
+    {0, "Anonymous"},
+    {1, "Identification"},
+    {2, "Impersonation"},
+    {3, "Delegation"},
 };
 
 constexpr FlagTabRec kLanmanSecurityMode[] = {
@@ -89,9 +92,9 @@ constexpr FlagTabRec kCapabilities[] = {
 
 constexpr FlagTabRec kAction[] = {{0x1, "Logged in as GUEST", "Not Logged in as GUEST"}};
 
-constexpr uint8_t kTransaction = 0x25, kEcho = 0x2B, kTransaction2 = 0x32,
-                  kTreeDisconnect = 0x71, kNegotiate = 0x72, kSessionSetup = 0x73,
-                  kLogoff = 0x74, kTreeConnect = 0x75, kNtCreate = 0xA2;
+constexpr uint8_t kTransaction = 0x25, kEcho = 0x2B, kTransaction2 = 0x32, kTreeDisconnect = 0x71,
+                  kNegotiate = 0x72, kSessionSetup = 0x73, kLogoff = 0x74, kTreeConnect = 0x75,
+                  kNtCreate = 0xA2;
 constexpr uint8_t kNoCommand = 0xFF;
 constexpr size_t kHeader = 32;  // the offsets of the header count from its start
 
@@ -110,9 +113,9 @@ std::string HexText(const DecodeContext& c, size_t at, size_t count, size_t max)
 void AddAndX(DecodeContext& c, DetailNode* root) {
   const uint8_t next = c.u8(1);
   AddField(c, root,
-           next == kNoCommand ? std::string("AndXCommand () - 0xff (No Command)")
-                              : "AndXCommand () - 0x" + Hex(next, 2) + " (" + CommandName(next) +
-                                    ")",
+           next == kNoCommand
+               ? std::string("AndXCommand () - 0xff (No Command)")
+               : "AndXCommand () - 0x" + Hex(next, 2) + " (" + CommandName(next) + ")",
            1, 1);
 }
 
@@ -135,12 +138,12 @@ size_t Present(const DecodeContext& c, size_t at, size_t n) {
 void Echo(DecodeContext& c, DetailNode* parent, const SmbMessage& m) {
   if (c.PacketLen <= 4) return;
   const uint16_t count = c.le16(3);
-  DetailNode* root = AddBranch(c, parent,
-                               std::string("SMB_COM_ECHO ") + (m.Request ? "Request" : "Response"),
-                               0, size_t{count} + 5);
+  DetailNode* root =
+      AddBranch(c, parent, std::string("SMB_COM_ECHO ") + (m.Request ? "Request" : "Response"), 0,
+                size_t{count} + 5);
   AddField(c, root, "Word Count () - " + Num(c.u8(0)), 0, 1);
-  AddField(c, root,
-           (m.Request ? "Echo Count () - " : "Sequence Number () - ") + Num(c.le16(1)), 1, 2);
+  AddField(c, root, (m.Request ? "Echo Count () - " : "Sequence Number () - ") + Num(c.le16(1)), 1,
+           2);
   AddField(c, root, "Echo Data Count () - " + Num(count), 3, 2);
   AddField(c, root, "Echo Data ()", 5, count);
 }
@@ -227,8 +230,9 @@ void Negotiate(DecodeContext& c, DetailNode* parent, const SmbMessage& m) {
     for (size_t p = start; p < end;) {
       const uint8_t marker = c.u8(p);
       const FrameString name = ReadString(c, p + 1, false, end - p - 1);
-      AddField(c, dialects, "Dialect: Marker = 0x" + Hex(marker, 2) + ", Name=" + Literal(name.Text),
-               p, name.Length + 1);
+      AddField(c, dialects,
+               "Dialect: Marker = 0x" + Hex(marker, 2) + ", Name=" + Literal(name.Text), p,
+               name.Length + 1);
       p += name.Length + 1;
     }
     return;
@@ -249,8 +253,12 @@ void Negotiate(DecodeContext& c, DetailNode* parent, const SmbMessage& m) {
       AddField(c, root, "Raw Mode () - " + Num(c.le16(10)), 10, 2);
       AddField(c, root, "Session key () - 0x" + Hex(c.le32(12), 8), 12, 4);
       break;
-    case 17: NegotiateResponse17(c, root); break;
-    default: AddField(c, root, "Unexpected Word Count, formatting notdone", 0, 1); break;
+    case 17:
+      NegotiateResponse17(c, root);
+      break;
+    default:
+      AddField(c, root, "Unexpected Word Count, formatting notdone", 0, 1);
+      break;
   }
 }
 
@@ -263,9 +271,8 @@ void AddNativeStrings(DecodeContext& c, DetailNode* root, size_t at, bool unicod
 void SessionSetup(DecodeContext& c, DetailNode* parent, const SmbMessage& m) {
   if (c.PacketLen <= 2) return;
   DetailNode* root = AddBranch(
-      c, parent,
-      std::string("SMB_COM_SESSION_SETUP_ANDX ") + (m.Request ? "Request" : "Response"), 0,
-      c.PacketLen);
+      c, parent, std::string("SMB_COM_SESSION_SETUP_ANDX ") + (m.Request ? "Request" : "Response"),
+      0, c.PacketLen);
   const uint8_t words = c.u8(0);
   AddField(c, root, "Wordcount () - " + Num(words), 0, 1);
   AddAndX(c, root);
@@ -280,10 +287,9 @@ void SessionSetup(DecodeContext& c, DetailNode* parent, const SmbMessage& m) {
     const uint16_t blob = c.le16(15), bytes = c.le16(25);
     AddField(c, root, "Security Blob Length () - " + Num(blob), 15, 2);
     AddField(c, root, "Reserved () - 0x" + Hex(c.le32(17), 8), 17, 4);
-    AddFlagNodes(c,
-                 AddField(c, root, "Capabilities () - 0x" + Hex(c.le32(21), 8), 21, 4,
-                          TreeImage::Flags),
-                 c.le32(21), 4, kCapabilities);
+    AddFlagNodes(
+        c, AddField(c, root, "Capabilities () - 0x" + Hex(c.le32(21), 8), 21, 4, TreeImage::Flags),
+        c.le32(21), 4, kCapabilities);
     AddField(c, root, "Byte Count () - " + Num(bytes), 25, 2);
     if (!Added(c, AddField(c, root, "Security Blob () - " + HexText(c, 27, blob, 32), 27, blob)))
       return;
@@ -305,9 +311,8 @@ void SessionSetup(DecodeContext& c, DetailNode* parent, const SmbMessage& m) {
 void TreeConnect(DecodeContext& c, DetailNode* parent, const SmbMessage& m) {
   if (c.PacketLen <= 2) return;
   DetailNode* root = AddBranch(
-      c, parent,
-      std::string("SMB_COM_TREE_CONNECT_ANDX ") + (m.Request ? "Request" : "Response"), 0,
-      c.PacketLen);
+      c, parent, std::string("SMB_COM_TREE_CONNECT_ANDX ") + (m.Request ? "Request" : "Response"),
+      0, c.PacketLen);
   AddField(c, root, "Wordcount () - " + Num(c.u8(0)), 0, 1);
   AddAndX(c, root);
   AddField(c, root, "AndXReserved ()", 2, 1);
@@ -347,10 +352,9 @@ void NtCreate(DecodeContext& c, DetailNode* parent, const SmbMessage& m) {
   const uint32_t disposition = c.le32(36), level = c.le32(44);
   AddField(c, root,
            "Create Disposition () - " + Num(disposition) + " " +
-               std::string(disposition <= 0xFFFF
-                               ? LookupCode(static_cast<uint16_t>(disposition), kDispositions,
-                                            "Unknown")
-                               : "Unknown"),
+               std::string(disposition <= 0xFFFF ? LookupCode(static_cast<uint16_t>(disposition),
+                                                              kDispositions, "Unknown")
+                                                 : "Unknown"),
            36, 4, TreeImage::Flags);
   AddField(c, root, "Create Options () - 0x" + Hex(c.le32(40), 8), 40, 4, TreeImage::Flags);
   AddField(c, root,
@@ -394,8 +398,7 @@ void Transaction(DecodeContext& c, DetailNode* parent, const SmbMessage& m) {
   };
   auto block = [&](const char* label, size_t countAt) {
     const uint16_t count = c.le16(countAt), offset = c.le16(countAt + 2);
-    return Block{label, count, offset,
-                 offset >= kHeader && size_t{offset} - kHeader < c.PacketLen};
+    return Block{label, count, offset, offset >= kHeader && size_t{offset} - kHeader < c.PacketLen};
   };
   const Block blocks[2] = {block("Parameters () - ", 19), block("Data () - ", 23)};
   const char* const names[2][2] = {{"Parameter Count () - ", "Parameter Offset () - "},
@@ -439,16 +442,29 @@ void SMBCommandTree(DecodeContext& c, DetailNode* root, const SmbMessage& m) {
     case kTransaction2:
       if (m.Request) Transaction(c, root, m);
       break;
-    case kEcho: Echo(c, root, m); break;
-    case kTreeDisconnect: TreeDisconnect(c, root); break;
-    case kNegotiate: Negotiate(c, root, m); break;
-    case kSessionSetup: SessionSetup(c, root, m); break;
-    case kLogoff: Logoff(c, root, m); break;
-    case kTreeConnect: TreeConnect(c, root, m); break;
+    case kEcho:
+      Echo(c, root, m);
+      break;
+    case kTreeDisconnect:
+      TreeDisconnect(c, root);
+      break;
+    case kNegotiate:
+      Negotiate(c, root, m);
+      break;
+    case kSessionSetup:
+      SessionSetup(c, root, m);
+      break;
+    case kLogoff:
+      Logoff(c, root, m);
+      break;
+    case kTreeConnect:
+      TreeConnect(c, root, m);
+      break;
     case kNtCreate:
       if (m.Request) NtCreate(c, root, m);
       break;
-    default: break;
+    default:
+      break;
   }
 }
 

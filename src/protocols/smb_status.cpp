@@ -1816,9 +1816,11 @@ std::span<const LookupTableLongRec> NtStatusTable() { return kNtStatus; }
 
 std::string_view NtStatusName(uint32_t code) {
   // In order of value: the first entry with the code is found by halving.
-  const auto* e = std::lower_bound(std::begin(kNtStatus), std::end(kNtStatus), code,
-                                   [](const LookupTableLongRec& r, uint32_t v) { return r.Code < v; });
-  return e != std::end(kNtStatus) && e->Code == code ? std::string_view(e->Text) : std::string_view{};
+  const auto* e =
+      std::lower_bound(std::begin(kNtStatus), std::end(kNtStatus), code,
+                       [](const LookupTableLongRec& r, uint32_t v) { return r.Code < v; });
+  return e != std::end(kNtStatus) && e->Code == code ? std::string_view(e->Text)
+                                                     : std::string_view{};
 }
 
 }  // namespace kestle

@@ -16,32 +16,44 @@ namespace kestle {
 
 namespace {
 
-constexpr LookupTableRec kPduNames[] = {
-    {0xA0, "Get"},    {0xA1, "GetNext"}, {0xA2, "Response"}, {0xA3, "SET "},  {0xA4, "TRAPv1"},
-    {0xA5, "GetBulk"}, {0xA6, "Inform"},  {0xA7, "TrapV2"},   {0xA8, "Report"}};
+constexpr LookupTableRec kPduNames[] = {{0xA0, "Get"},    {0xA1, "GetNext"}, {0xA2, "Response"},
+                                        {0xA3, "SET "},   {0xA4, "TRAPv1"},  {0xA5, "GetBulk"},
+                                        {0xA6, "Inform"}, {0xA7, "TrapV2"},  {0xA8, "Report"}};
 // The PDUs of version 1.
 constexpr std::span<const LookupTableRec> kV1PduNames(kPduNames, 5);
 
-constexpr LookupTableRec kErrorStatus[] = {
-    {0, "NoError"},         {1, "TooBig"},
-    {2, "NoSuchName"},      {3, "BadValue"},
-    {4, "ReadOnly"},        {5, "GenErr"},
-    {6, "NoAccess"},        {7, "WrongType"},
-    {8, "WrongLength"},     {9, "WrongEncoding"},
-    {10, "WrongValue"},     {11, "NoCreation"},
-    {12, "InconsistantValue"}, {13, "ResourceUnavailable"},
-    {14, "CommitFailed"},   {15, "UndoFailed"},
-    {16, "AuthorizationFailed"}, {17, "NotWritable"},
-    {18, "InconsistentName"}};
+constexpr LookupTableRec kErrorStatus[] = {{0, "NoError"},
+                                           {1, "TooBig"},
+                                           {2, "NoSuchName"},
+                                           {3, "BadValue"},
+                                           {4, "ReadOnly"},
+                                           {5, "GenErr"},
+                                           {6, "NoAccess"},
+                                           {7, "WrongType"},
+                                           {8, "WrongLength"},
+                                           {9, "WrongEncoding"},
+                                           {10, "WrongValue"},
+                                           {11, "NoCreation"},
+                                           {12, "InconsistantValue"},
+                                           {13, "ResourceUnavailable"},
+                                           {14, "CommitFailed"},
+                                           {15, "UndoFailed"},
+                                           {16, "AuthorizationFailed"},
+                                           {17, "NotWritable"},
+                                           {18, "InconsistentName"}};
 
-constexpr LookupTableRec kGenericTraps[] = {
-    {0, "Cold Start"}, {1, "Warm Start"}, {2, "Link Down"}, {3, "Link Up"},
-    {4, "Authentication Failure"}, {5, "Egp Neighbor Loss"}, {6, "Enterprise Specific"}};
+constexpr LookupTableRec kGenericTraps[] = {{0, "Cold Start"},
+                                            {1, "Warm Start"},
+                                            {2, "Link Down"},
+                                            {3, "Link Up"},
+                                            {4, "Authentication Failure"},
+                                            {5, "Egp Neighbor Loss"},
+                                            {6, "Enterprise Specific"}};
 
 constexpr LookupTableRec kValueTypes[] = {
-    {ber::kInteger, "Integer"},    {ber::kOctetString, "Octet String"}, {ber::kNull, "Null"},
-    {ber::kOid, "OID"},            {ber::kIpAddress, "IP Address"},     {ber::kCounter, "Counter"},
-    {ber::kGauge, "Gauge"},        {ber::kTimeTicks, "TimeTicks"},      {ber::kOpaque, "Opaque"}};
+    {ber::kInteger, "Integer"}, {ber::kOctetString, "Octet String"}, {ber::kNull, "Null"},
+    {ber::kOid, "OID"},         {ber::kIpAddress, "IP Address"},     {ber::kCounter, "Counter"},
+    {ber::kGauge, "Gauge"},     {ber::kTimeTicks, "TimeTicks"},      {ber::kOpaque, "Opaque"}};
 
 constexpr uint8_t kTrapV1 = 0xA4, kGetBulk = 0xA5;
 constexpr int32_t kVersion1 = 0, kVersion2c = 1;
@@ -131,7 +143,8 @@ bool ValueText(const DecodeContext& c, const BerReader& r, const BerValue& v, st
 // A line for a value of the message, at its contents.
 DetailNode* AddValue(DecodeContext& c, DetailNode* root, std::string label, const std::string& text,
                      bool literal, const BerValue& v) {
-  return AddField(c, root, literal ? std::move(label) + Literal(std::string(text)) : FieldText(label + text),
+  return AddField(c, root,
+                  literal ? std::move(label) + Literal(std::string(text)) : FieldText(label + text),
                   v.Contents, v.Length);
 }
 

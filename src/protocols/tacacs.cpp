@@ -16,22 +16,21 @@ namespace kestle {
 
 namespace {
 
-constexpr LookupTableRec kTypes[] = {
-    {1, "Login"},     {2, "Response"}, {3, "Change"}, {4, "Follow"},  {5, "Connect"},
-    {6, "Superuser"}, {7, "Logout"},   {8, "Reload"}, {9, "Slipon"},  {10, "Slipoff"},
-    {11, "Slipaddr"}};
+constexpr LookupTableRec kTypes[] = {{1, "Login"},    {2, "Response"}, {3, "Change"},
+                                     {4, "Follow"},   {5, "Connect"},  {6, "Superuser"},
+                                     {7, "Logout"},   {8, "Reload"},   {9, "Slipon"},
+                                     {10, "Slipoff"}, {11, "Slipaddr"}};
 constexpr LookupTableRec kResponses[] = {{1, "Accepted"}, {2, "Rejected"}};
-constexpr LookupTableRec kReasons[] = {{0, "None"}, {1, "Expiring"}, {2, "Password"},
-                                       {3, "Denied"}, {4, "Quit"}, {5, "Idle"},
-                                       {6, "Drop"}, {7, "Bad"}};
+constexpr LookupTableRec kReasons[] = {{0, "None"}, {1, "Expiring"}, {2, "Password"}, {3, "Denied"},
+                                       {4, "Quit"}, {5, "Idle"},     {6, "Drop"},     {7, "Bad"}};
 constexpr LookupTableRec kPacketTypes[] = {
     {1, "Authentication"}, {2, "Authorization"}, {3, "Accounting"}};
 constexpr LookupTableRec kActions[] = {
     {1, "Login"}, {2, "Change Password"}, {3, "SendPass"}, {4, "SendAuth"}};
 constexpr LookupTableRec kAuthenticationTypes[] = {
     {1, "ASCII"}, {2, "PAP"}, {3, "CHAP"}, {4, "ARAP"}, {5, "MSCHAP"}};
-constexpr LookupTableRec kServices[] = {{0, "None"}, {1, "Login"}, {2, "Enable"}, {3, "PPP"},
-                                        {4, "ARAP"}, {5, "PT"},    {6, "RCMD"},   {7, "X25"},
+constexpr LookupTableRec kServices[] = {{0, "None"}, {1, "Login"},  {2, "Enable"}, {3, "PPP"},
+                                        {4, "ARAP"}, {5, "PT"},     {6, "RCMD"},   {7, "X25"},
                                         {8, "NASI"}, {9, "FWPROXY"}};
 constexpr LookupTableRec kStatuses[] = {{1, "Pass"},    {2, "Fail"},    {3, "GetData"},
                                         {4, "GetUser"}, {5, "GetPass"}, {6, "Restart"},
@@ -59,8 +58,8 @@ void UserAndPassword(DecodeContext& c, DetailNode* root, size_t at) {
     AddField(c, root, "User () - " + Literal(SafeText(c.bytes(at, user))), at, user);
   }
   if (password != 0 && c.has(at + user, password))
-    AddField(c, root, "Password () - " + Literal(SafeText(c.bytes(at + user, password))),
-             at + user, password);
+    AddField(c, root, "Password () - " + Literal(SafeText(c.bytes(at + user, password))), at + user,
+             password);
 }
 
 void TacacsTree(DecodeContext& c, DetailNode* parent) {
@@ -89,11 +88,12 @@ void XtacacsTree(DecodeContext& c, DetailNode* parent) {
   AddField(c, root, "Password Length () - " + std::to_string(c.u8(5)), 5, 1);
   const uint8_t response = c.u8(6), reason = c.u8(7);
   AddField(c, root,
-           "Response () - " + (type == kResponse ? Coded(response, kResponses) : std::to_string(response)),
+           "Response () - " +
+               (type == kResponse ? Coded(response, kResponses) : std::to_string(response)),
            6, 1);
   AddField(c, root,
-           "Reason () - " + (type == kResponse ? Coded(reason, kReasons) : std::to_string(reason)), 7,
-           1);
+           "Reason () - " + (type == kResponse ? Coded(reason, kReasons) : std::to_string(reason)),
+           7, 1);
   AddField(c, root, "Result1 () - 0x" + Hex(c.be32(8), 8), 8, 4);
   AddField(c, root, "Destination Host () - " + FormatIPv4(c.be32(12)), 12, 4);
   AddField(c, root, "Dest Port () - " + std::to_string(c.be16(16)), 16, 2);
@@ -133,8 +133,8 @@ void AuthenticationStart(DecodeContext& c, DetailNode* root, size_t body) {
 }
 
 // A reply's or continue's message and data, after their fixed fields.
-void MessageAndData(DecodeContext& c, DetailNode* root, const char* label, size_t at, size_t message,
-                    size_t data, size_t body) {
+void MessageAndData(DecodeContext& c, DetailNode* root, const char* label, size_t at,
+                    size_t message, size_t data, size_t body) {
   if (message != 0 && !BodyText(c, root, label, at, message, body)) return;
   at += message;
   if (data != 0 && at + data <= body)

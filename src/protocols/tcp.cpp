@@ -34,10 +34,13 @@ constexpr FlagName kTcpFlagNames[] = {{0x20, "URG", "Urg"}, {0x10, "ACK", "Ack"}
                                       {0x08, "PSH", "Psh"}, {0x04, "RST", "Rst"},
                                       {0x02, "SYN", "Syn"}, {0x01, "FIN", "Fin"}};
 
-constexpr LookupTableRec kTcpOptionNames[] = {
-    {0, " End of Option List"}, {1, " No Operation"},  {2, " Maximum Segment Size - "},
-    {3, " Window Scale Factor - "}, {4, " SACK Permitted"}, {5, ""},
-    {8, " Time Stamp: "}};
+constexpr LookupTableRec kTcpOptionNames[] = {{0, " End of Option List"},
+                                              {1, " No Operation"},
+                                              {2, " Maximum Segment Size - "},
+                                              {3, " Window Scale Factor - "},
+                                              {4, " SACK Permitted"},
+                                              {5, ""},
+                                              {8, " Time Stamp: "}};
 
 constexpr std::string_view kUnknownOption = " Unknown Option";
 
@@ -122,8 +125,7 @@ void BuildTree(DecodeContext& c, DetailNode* parent) {
   AddField(c, top, "Urgent pointer () - 0x" + Hex(c.be16(18), 4), 18, 2);
   if (!c.has(0, kMinHeader)) return;
   if (headerLen > kMinHeader && c.PacketLen > kMinHeader)
-    AddOptions(c, AddBranch(c, top, "Options ()", kMinHeader, headerLen - kMinHeader),
-               headerLen);
+    AddOptions(c, AddBranch(c, top, "Options ()", kMinHeader, headerLen - kMinHeader), headerLen);
 
   if (c.PacketLen <= headerLen) return;
   c.enter(headerLen);
@@ -144,9 +146,8 @@ void TCPSummary(DecodeContext& c) {
     // The table holds MaxTCPSessions + 1 sessions at most.
     c.Rec->TcpSession =
         c.Set.BuildTCPSessions
-            ? c.Decoders.TcpSessions.Lookup(Endpoint(c, c.Ip.Src, src),
-                                              Endpoint(c, c.Ip.Dst, dst), c.FrameNo,
-                                              uint32_t{c.Set.MaxTCPSessions} + 1)
+            ? c.Decoders.TcpSessions.Lookup(Endpoint(c, c.Ip.Src, src), Endpoint(c, c.Ip.Dst, dst),
+                                            c.FrameNo, uint32_t{c.Set.MaxTCPSessions} + 1)
             : 0;
   }
   const uint8_t flags = c.u8(13) & 0x3F;

@@ -85,7 +85,10 @@ void TFTPTree(DecodeContext& c, DetailNode* parent) {
   if (!c.has(0, 2)) return;
   DetailNode* root = AddBranch(c, parent, "Trivial File Transport Protocol (TFTP)", 0, c.PacketLen);
   const uint16_t op = c.be16(0);
-  AddField(c, root, "Opcode () - " + std::to_string(op) + " " + std::string(LookupCode(op, kOpcodes, "Unknown")), 0, 2);
+  AddField(
+      c, root,
+      "Opcode () - " + std::to_string(op) + " " + std::string(LookupCode(op, kOpcodes, "Unknown")),
+      0, 2);
   // The fields need more than one byte after the opcode.
   if (c.PacketLen <= 3) return;
   if (op == kReadRequest || op == kWriteRequest) {

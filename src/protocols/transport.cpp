@@ -2,11 +2,11 @@
 
 #include <string>
 
-#include "decode/frame_table.h"
 #include "decode/config/environment.h"
 #include "decode/context.h"
 #include "decode/dispatch.h"
 #include "decode/fields.h"
+#include "decode/frame_table.h"
 
 namespace kestle {
 

@@ -55,8 +55,8 @@ void UDPSummary(DecodeContext& c) {
 }
 
 void UDPTree(DecodeContext& c, DetailNode* parent) {
-  DetailNode* top = AddBranch(c, parent, c.Quoted ? "Original UDP Header ()" : "UDP Header ()",
-                              0, kHeader, TreeImage::Datagram);
+  DetailNode* top = AddBranch(c, parent, c.Quoted ? "Original UDP Header ()" : "UDP Header ()", 0,
+                              kHeader, TreeImage::Datagram);
   // A short header is shown up to its last whole field.
   if (!AddPortFields(c, top, Transport::UDP)) return;
   const uint16_t src = c.SrcPort, dst = c.DstPort, messageLen = c.be16(4);

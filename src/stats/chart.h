@@ -24,8 +24,8 @@ constexpr uint32_t ChartColour(size_t k) {
 }
 
 struct ChartPoint {
-  std::string Label;   // bar or slice label; for a line, the x value as text
-  uint64_t X = 0;      // line points: seconds since the first shown frame
+  std::string Label;  // bar or slice label; for a line, the x value as text
+  uint64_t X = 0;     // line points: seconds since the first shown frame
   uint64_t Value = 0;
   uint32_t Colour = 0;  // 0x00BBGGRR
 };

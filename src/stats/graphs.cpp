@@ -4,10 +4,10 @@
 #include <array>
 #include <numeric>
 
-#include "decode/session.h"
+#include "decode/addresses.h"
 #include "decode/config/environment.h"
 #include "decode/registry.h"
-#include "decode/addresses.h"
+#include "decode/session.h"
 #include "decode/text.h"
 
 namespace kestle {
@@ -46,7 +46,8 @@ void AddPoint(GraphSeries& g, std::string label, uint64_t value, uint64_t x = 0)
 
 template <typename F>
 void ForShownRows(const CaptureSession& s, F f) {
-  const size_t rows = std::min<size_t>(s.VisibleCount, s.FrameOrder.empty() ? 0 : s.FrameOrder.size() - 1);
+  const size_t rows =
+      std::min<size_t>(s.VisibleCount, s.FrameOrder.empty() ? 0 : s.FrameOrder.size() - 1);
   for (size_t row = 1; row <= rows; ++row) {
     const uint32_t frame = s.FrameOrder[row];
     if (frame >= 1 && frame <= s.FrameCount && frame < s.FrameTable.size()) f(s.FrameTable[frame]);
@@ -58,12 +59,14 @@ void ForShownRows(const CaptureSession& s, F f) {
 std::string StationLabel(const NodeRegistry& nodes, uint32_t pair) {
   const NodeStatRec& r = nodes.NodeStatTable[pair];
   std::string label;
-  const NodeEntryRec* net = r.NetNode != 0 && r.NetNode < nodes.NodeTable.size()
-                                ? &nodes.NodeTable[r.NetNode]
-                                : nullptr;
-  if (net && !net->Name.empty()) label = net->Name;
-  else if (net && net->IPv4 != 0) label = FormatIPv4(net->IPv4);
-  else if (r.MacNode != 0 && r.MacNode < nodes.NodeTable.size()) label = nodes.NodeTable[r.MacNode].MacText;
+  const NodeEntryRec* net =
+      r.NetNode != 0 && r.NetNode < nodes.NodeTable.size() ? &nodes.NodeTable[r.NetNode] : nullptr;
+  if (net && !net->Name.empty())
+    label = net->Name;
+  else if (net && net->IPv4 != 0)
+    label = FormatIPv4(net->IPv4);
+  else if (r.MacNode != 0 && r.MacNode < nodes.NodeTable.size())
+    label = nodes.NodeTable[r.MacNode].MacText;
   return label == "FF:FF:FF:FF:FF:FF" ? "Broadcast" : label;
 }
 
@@ -79,7 +82,8 @@ void MostTraffic(const CaptureSession& s, GraphSeries& g, bool senders) {
   std::vector<uint32_t> order;
   for (uint32_t i = 1; i < pairs; ++i) order.push_back(i);
   // Equal counts keep ascending pair order.
-  std::stable_sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) { return count[a] > count[b]; });
+  std::stable_sort(order.begin(), order.end(),
+                   [&](uint32_t a, uint32_t b) { return count[a] > count[b]; });
   for (size_t k = 0; k < order.size() && k < 10; ++k) {
     if (count[order[k]] == 0) break;
     AddPoint(g, StationLabel(s.Nodes, order[k]), count[order[k]]);
@@ -92,7 +96,8 @@ void Throughput(const CaptureSession& s, GraphSeries& g) {
   uint32_t current = 0, first = 0;
   uint64_t n = 0;
   auto add = [&] { AddPoint(g, std::to_string(current - first), n, current - first); };
-  const size_t frames = std::min<size_t>(s.FrameCount, s.FrameTable.empty() ? 0 : s.FrameTable.size() - 1);
+  const size_t frames =
+      std::min<size_t>(s.FrameCount, s.FrameTable.empty() ? 0 : s.FrameTable.size() - 1);
   for (size_t i = 1; i <= frames; ++i) {
     const FrameTabRec& f = s.FrameTable[i];
     if (!f.Visible) continue;

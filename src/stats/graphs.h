@@ -29,9 +29,9 @@ inline constexpr int kGraphKindCount = 6;
 std::string_view GraphEntryName(int kind);
 
 struct GraphSeries {
-  bool Line = false;         // a line (throughput), else bars with a legend and percentage marks
-  std::string Title;         // the entry's name
-  std::string BottomTitle;   // "Size", "Destination Type", "Protocol", "Node" or "Time"
+  bool Line = false;        // a line (throughput), else bars with a legend and percentage marks
+  std::string Title;        // the entry's name
+  std::string BottomTitle;  // "Size", "Destination Type", "Protocol", "Node" or "Time"
   std::string LeftTitle = "Packets";
   std::vector<ChartPoint> Points;
 

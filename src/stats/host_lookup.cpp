@@ -104,7 +104,8 @@ std::vector<uint32_t> HostLookup::Deliver(NodeRegistry& nodes, uint64_t load) {
   }
   std::vector<uint32_t> written;
   for (Found& f : found) {
-    if (f.Load != load || f.Node >= nodes.NodeTable.size() || nodes.NodeTable[f.Node].IPv4 != f.IPv4)
+    if (f.Load != load || f.Node >= nodes.NodeTable.size() ||
+        nodes.NodeTable[f.Node].IPv4 != f.IPv4)
       continue;
     nodes.NodeTable[f.Node].HostName = std::move(f.Name);
     written.push_back(f.Node);

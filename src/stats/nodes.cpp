@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <unordered_map>
 
-#include "decode/session.h"
+#include "decode/addresses.h"
 #include "decode/config/environment.h"
 #include "decode/registry.h"
-#include "decode/addresses.h"
+#include "decode/session.h"
 #include "decode/text.h"
 #include "stats/partition_sort.h"
 
@@ -14,12 +14,11 @@ namespace kestle {
 
 namespace {
 
-constexpr std::string_view kNodeHeaders[kStatColumns] = {
-    "Mac Address", "IP Address", "Host Name", "Frames Recv", "Frames Sent", "Bytes Recv",
-    "Bytes Sent"};
+constexpr std::string_view kNodeHeaders[kStatColumns] = {"Mac Address", "IP Address",  "Host Name",
+                                                         "Frames Recv", "Frames Sent", "Bytes Recv",
+                                                         "Bytes Sent"};
 constexpr std::string_view kSessionHeaders[kStatColumns] = {
-    "MAC Address", "IP Address", "Protocol", "Frames From", "Bytes From", "Frames To",
-    "Bytes To"};
+    "MAC Address", "IP Address", "Protocol", "Frames From", "Bytes From", "Frames To", "Bytes To"};
 
 const std::string& EmptyText() {
   static const std::string kEmpty;
@@ -59,10 +58,14 @@ struct PairView {
   uint64_t Counter(int column) const {
     if (!pair) return 0;
     switch (column) {
-      case 4: return pair->FramesRecv;
-      case 5: return pair->FramesSent;
-      case 6: return pair->BytesRecv;
-      default: return pair->BytesSent;
+      case 4:
+        return pair->FramesRecv;
+      case 5:
+        return pair->FramesSent;
+      case 6:
+        return pair->BytesRecv;
+      default:
+        return pair->BytesSent;
     }
   }
 };
@@ -87,9 +90,9 @@ int CompareNodes(const NodeRegistry& nodes, uint32_t ia, uint32_t ib, int mode) 
       auto group = [](const PairView& p) { return p.IPv4() != 0 ? 0 : !p.Name().empty() ? 1 : 2; };
       const int ga = group(a), gb = group(b);
       if (ga != gb) return ga < gb ? -1 : 1;
-      const int c = ga == 0 ? Compare(a.IPv4(), b.IPv4())
-                  : ga == 1 ? CompareText(a.Name(), b.Name())
-                            : 0;
+      const int c = ga == 0   ? Compare(a.IPv4(), b.IPv4())
+                    : ga == 1 ? CompareText(a.Name(), b.Name())
+                              : 0;
       return desc ? -c : c;
     }
     case 3: {
@@ -116,18 +119,28 @@ int CompareSessions(const CaptureSession& s, const NodeSessionRec& a, const Node
   int c = 0;
   switch (StatSortColumn(mode)) {
     case 1:
-      c = CompareText(PairView(s.Nodes, a.Partner).MacText(), PairView(s.Nodes, b.Partner).MacText());
+      c = CompareText(PairView(s.Nodes, a.Partner).MacText(),
+                      PairView(s.Nodes, b.Partner).MacText());
       break;
     case 2:
       c = Compare(PairView(s.Nodes, a.Partner).IPv4(), PairView(s.Nodes, b.Partner).IPv4());
       break;
     case 3:
-      c = CompareText(s.Env.Protocols.Name(a.SessionProtocol), s.Env.Protocols.Name(b.SessionProtocol));
+      c = CompareText(s.Env.Protocols.Name(a.SessionProtocol),
+                      s.Env.Protocols.Name(b.SessionProtocol));
       break;
-    case 4: c = Compare(a.FramesFrom, b.FramesFrom); break;
-    case 5: c = Compare(a.BytesFrom, b.BytesFrom); break;
-    case 6: c = Compare(a.FramesTo, b.FramesTo); break;
-    default: c = Compare(a.BytesTo, b.BytesTo); break;
+    case 4:
+      c = Compare(a.FramesFrom, b.FramesFrom);
+      break;
+    case 5:
+      c = Compare(a.BytesFrom, b.BytesFrom);
+      break;
+    case 6:
+      c = Compare(a.FramesTo, b.FramesTo);
+      break;
+    default:
+      c = Compare(a.BytesTo, b.BytesTo);
+      break;
   }
   return StatSortDescending(mode) ? -c : c;
 }
@@ -137,7 +150,8 @@ bool ValidMode(int mode) { return mode >= 1 && mode <= 2 * kStatColumns; }
 // The shown rows that exist in the frame table.
 template <typename F>
 void ForShownFrames(const CaptureSession& s, F f) {
-  const size_t rows = std::min<size_t>(s.VisibleCount, s.FrameOrder.empty() ? 0 : s.FrameOrder.size() - 1);
+  const size_t rows =
+      std::min<size_t>(s.VisibleCount, s.FrameOrder.empty() ? 0 : s.FrameOrder.size() - 1);
   for (size_t row = 1; row <= rows; ++row) {
     const uint32_t frame = s.FrameOrder[row];
     if (frame >= 1 && frame <= s.FrameCount && frame < s.FrameTable.size()) f(s.FrameTable[frame]);
@@ -190,11 +204,19 @@ std::string NodeCellText(const NodeRegistry& nodes, uint32_t index, int column) 
   const PairView p(nodes, index);
   if (!p.pair) return {};
   switch (column) {
-    case 1: return p.MacText();
-    case 2: return p.IPv4() != 0 ? FormatIPv4(p.IPv4()) : p.Name();
-    case 3: return p.IPv4() != 0 ? p.HostName() : std::string();
-    case 4: case 5: case 6: case 7: return std::to_string(p.Counter(column));
-    default: return {};
+    case 1:
+      return p.MacText();
+    case 2:
+      return p.IPv4() != 0 ? FormatIPv4(p.IPv4()) : p.Name();
+    case 3:
+      return p.IPv4() != 0 ? p.HostName() : std::string();
+    case 4:
+    case 5:
+    case 6:
+    case 7:
+      return std::to_string(p.Counter(column));
+    default:
+      return {};
   }
 }
 
@@ -234,7 +256,8 @@ NodeSessions BuildNodeSessions(const CaptureSession& s, uint32_t pair) {
       out.Protocols.push_back(
           {s.Env.Protocols.Name(id), 0, counts[id], ChartColour(out.Protocols.size() + 1)});
   // Each partner's newest session first.
-  for (const auto& block : blocks) out.Sessions.insert(out.Sessions.end(), block.rbegin(), block.rend());
+  for (const auto& block : blocks)
+    out.Sessions.insert(out.Sessions.end(), block.rbegin(), block.rend());
   return out;
 }
 
@@ -248,14 +271,22 @@ void SortSessions(const CaptureSession& s, std::vector<NodeSessionRec>& sessions
 std::string SessionCellText(const CaptureSession& s, const NodeSessionRec& r, int column) {
   const PairView p(s.Nodes, r.Partner);
   switch (column) {
-    case 1: return p.MacText();
-    case 2: return p.IPv4() != 0 ? FormatIPv4(p.IPv4()) : std::string();
-    case 3: return s.Env.Protocols.Name(r.SessionProtocol);
-    case 4: return std::to_string(r.FramesFrom);
-    case 5: return std::to_string(r.BytesFrom);
-    case 6: return std::to_string(r.FramesTo);
-    case 7: return std::to_string(r.BytesTo);
-    default: return {};
+    case 1:
+      return p.MacText();
+    case 2:
+      return p.IPv4() != 0 ? FormatIPv4(p.IPv4()) : std::string();
+    case 3:
+      return s.Env.Protocols.Name(r.SessionProtocol);
+    case 4:
+      return std::to_string(r.FramesFrom);
+    case 5:
+      return std::to_string(r.BytesFrom);
+    case 6:
+      return std::to_string(r.FramesTo);
+    case 7:
+      return std::to_string(r.BytesTo);
+    default:
+      return {};
   }
 }
 

@@ -51,7 +51,7 @@ struct NodeSessionRec {
   uint16_t SessionProtocol = 0;  // protocol identifier
   uint32_t FramesFrom = 0;       // sent by the partner
   uint64_t BytesFrom = 0;
-  uint32_t FramesTo = 0;         // sent to the partner
+  uint32_t FramesTo = 0;  // sent to the partner
   uint64_t BytesTo = 0;
 };
 

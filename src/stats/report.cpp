@@ -3,8 +3,8 @@
 #include <ostream>
 #include <string>
 
-#include "decode/session.h"
 #include "decode/config/environment.h"
+#include "decode/session.h"
 #include "stats/graphs.h"
 #include "stats/nodes.h"
 
@@ -27,7 +27,8 @@ void WriteNodeGrid(std::ostream& out, const CaptureSession& s) {
   NodeView view(s);
   view.Show();
   for (size_t row = 0; row < view.NodeRows(); ++row) {
-    for (int c = 1; c <= kStatColumns; ++c) out << (c > 1 ? "\t" : "") << Field(view.NodeCell(row, c));
+    for (int c = 1; c <= kStatColumns; ++c)
+      out << (c > 1 ? "\t" : "") << Field(view.NodeCell(row, c));
     out << "\n";
   }
 }
@@ -51,7 +52,8 @@ void WriteSessionGrids(std::ostream& out, const CaptureSession& s) {
 
 void WriteGraph(std::ostream& out, const CaptureSession& s, int kind) {
   const GraphSeries g = ComputeGraph(s, kind);
-  out << g.Title << "\n" << g.BottomTitle << "\t" << g.LeftTitle << (g.Line ? "" : "\tPercent") << "\n";
+  out << g.Title << "\n"
+      << g.BottomTitle << "\t" << g.LeftTitle << (g.Line ? "" : "\tPercent") << "\n";
   const uint64_t total = g.Total();
   for (const ChartPoint& p : g.Points) {
     out << Field(p.Label) << "\t" << p.Value;

@@ -32,7 +32,8 @@ class BarMarks : public QObject {
     uint64_t total = 0;
     for (const ChartPoint& p : points) total += p.Value;
     for (size_t i = 0; i < points.size(); ++i) {
-      auto* item = new QGraphicsSimpleTextItem(QString::fromStdString(PercentText(points[i].Value, total)), chart);
+      auto* item = new QGraphicsSimpleTextItem(
+          QString::fromStdString(PercentText(points[i].Value, total)), chart);
       item->setZValue(10);
       marks_.push_back({item, static_cast<double>(i), static_cast<double>(points[i].Value)});
     }
@@ -79,7 +80,9 @@ QString LabelText(const std::string& label) {
 QValueAxis* CountAxis(uint64_t most, const QString& title, double headroom = 1.15) {
   auto* axis = new QValueAxis;
   // Room above the highest bar for its mark; whole numbers only.
-  const double top = most == 0 ? 1.0 : std::max<double>(static_cast<double>(most) * headroom, static_cast<double>(most) + 1);
+  const double top = most == 0 ? 1.0
+                               : std::max<double>(static_cast<double>(most) * headroom,
+                                                  static_cast<double>(most) + 1);
   axis->setRange(0, top);
   if (most >= 4) axis->applyNiceNumbers();
   axis->setLabelFormat("%.0f");
@@ -115,7 +118,8 @@ void ShowBars(QChart* chart, const std::vector<ChartPoint>& points, const QStrin
     const QString label = LabelText(points[i].Label);
     categories << label;
     auto* set = new QBarSet(label);
-    for (size_t k = 0; k < points.size(); ++k) *set << (k == i ? static_cast<double>(points[i].Value) : 0.0);
+    for (size_t k = 0; k < points.size(); ++k)
+      *set << (k == i ? static_cast<double>(points[i].Value) : 0.0);
     set->setColor(ColourFromRgbValue(points[i].Colour));
     series->append(set);
     most = std::max(most, points[i].Value);
@@ -173,8 +177,8 @@ void ShowLine(QChart* chart, const std::vector<ChartPoint>& points, const QStrin
   dots->setMarkerSize(9);
   dots->setBorderColor(Qt::black);
   for (int i = 0; i < static_cast<int>(points.size()); ++i)
-    dots->setPointConfiguration(
-        i, {{QXYSeries::PointConfiguration::Color, ColourFromRgbValue(points[static_cast<size_t>(i)].Colour)}});
+    dots->setPointConfiguration(i, {{QXYSeries::PointConfiguration::Color,
+                                     ColourFromRgbValue(points[static_cast<size_t>(i)].Colour)}});
   auto* x = new QValueAxis;
   x->setRange(0, maxX == 0 ? 1.0 : static_cast<double>(maxX));
   // Whole seconds: a tick per second on short captures, round steps on long ones.
@@ -187,7 +191,8 @@ void ShowLine(QChart* chart, const std::vector<ChartPoint>& points, const QStrin
   chart->addAxis(x, Qt::AlignBottom);
   QValueAxis* y = CountAxis(maxY, leftTitle);
   chart->addAxis(y, Qt::AlignLeft);
-  for (QAbstractSeries* series : {static_cast<QAbstractSeries*>(line), static_cast<QAbstractSeries*>(dots)}) {
+  for (QAbstractSeries* series :
+       {static_cast<QAbstractSeries*>(line), static_cast<QAbstractSeries*>(dots)}) {
     series->attachAxis(x);
     series->attachAxis(y);
   }

@@ -13,8 +13,9 @@ namespace kestle::ui {
 FileInfoDialog::FileInfoDialog(const CaptureSession& session, QWidget* parent) : QDialog(parent) {
   setWindowTitle("Kestle - File Information");
   setObjectName("frmFileInfo");
-  static constexpr const char* kControls[] = {"labFileName",   "labFileType",    "labFileDate", "labFileSize",
-                                              "labFileFrames", "labTCPSessions", "labAveSize"};
+  static constexpr const char* kControls[] = {"labFileName", "labFileType",   "labFileDate",
+                                              "labFileSize", "labFileFrames", "labTCPSessions",
+                                              "labAveSize"};
   auto* form = new QFormLayout;
   size_t i = 0;
   for (const FileInfoLine& line : FileInformation(session)) {

@@ -20,10 +20,13 @@ namespace kestle::ui {
 namespace {
 constexpr int kPathRole = Qt::UserRole;
 
-QString Text(std::string_view t) { return QString::fromUtf8(t.data(), static_cast<qsizetype>(t.size())); }
+QString Text(std::string_view t) {
+  return QString::fromUtf8(t.data(), static_cast<qsizetype>(t.size()));
+}
 }  // namespace
 
-FilterDialog::FilterDialog(CaptureSession& session, FilterState& state, Notifier& notifier, QWidget* parent)
+FilterDialog::FilterDialog(CaptureSession& session, FilterState& state, Notifier& notifier,
+                           QWidget* parent)
     : QDialog(parent), session_(session), state_(state), notifier_(notifier) {
   setWindowTitle("Define Filter");
   setObjectName("frmFilter");
@@ -95,7 +98,8 @@ void FilterDialog::Load() {
   std::vector<QTreeWidgetItem*> parents{root};
   for (const ProtocolTreeItem& i : ProtocolTree(session_)) {
     parents.resize(i.Depth);
-    auto* item = new QTreeWidgetItem(parents.back(), QStringList{Text(ProtocolTreeText(session_, i.Path))});
+    auto* item =
+        new QTreeWidgetItem(parents.back(), QStringList{Text(ProtocolTreeText(session_, i.Path))});
     item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
     item->setCheckState(0, session_.Paths[i.Path].Selected ? Qt::Checked : Qt::Unchecked);
     item->setData(0, kPathRole, i.Path);
@@ -148,7 +152,8 @@ void FilterDialog::accept() {
   }
   const auto station = [&](QComboBox* box) {
     const int i = box->currentIndex();
-    return i > 0 && static_cast<size_t>(i) < stations_.size() ? stations_[static_cast<size_t>(i)] : StationItem{};
+    return i > 0 && static_cast<size_t>(i) < stations_.size() ? stations_[static_cast<size_t>(i)]
+                                                              : StationItem{};
   };
   choice.Station1 = station(station1_);
   choice.Station2 = station(station2_);

@@ -24,7 +24,8 @@ namespace kestle::ui {
 class FilterDialog : public QDialog {
   Q_OBJECT
  public:
-  FilterDialog(CaptureSession& session, FilterState& state, Notifier& notifier, QWidget* parent = nullptr);
+  FilterDialog(CaptureSession& session, FilterState& state, Notifier& notifier,
+               QWidget* parent = nullptr);
 
   // Fills the tree and the lists from the loaded frames and the remembered
   // choices (called before each show).

@@ -16,8 +16,8 @@
 
 namespace kestle::ui {
 
-FindDialog::FindDialog(CaptureSession& session, Notifier& notifier, std::function<void(int)> selectRow,
-                       QWidget* parent)
+FindDialog::FindDialog(CaptureSession& session, Notifier& notifier,
+                       std::function<void(int)> selectRow, QWidget* parent)
     : QDialog(parent), session_(session), notifier_(notifier), selectRow_(std::move(selectRow)) {
   setWindowTitle("Find Packet");
   setObjectName("frmFind");
@@ -96,8 +96,9 @@ void FindDialog::FindNext() {
   // The frames' text is single-byte: the typed text is searched for as
   // Latin-1 bytes.
   const QByteArray bytes = text_->text().toLatin1();
-  if (const char* message = ParseSearchPattern(std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())),
-                                               hexMode_->isChecked() ? FindMode::Hex : FindMode::Text, pattern)) {
+  if (const char* message =
+          ParseSearchPattern(std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())),
+                             hexMode_->isChecked() ? FindMode::Hex : FindMode::Text, pattern)) {
     notifier_.Message(message);
     return;
   }

@@ -10,8 +10,8 @@
 
 namespace kestle::ui {
 
-GotoDialog::GotoDialog(const CaptureSession& session, Notifier& notifier, std::function<void(int)> selectRow,
-                       QWidget* parent)
+GotoDialog::GotoDialog(const CaptureSession& session, Notifier& notifier,
+                       std::function<void(int)> selectRow, QWidget* parent)
     : QDialog(parent), session_(session), notifier_(notifier), selectRow_(std::move(selectRow)) {
   setWindowTitle("Goto Packet");
   setObjectName("frmGoto");
@@ -36,7 +36,8 @@ int GotoDialog::Run() {
 
 void GotoDialog::accept() {
   const QByteArray text = number_->text().toLatin1();
-  const GotoResult r = ResolveGoto(session_, std::string_view(text.constData(), static_cast<size_t>(text.size())));
+  const GotoResult r =
+      ResolveGoto(session_, std::string_view(text.constData(), static_cast<size_t>(text.size())));
   if (const char* message = GotoMessage(r.Status)) {
     notifier_.Message(message);
     return;

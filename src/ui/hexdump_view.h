@@ -9,7 +9,7 @@
 namespace kestle {
 class DetailTree;
 struct DetailNode;
-}
+}  // namespace kestle
 
 namespace kestle::ui {
 
@@ -41,7 +41,8 @@ class HexDumpView : public QListWidget {
 class HexDumpDelegate : public QStyledItemDelegate {
  public:
   explicit HexDumpDelegate(HexDumpView* view) : QStyledItemDelegate(view), view_(view) {}
-  void paint(QPainter* p, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+  void paint(QPainter* p, const QStyleOptionViewItem& option,
+             const QModelIndex& index) const override;
   QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
 
  private:

@@ -32,9 +32,9 @@
 #include <QVBoxLayout>
 
 #include "app_paths.h"
+#include "decode/config/environment.h"
 #include "decode/context.h"
 #include "decode/detail.h"
-#include "decode/config/environment.h"
 #include "frame_model.h"
 #include "graphs_page.h"
 #include "hexdump_view.h"
@@ -119,25 +119,35 @@ void MainWindow::BuildActions() {
       {"SaveAs", "Save As...", "Save As|Save frames to a file", QStyle::SP_DialogSaveButton},
       {"Info", "File Information...", "File Information|Display information about current file",
        QStyle::SP_FileDialogInfoView},
-      {"Print", "Print...", "Print|Print trace or write to text file", QStyle::SP_FileDialogDetailedView},
+      {"Print", "Print...", "Print|Print trace or write to text file",
+       QStyle::SP_FileDialogDetailedView},
       {"Exit", "E&xit", "Exit|Exit the Kestle program", QStyle::SP_TitleBarCloseButton},
       {"Find", "&Find Packet...", "Find Packet|Find a packet containing a specified string",
        QStyle::SP_FileDialogContentsView},
-      {"Goto", "&Goto Packet...", "Goto Packet|Go to a specific packet number", QStyle::SP_ArrowRight},
-      {"First", "First", "First Frame|Display first Frame in current sort order", QStyle::SP_MediaSkipBackward},
-      {"Prev", "Previous", "Previous Frame|Display the Previous Frame", QStyle::SP_MediaSeekBackward},
+      {"Goto", "&Goto Packet...", "Goto Packet|Go to a specific packet number",
+       QStyle::SP_ArrowRight},
+      {"First", "First", "First Frame|Display first Frame in current sort order",
+       QStyle::SP_MediaSkipBackward},
+      {"Prev", "Previous", "Previous Frame|Display the Previous Frame",
+       QStyle::SP_MediaSeekBackward},
       {"Next", "Next", "Next Frame|Displey the Next Frame", QStyle::SP_MediaSeekForward},
-      {"Last", "Last", "Last Frame|Display the Last Frame in the Current Sort Order", QStyle::SP_MediaSkipForward},
-      {"Filter", "Set Filter...", "Filter Frames|Select frames to be displayed", QStyle::SP_FileDialogListView},
+      {"Last", "Last", "Last Frame|Display the Last Frame in the Current Sort Order",
+       QStyle::SP_MediaSkipForward},
+      {"Filter", "Set Filter...", "Filter Frames|Select frames to be displayed",
+       QStyle::SP_FileDialogListView},
       {"FilterTagged", "Filter Tagged Frames", "", QStyle::SP_CustomBase},
       {"ClearFilter", "Clear Filter", "Clear Filter|Display all packets", QStyle::SP_CustomBase},
-      {"Ports", "Define &Port Descriptions...", "Add or change port descriptions", QStyle::SP_CustomBase},
-      {"Options", "Options...", "Program Options|Set Kestle program options", QStyle::SP_ComputerIcon},
-      {"Toolbar", "Hide Toolbar", "Toggle ToolBar Display|Turns the ToolBar on or off", QStyle::SP_CustomBase},
+      {"Ports", "Define &Port Descriptions...", "Add or change port descriptions",
+       QStyle::SP_CustomBase},
+      {"Options", "Options...", "Program Options|Set Kestle program options",
+       QStyle::SP_ComputerIcon},
+      {"Toolbar", "Hide Toolbar", "Toggle ToolBar Display|Turns the ToolBar on or off",
+       QStyle::SP_CustomBase},
       {"StatusBar", "Hide Status Bar", "Toggle Statusbar View|Turn the Statusbar on or off",
        QStyle::SP_CustomBase},
       {"Help", "Kestle Help", "Display Help|Display Kestle Help", QStyle::SP_DialogHelpButton},
-      {"About", "&About...", "Version Info|Display the program Version information", QStyle::SP_CustomBase},
+      {"About", "&About...", "Version Info|Display the program Version information",
+       QStyle::SP_CustomBase},
   };
   for (const Def& d : defs) {
     auto* a = new QAction(d.caption, this);
@@ -206,8 +216,16 @@ void MainWindow::BuildMenus() {
   toolBar_ = addToolBar("Tools");
   toolBar_->setObjectName("toolBar");
   toolBar_->setMovable(false);
-  const char* groups[][4] = {{"Open"}, {"SaveAs"}, {"Print"}, {"Info"}, {"Find"}, {"Goto"},
-                             {"First", "Prev", "Next", "Last"}, {"Filter"}, {"Options"}, {"Exit"}};
+  const char* groups[][4] = {{"Open"},
+                             {"SaveAs"},
+                             {"Print"},
+                             {"Info"},
+                             {"Find"},
+                             {"Goto"},
+                             {"First", "Prev", "Next", "Last"},
+                             {"Filter"},
+                             {"Options"},
+                             {"Exit"}};
   bool first = true;
   for (const auto& g : groups) {
     if (!first) toolBar_->addSeparator();
@@ -258,7 +276,8 @@ void MainWindow::BuildPages() {
   grid_->horizontalHeader()->setStretchLastSection(true);
   grid_->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
   grid_->setContextMenuPolicy(Qt::CustomContextMenu);
-  connect(grid_->horizontalHeader(), &QHeaderView::sectionClicked, this, &MainWindow::HeaderClicked);
+  connect(grid_->horizontalHeader(), &QHeaderView::sectionClicked, this,
+          &MainWindow::HeaderClicked);
   connect(grid_->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
           [this](const QModelIndex& cur) {
             if (cur.isValid()) SelectRow(cur.row());
@@ -321,7 +340,8 @@ void MainWindow::ApplyWindowSettings() {
   const int p1 = static_cast<int>(ini_.ReadInteger(w, "Pane1Size", 0));
   const int p2 = static_cast<int>(ini_.ReadInteger(w, "Pane2Size", 0));
   if (p1 > 0 && p2 > 0) {
-    const int total = std::max(300, height > 0 ? std::min(height, screen.height()) : this->height());
+    const int total =
+        std::max(300, height > 0 ? std::min(height, screen.height()) : this->height());
     const int a = std::min(p1, total / 2), c = std::min(p2, total / 2);
     splitter_->setSizes({a, std::max(50, total - a - c), c});
   }
@@ -446,7 +466,8 @@ void MainWindow::dropEvent(QDropEvent* e) {
   const QList<QUrl> urls = e->mimeData()->urls();
   e->acceptProposedAction();
   // Open after the drop has finished so that the file manager is not kept waiting.
-  QMetaObject::invokeMethod(this, [this, urls] { DropFiles(urls); }, Qt::QueuedConnection);
+  QMetaObject::invokeMethod(
+      this, [this, urls] { DropFiles(urls); }, Qt::QueuedConnection);
 }
 
 void MainWindow::closeEvent(QCloseEvent* e) {
@@ -497,7 +518,8 @@ void MainWindow::LayOutColumns() {
   for (size_t i = 0; i < widths.size(); ++i) {
     // Never narrower than the header text (with the sort mark) or a time.
     const std::string_view h = ColumnHeader(sel[i]);
-    int least = hm.horizontalAdvance(QString::fromUtf8(h.data(), static_cast<qsizetype>(h.size()))) + 24;
+    int least =
+        hm.horizontalAdvance(QString::fromUtf8(h.data(), static_cast<qsizetype>(h.size()))) + 24;
     if (sel[i] == 'B') least = std::max(least, fm.horizontalAdvance("00:00:00.000") + 12);
     shown[i] = std::max(least, widths[i]);
     excess += shown[i] - widths[i];
@@ -589,7 +611,8 @@ QIcon MainWindow::TreeImage(int image) const {
       QStyle::SP_DirIcon,                // TreeImage::Protocol
   };
   const size_t count = sizeof kImages / sizeof kImages[0];
-  const size_t i = image >= 0 && static_cast<size_t>(image) < count ? static_cast<size_t>(image) : count - 1;
+  const size_t i =
+      image >= 0 && static_cast<size_t>(image) < count ? static_cast<size_t>(image) : count - 1;
   return style()->standardIcon(kImages[i]);
 }
 
@@ -603,7 +626,7 @@ void MainWindow::FillTree() {
     return *it;
   };
   std::function<void(const DetailNode&, QTreeWidgetItem*)> add = [&](const DetailNode& n,
-                                                                    QTreeWidgetItem* parent) {
+                                                                     QTreeWidgetItem* parent) {
     auto* item = parent ? new QTreeWidgetItem(parent) : new QTreeWidgetItem(tree_);
     item->setText(0, QString::fromStdString(n.Text));
     item->setData(0, kNodeRole, QVariant::fromValue(static_cast<const DetailNode*>(&n)));
@@ -654,9 +677,7 @@ void MainWindow::CopySelectedNode() {
   if (!items.isEmpty()) QApplication::clipboard()->setText(items.front()->text(0));
 }
 
-void MainWindow::CopyDump() {
-  QApplication::clipboard()->setText(dump_->Lines().join("\r\n"));
-}
+void MainWindow::CopyDump() { QApplication::clipboard()->setText(dump_->Lines().join("\r\n")); }
 
 void MainWindow::GridContextMenu(const QPoint& pos) {
   const QModelIndex idx = grid_->indexAt(pos);

@@ -29,7 +29,7 @@ class QTreeWidgetItem;
 namespace kestle {
 struct Environment;
 class Notifier;
-}
+}  // namespace kestle
 
 namespace kestle::ui {
 

@@ -31,7 +31,8 @@ QPixmap FilterPixmap() {
   g.setRenderHint(QPainter::Antialiasing);
   g.setPen(QPen(QColor(0, 0, 128), 1));
   g.setBrush(QColor(80, 120, 220));
-  const QPointF funnel[] = {{1.5, 2.5}, {14.5, 2.5}, {9.5, 8.5}, {9.5, 14.5}, {6.5, 12.5}, {6.5, 8.5}};
+  const QPointF funnel[] = {{1.5, 2.5},  {14.5, 2.5}, {9.5, 8.5},
+                            {9.5, 14.5}, {6.5, 12.5}, {6.5, 8.5}};
   g.drawPolygon(funnel, 6);
   return p;
 }
@@ -48,10 +49,14 @@ void MainWindow::BuildFilterCommands() {
   connect(Command("ClearFilter"), &QAction::triggered, this, &MainWindow::ClearFilter);
   connect(Command("Find"), &QAction::triggered, this, &MainWindow::ShowFind);
   connect(Command("Goto"), &QAction::triggered, this, &MainWindow::ShowGoto);
-  connect(Command("First"), &QAction::triggered, this, [this] { Navigate(NavigationCommand::First); });
-  connect(Command("Prev"), &QAction::triggered, this, [this] { Navigate(NavigationCommand::Previous); });
-  connect(Command("Next"), &QAction::triggered, this, [this] { Navigate(NavigationCommand::Next); });
-  connect(Command("Last"), &QAction::triggered, this, [this] { Navigate(NavigationCommand::Last); });
+  connect(Command("First"), &QAction::triggered, this,
+          [this] { Navigate(NavigationCommand::First); });
+  connect(Command("Prev"), &QAction::triggered, this,
+          [this] { Navigate(NavigationCommand::Previous); });
+  connect(Command("Next"), &QAction::triggered, this,
+          [this] { Navigate(NavigationCommand::Next); });
+  connect(Command("Last"), &QAction::triggered, this,
+          [this] { Navigate(NavigationCommand::Last); });
   // Ctrl+T reaches the window whichever of its controls has the focus.
   auto* tag = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_T), this);
   tag->setContext(Qt::WindowShortcut);
@@ -104,7 +109,8 @@ void MainWindow::ShowFilter() {
 
 void MainWindow::UpdateFilterMenu() {
   Command("FilterTagged")
-      ->setEnabled(session_->FileOpen() && gridReady_ && !loading_ && AnyShownFrameTagged(*session_));
+      ->setEnabled(session_->FileOpen() && gridReady_ && !loading_ &&
+                   AnyShownFrameTagged(*session_));
 }
 
 void MainWindow::FilterTaggedFrames() {
@@ -145,7 +151,8 @@ void MainWindow::UntagAll() {
 
 void MainWindow::Navigate(NavigationCommand command) {
   if (!gridReady_ || loading_) return;
-  const int64_t target = NavigationTarget(command, grid_->currentIndex().row(), session_->VisibleCount);
+  const int64_t target =
+      NavigationTarget(command, grid_->currentIndex().row(), session_->VisibleCount);
   if (target >= 0) SelectRow(static_cast<int>(target));
 }
 

@@ -13,9 +13,9 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "decode/session.h"
 #include "chart_fill.h"
 #include "decode/config/settings.h"
+#include "decode/session.h"
 #include "frame_model.h"
 #include "output/grid.h"
 
@@ -38,7 +38,8 @@ QVariant StatGridModel::data(const QModelIndex& index, int role) const {
   const int column = index.column() + 1;
   switch (role) {
     case Qt::DisplayRole:
-      return QString::fromStdString(sessions_ ? view_.SessionCell(row, column) : view_.NodeCell(row, column));
+      return QString::fromStdString(sessions_ ? view_.SessionCell(row, column)
+                                              : view_.NodeCell(row, column));
     case Qt::TextAlignmentRole:
       return int((StatColumnRightAligned(column) ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignTop);
     case Qt::BackgroundRole:
@@ -52,7 +53,8 @@ QVariant StatGridModel::data(const QModelIndex& index, int role) const {
 
 QVariant StatGridModel::headerData(int section, Qt::Orientation o, int role) const {
   if (o != Qt::Horizontal || role != Qt::DisplayRole) return {};
-  const std::string_view h = sessions_ ? SessionColumnHeader(section + 1) : NodeColumnHeader(section + 1);
+  const std::string_view h =
+      sessions_ ? SessionColumnHeader(section + 1) : NodeColumnHeader(section + 1);
   return QString::fromUtf8(h.data(), static_cast<qsizetype>(h.size()));
 }
 
@@ -99,7 +101,8 @@ NodesPage::NodesPage(const CaptureSession& session, Settings& settings, QWidget*
   nodes_->setSelectionBehavior(QAbstractItemView::SelectRows);
   nodes_->setSelectionMode(QAbstractItemView::SingleSelection);
   nodes_->horizontalHeader()->setSortIndicatorShown(true);
-  connect(nodes_->horizontalHeader(), &QHeaderView::sectionClicked, this, &NodesPage::NodeHeaderClicked);
+  connect(nodes_->horizontalHeader(), &QHeaderView::sectionClicked, this,
+          &NodesPage::NodeHeaderClicked);
   connect(nodes_->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
           [this](const QModelIndex& cur) {
             if (cur.isValid()) NodeRowSelected(cur.row());
@@ -189,8 +192,8 @@ void NodesPage::RefreshNames() { nodeModel_->Repaint(); }
 void NodesPage::SelectGridRow(int row) {
   if (row < 0 || row >= nodeModel_->rowCount()) return;
   QSignalBlocker block(nodes_->selectionModel());
-  nodes_->selectionModel()->setCurrentIndex(nodeModel_->index(row, 0),
-                                            QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+  nodes_->selectionModel()->setCurrentIndex(
+      nodeModel_->index(row, 0), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
   nodes_->viewport()->update();
 }
 
@@ -218,8 +221,9 @@ void NodesPage::SessionsChanged() {
 
 void NodesPage::UpdateSortMark() {
   const int mode = view_.NodeSortMode();
-  nodes_->horizontalHeader()->setSortIndicator(StatSortColumn(mode) - 1,
-                                               StatSortDescending(mode) ? Qt::DescendingOrder : Qt::AscendingOrder);
+  nodes_->horizontalHeader()->setSortIndicator(StatSortColumn(mode) - 1, StatSortDescending(mode)
+                                                                             ? Qt::DescendingOrder
+                                                                             : Qt::AscendingOrder);
 }
 
 void NodesPage::RebuildChart() {

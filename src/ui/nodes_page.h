@@ -18,7 +18,7 @@ QT_END_NAMESPACE
 namespace kestle {
 class CaptureSession;
 struct Settings;
-}
+}  // namespace kestle
 
 namespace kestle::ui {
 

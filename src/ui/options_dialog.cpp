@@ -32,13 +32,13 @@ struct PickerEntry {
 // white stands for "no colour of its own" (so does "None"), and "Default"
 // is the grid's normal text colour.
 constexpr PickerEntry kPicker[] = {
-    {"Black", 0x000000},      {"Maroon", 0x000080},   {"Green", 0x008000},
-    {"Olive", 0x008080},      {"Navy", 0x800000},     {"Purple", 0x800080},
-    {"Teal", 0x808000},       {"Gray", 0x808080},     {"Silver", 0xC0C0C0},
-    {"Red", 0x0000FF},        {"Lime", 0x00FF00},     {"Yellow", 0x00FFFF},
-    {"Blue", 0xFF0000},       {"Fuchsia", 0xFF00FF},  {"Aqua", 0xFFFF00},
+    {"Black", 0x000000},         {"Maroon", 0x000080},      {"Green", 0x008000},
+    {"Olive", 0x008080},         {"Navy", 0x800000},        {"Purple", 0x800080},
+    {"Teal", 0x808000},          {"Gray", 0x808080},        {"Silver", 0xC0C0C0},
+    {"Red", 0x0000FF},           {"Lime", 0x00FF00},        {"Yellow", 0x00FFFF},
+    {"Blue", 0xFF0000},          {"Fuchsia", 0xFF00FF},     {"Aqua", 0xFFFF00},
     {"Parent Colour", 0xFFFFFF}, {"Money Green", 0xC0DCC0}, {"Sky Blue", 0xF0CAA6},
-    {"Cream", 0xF0FBFF},      {"Medium Gray", 0xA4A0A0}, {"None", 0xFFFFFF},
+    {"Cream", 0xF0FBFF},         {"Medium Gray", 0xA4A0A0}, {"None", 0xFFFFFF},
     {"Default", 0x000000}};
 }  // namespace
 
@@ -145,7 +145,8 @@ void OptionsDialog::LoadFromSettings() {
   columns_->clear();
   for (const ColumnListEntry& e : f.Columns) {
     const std::string_view name = ColumnLongName(e.Letter);
-    auto* item = new QListWidgetItem(QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())));
+    auto* item =
+        new QListWidgetItem(QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())));
     item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
     item->setCheckState(e.Checked ? Qt::Checked : Qt::Unchecked);
     item->setData(kLetterRole, QChar(e.Letter));
@@ -160,8 +161,8 @@ void OptionsDialog::LoadFromSettings() {
   std::vector<uint32_t> ids;
   for (uint32_t id = 1; id <= pt.ProtocolCount(); ++id) ids.push_back(id);
   std::stable_sort(ids.begin(), ids.end(), [&](uint32_t a, uint32_t b) {
-    return QString::fromStdString(pt.Name(a)).compare(QString::fromStdString(pt.Name(b)),
-                                                      Qt::CaseInsensitive) < 0;
+    return QString::fromStdString(pt.Name(a))
+               .compare(QString::fromStdString(pt.Name(b)), Qt::CaseInsensitive) < 0;
   });
   for (uint32_t id : ids) {
     auto* item = new QListWidgetItem(QString::fromStdString(pt.Name(id)));
@@ -221,7 +222,8 @@ OptionsForm OptionsDialog::Form() const {
   OptionsForm f;
   for (int i = 0; i < columns_->count(); ++i) {
     const QListWidgetItem* item = columns_->item(i);
-    f.Columns.push_back({item->data(kLetterRole).toChar().toLatin1(), item->checkState() == Qt::Checked});
+    f.Columns.push_back(
+        {item->data(kLetterRole).toChar().toLatin1(), item->checkState() == Qt::Checked});
   }
   f.AutoExpand = autoExpand_->isChecked();
   f.ColourGrid = colourGrid_->isChecked();

@@ -14,7 +14,7 @@ class QListWidget;
 namespace kestle {
 struct Environment;
 class Notifier;
-}
+}  // namespace kestle
 
 namespace kestle::ui {
 

@@ -1,7 +1,5 @@
 #include "ports_dialog.h"
 
-#include <algorithm>
-
 #include <QApplication>
 #include <QButtonGroup>
 #include <QComboBox>
@@ -15,6 +13,7 @@
 #include <QRadioButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "capture/notifier.h"
 #include "output/forms/port_edit.h"
@@ -22,7 +21,9 @@
 namespace kestle::ui {
 
 namespace {
-QString Str(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
+QString Str(std::string_view s) {
+  return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
+}
 }  // namespace
 
 EditPortDialog::EditPortDialog(Notifier& notifier, QWidget* parent)
@@ -85,9 +86,9 @@ void EditPortDialog::StartModify(const WellKnownRec& e) {
 
 void EditPortDialog::accept() {
   static const std::vector<WellKnownRec> kNone;
-  const PortEditCheck check = CheckPortEdit(entries_ ? *entries_ : kNone, addMode_,
-                                            port_->text().toStdString(),
-                                            description_->text().toStdString());
+  const PortEditCheck check =
+      CheckPortEdit(entries_ ? *entries_ : kNone, addMode_, port_->text().toStdString(),
+                    description_->text().toStdString());
   if (!check.Message.empty()) {
     notifier_.Message(check.Message);
     (check.PortField ? port_ : description_)->setFocus();

@@ -107,7 +107,8 @@ PrintDialog::PrintDialog(CaptureSession& session, Notifier& notifier, QWidget* p
   connect(toPrinter_, &QRadioButton::toggled, this, &PrintDialog::DestinationChanged);
   connect(printers_, &QComboBox::currentIndexChanged, this, [this](int index) {
     // Choosing a printer makes it the current one.
-    if (index >= 0 && index < printers_->count() - 1) printer_->setPrinterName(printers_->itemText(index));
+    if (index >= 0 && index < printers_->count() - 1)
+      printer_->setPrinterName(printers_->itemText(index));
   });
   connect(setup_, &QPushButton::clicked, this, &PrintDialog::Setup);
   connect(ok_, &QPushButton::clicked, this, &PrintDialog::OkClicked);
@@ -194,7 +195,7 @@ bool PrintDialog::KeepGoing() {
 }
 
 int PrintDialog::PrintPages(QPrinter& printer, const std::vector<uint32_t>& frames,
-                             const PrintChoices& choices) {
+                            const PrintChoices& choices) {
   QPainter painter;
   if (!painter.begin(&printer)) return 0;
   QFont font("Courier New", 7);
@@ -226,7 +227,8 @@ int PrintDialog::PrintPages(QPrinter& printer, const std::vector<uint32_t>& fram
       }
       painter.setPen(Qt::black);
       painter.setFont(i.Bold ? bold : font);
-      painter.drawText(QPoint(i.X, i.Y + (i.Bold ? bm : fm).ascent()), QString::fromStdString(i.Text));
+      painter.drawText(QPoint(i.X, i.Y + (i.Bold ? bm : fm).ascent()),
+                       QString::fromStdString(i.Text));
     }
   };
   PrintLayout layout(m, session_.Env.settings.ColumnSel,
@@ -274,9 +276,9 @@ void PrintDialog::OkClicked() {
   QApplication::setOverrideCursor(Qt::WaitCursor);
   std::string failure;
   if (toFile) {
-    const PrintOutcome r =
-        PrintToTextFile(session_, frames, name.toStdString(), choices,
-                        PrintDateLine(session_.Env.Locale, std::time(nullptr)), [this] { return KeepGoing(); });
+    const PrintOutcome r = PrintToTextFile(session_, frames, name.toStdString(), choices,
+                                           PrintDateLine(session_.Env.Locale, std::time(nullptr)),
+                                           [this] { return KeepGoing(); });
     if (!r.Ok) failure = r.Message;
   } else {
     if (pdf) {
@@ -288,7 +290,8 @@ void PrintDialog::OkClicked() {
       printer_->setPrinterName(printers_->currentText());
     }
     printer_->setDocName("Kestle Print");
-    if (PrintPages(*printer_, frames, choices) == 0) failure = pdf ? printmsg::kCannotCreate : kPrinterFailed;
+    if (PrintPages(*printer_, frames, choices) == 0)
+      failure = pdf ? printmsg::kCannotCreate : kPrinterFailed;
   }
   QApplication::restoreOverrideCursor();
   printing_ = false;

@@ -38,7 +38,8 @@ class PrintDialog : public QDialog {
   int Run();
   // Prints the chosen frames to `printer` (already set up), page by page.
   // Returns the number of pages, 0 when the printer could not be started.
-  int PrintPages(QPrinter& printer, const std::vector<uint32_t>& frames, const PrintChoices& choices);
+  int PrintPages(QPrinter& printer, const std::vector<uint32_t>& frames,
+                 const PrintChoices& choices);
 
   // The installed printers and the default one; the platform's by default.
   std::function<QStringList()> PrinterNames;

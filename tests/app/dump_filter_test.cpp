@@ -5,8 +5,8 @@
 #include <sstream>
 
 #include "app/dump.h"
-#include "support/dump_run.h"
 #include "support/builders.h"
+#include "support/dump_run.h"
 #include "support/packets.h"
 
 namespace kestle {
@@ -29,22 +29,44 @@ struct FilterCapture {
     for (char c : std::string("Hello")) udpPayload.push_back(static_cast<uint8_t>(c));
     udp.src = "10.0.0.1";
     udp.dst = "10.0.0.2";
-    const Bytes f1 = FrameBuilder().ether("00:00:00:00:00:02", "00:00:00:00:00:01", 0x0800)
-                         .raw(IPv4Packet(udp, udpPayload)).padTo(60).bytes();
+    const Bytes f1 = FrameBuilder()
+                         .ether("00:00:00:00:00:02", "00:00:00:00:00:01", 0x0800)
+                         .raw(IPv4Packet(udp, udpPayload))
+                         .padTo(60)
+                         .bytes();
     IPv4Spec tcp;
     tcp.src = "10.0.0.2";
     tcp.dst = "10.0.0.1";
-    const Bytes f2 = FrameBuilder().ether("00:00:00:00:00:01", "00:00:00:00:00:02", 0x0800)
-                         .raw(IPv4Packet(tcp, TCPHeader(80, 40002, 0x10))).padTo(60).bytes();
+    const Bytes f2 = FrameBuilder()
+                         .ether("00:00:00:00:00:01", "00:00:00:00:00:02", 0x0800)
+                         .raw(IPv4Packet(tcp, TCPHeader(80, 40002, 0x10)))
+                         .padTo(60)
+                         .bytes();
     IPv4Spec tagged;
     tagged.src = "10.0.0.1";
     tagged.dst = "10.0.0.2";
-    const Bytes f3 = FrameBuilder().ether("00:00:00:00:00:02", "00:00:00:00:00:01", 0x8100).be16(5).be16(0x0800)
-                         .raw(IPv4Packet(tagged, TCPHeader(40003, 80, 0x10))).padTo(64).bytes();
-    const Bytes f4 = FrameBuilder().ether("ff:ff:ff:ff:ff:ff", "00:00:00:00:00:01", 0x0806)
-                         .be16(1).be16(0x0800).u8(6).u8(4).be16(1)
-                         .mac("00:00:00:00:00:01").ipv4("10.0.0.1")
-                         .mac("00:00:00:00:00:00").ipv4("10.0.0.2").u8(0).text("xy").padTo(60).bytes();
+    const Bytes f3 = FrameBuilder()
+                         .ether("00:00:00:00:00:02", "00:00:00:00:00:01", 0x8100)
+                         .be16(5)
+                         .be16(0x0800)
+                         .raw(IPv4Packet(tagged, TCPHeader(40003, 80, 0x10)))
+                         .padTo(64)
+                         .bytes();
+    const Bytes f4 = FrameBuilder()
+                         .ether("ff:ff:ff:ff:ff:ff", "00:00:00:00:00:01", 0x0806)
+                         .be16(1)
+                         .be16(0x0800)
+                         .u8(6)
+                         .u8(4)
+                         .be16(1)
+                         .mac("00:00:00:00:00:01")
+                         .ipv4("10.0.0.1")
+                         .mac("00:00:00:00:00:00")
+                         .ipv4("10.0.0.2")
+                         .u8(0)
+                         .text("xy")
+                         .padTo(60)
+                         .bytes();
     return PcapFile({{f1}, {f2}, {f3}, {f4}});
   }
   FilterCapture() : file(Build()) {}
@@ -83,7 +105,8 @@ TEST(KestleDumpFilter, OptionsSelectTheFramesTheDialogWould) {
       {{"--filter-station", "00:00:00:00:00:01,FF:FF:FF:FF:FF:FF"}, {"4"}},
       {{"--filter-station", "10.0.0.1", "--direction", "forward", "--filter-mismatch"}, {"2"}},
       {{"--filter-protocol", "TCP", "--filter-station", "Any,10.0.0.2"}, {"2", "3"}},
-      {{"--filter-protocol", "TCP", "--filter-station", "Any,10.0.0.2", "--direction", "forward"}, {"3"}},
+      {{"--filter-protocol", "TCP", "--filter-station", "Any,10.0.0.2", "--direction", "forward"},
+       {"3"}},
       {{"--find", "hello"}, {"1"}},
       {{"--find-hex", "00 78 79"}, {"4"}},
       {{"--find-hex", "81 00 00 05"}, {"3"}},
@@ -110,14 +133,22 @@ TEST(KestleDumpFilter, RejectedChoicesAndEmptySelections) {
     int status;
     std::string err;
   } cases[] = {
-      {{"--filter-protocol", "SMB"}, 2, "kestle-dump: no protocol stack of the file matches 'SMB'\n"},
+      {{"--filter-protocol", "SMB"},
+       2,
+       "kestle-dump: no protocol stack of the file matches 'SMB'\n"},
       {{"--filter-station", "10.9.9.9"}, 2, "kestle-dump: no station '10.9.9.9' in the file\n"},
-      {{"--direction", "up"}, 2, "kestle-dump: --direction takes both, forward or back, not 'up'\n"},
-      {{"--find-hex", "0"}, 2, "kestle-dump: Hex string should contain an even number of hex digits\n"},
+      {{"--direction", "up"},
+       2,
+       "kestle-dump: --direction takes both, forward or back, not 'up'\n"},
+      {{"--find-hex", "0"},
+       2,
+       "kestle-dump: Hex string should contain an even number of hex digits\n"},
       {{"--find-hex", "0G"}, 2, "kestle-dump: Hex string contains an invalid hex digit\n"},
       {{"--find", ""}, 2, "kestle-dump: Please enter a string to find\n"},
-      {{"--filter-station", "10.0.0.2,00:00:00:00:00:01", "--direction", "forward", "--filter-protocol", "ARP"},
-       3, "No Frames were selected\n"},
+      {{"--filter-station", "10.0.0.2,00:00:00:00:00:01", "--direction", "forward",
+        "--filter-protocol", "ARP"},
+       3,
+       "No Frames were selected\n"},
   };
   for (const Case& k : cases) {
     std::vector<std::string> args = k.options;
@@ -141,8 +172,9 @@ TEST(KestleDumpFilter, StatisticsCountTheFilteredFrames) {
 
 TEST(KestleDumpFilter, HelpNamesTheOptions) {
   const Result r = Dump({"--help"});
-  for (const char* option : {"--filter-protocol STACK", "--filter-station S1[,S2]", "--direction DIR",
-                             "--filter-mismatch", "--find TEXT", "--find-hex HEX"})
+  for (const char* option :
+       {"--filter-protocol STACK", "--filter-station S1[,S2]", "--direction DIR",
+        "--filter-mismatch", "--find TEXT", "--find-hex HEX"})
     EXPECT_NE(r.out.find(option), std::string::npos) << option;
 }
 

@@ -1,11 +1,10 @@
 // kestle-dump's detail and dump output, pinned by a golden text.
-#include "app/dump.h"
-
 #include <gtest/gtest.h>
 
 #include <fstream>
 #include <sstream>
 
+#include "app/dump.h"
 #include "support/builders.h"
 
 namespace kestle {
@@ -18,12 +17,21 @@ test::Bytes TwoFrameCapture() {
   const char* a = "00:10:20:30:40:50";
   FrameBuilder arp;
   arp.ether("FF:FF:FF:FF:FF:FF", a, 0x8100).be16(0xA014).be16(0x0806);
-  arp.be16(1).be16(0x0800).u8(6).u8(4).be16(1).mac(a).ipv4("10.20.0.5").mac("00:00:00:00:00:00").ipv4("10.20.0.1");
+  arp.be16(1)
+      .be16(0x0800)
+      .u8(6)
+      .u8(4)
+      .be16(1)
+      .mac(a)
+      .ipv4("10.20.0.5")
+      .mac("00:00:00:00:00:00")
+      .ipv4("10.20.0.1");
   arp.padTo(64);
   FrameBuilder cdp;
   cdp.ether("01:00:0C:CC:CC:CC", a, 12).raw({0xAA, 0xAA, 0x03, 0x00, 0x00, 0x0C}).be16(0x2000);
   cdp.text("Kest").padTo(60);
-  return test::PcapFile({{arp.bytes(), 1615713600, 274646, 0}, {cdp.bytes(), 1615713600, 276146, 0}});
+  return test::PcapFile(
+      {{arp.bytes(), 1615713600, 274646, 0}, {cdp.bytes(), 1615713600, 276146, 0}});
 }
 
 std::string DumpOutput(const std::vector<std::string>& args, int* status = nullptr) {
@@ -45,7 +53,8 @@ TEST(DumpDetail, MatchesTheGoldenText) {
   test::TempFile file(TwoFrameCapture());
   int status = -1;
   const std::string actual = ReplaceAll(
-      DumpOutput({"--detail", "--dump", "--date-line", "Sun 14/03/2021 10:00:00", file.path()}, &status),
+      DumpOutput({"--detail", "--dump", "--date-line", "Sun 14/03/2021 10:00:00", file.path()},
+                 &status),
       file.path(), "CAPTURE");
   EXPECT_EQ(status, 0);
   std::ifstream in(test::DataPath("golden/dump-detail-link.txt"), std::ios::binary);
@@ -62,11 +71,10 @@ TEST(DumpDetail, MatchesTheGoldenText) {
 TEST(DumpDetail, TreeOffsetsGiveEveryLinesRange) {
   test::TempFile file(TwoFrameCapture());
   const std::string out = DumpOutput({"--tsv", "--tree-offsets", "--frames", "1", file.path()});
-  for (const char* line : {"  [0+14] Ethernet II (14 bytes)\n",
-                           "    [12+2] Protocol (2 bytes) - 0x8100 802.1q\n",
-                           "  [14+4] 802.1q Virtual Lan\n",
-                           "    [14+2] VLAN ID (12 bits) - 20\n",
-                           "    [42+4] Target IP Address (4 bytes) - 10.20.0.1\n"})
+  for (const char* line :
+       {"  [0+14] Ethernet II (14 bytes)\n", "    [12+2] Protocol (2 bytes) - 0x8100 802.1q\n",
+        "  [14+4] 802.1q Virtual Lan\n", "    [14+2] VLAN ID (12 bits) - 20\n",
+        "    [42+4] Target IP Address (4 bytes) - 10.20.0.1\n"})
     EXPECT_NE(out.find(line), std::string::npos) << line;
   EXPECT_NE(DumpOutput({"--help"}).find("--tree-offsets"), std::string::npos);
 }

@@ -134,7 +134,9 @@ TEST(DumpInfo, PrintsTheFileInformation) {
   FILE* f = std::fopen(capture.c_str(), "wb");
   std::fwrite(pcap.data(), 1, pcap.size(), f);
   std::fclose(f);
-  struct utimbuf times {1078151137, 1078151137};  // 2004-03-01 14:25:37 UTC
+  struct utimbuf times {
+    1078151137, 1078151137
+  };  // 2004-03-01 14:25:37 UTC
   ::utime(capture.c_str(), &times);
   const Result r = Dump({"--info", capture});
   ASSERT_EQ(r.status, 0) << r.err;
@@ -142,10 +144,12 @@ TEST(DumpInfo, PrintsTheFileInformation) {
             "Name:         info.pcap\n"
             "Type:         Windump/TCPDUMP Capture\n"
             "Change Date:  March 01 2004 - 14:25:37\n"
-            "Size:         " + std::to_string(pcap.size()) + "\n"
-            "Frames:       2\n"
-            "TCP Sessions: 0\n"
-            "Average Size: 60.50\n");
+            "Size:         " +
+                std::to_string(pcap.size()) +
+                "\n"
+                "Frames:       2\n"
+                "TCP Sessions: 0\n"
+                "Average Size: 60.50\n");
   const Result help = Dump({"--help"});
   EXPECT_NE(help.out.find("--save OUT.enc"), std::string::npos);
   EXPECT_NE(help.out.find("--info"), std::string::npos);

@@ -4,9 +4,9 @@
 #include <sstream>
 
 #include "app/dump.h"
-#include "support/dump_run.h"
 #include "protocols/transport_fixture.h"
 #include "support/builders.h"
+#include "support/dump_run.h"
 
 namespace kestle {
 namespace {
@@ -23,17 +23,31 @@ struct StatsCapture {
   static Bytes Build() {
     IPv4Spec udp;
     udp.protocol = 17;
-    const Bytes ab = FrameBuilder().ether("00:00:00:00:00:02", "00:00:00:00:00:01", 0x0800)
-                         .raw(IPv4Packet(udp, UDPHeader(40000, 40001, -1, 18))).bytes();
+    const Bytes ab = FrameBuilder()
+                         .ether("00:00:00:00:00:02", "00:00:00:00:00:01", 0x0800)
+                         .raw(IPv4Packet(udp, UDPHeader(40000, 40001, -1, 18)))
+                         .bytes();
     IPv4Spec tcp;
     tcp.src = "10.0.0.2";
     tcp.dst = "10.0.0.1";
-    const Bytes ba = FrameBuilder().ether("00:00:00:00:00:01", "00:00:00:00:00:02", 0x0800)
-                         .raw(IPv4Packet(tcp, TCPHeader(40003, 40002, 0x10))).padTo(60).bytes();
-    const Bytes arp = FrameBuilder().ether("ff:ff:ff:ff:ff:ff", "00:00:00:00:00:01", 0x0806)
-                          .be16(1).be16(0x0800).u8(6).u8(4).be16(1)
-                          .mac("00:00:00:00:00:01").ipv4("10.0.0.1")
-                          .mac("00:00:00:00:00:00").ipv4("10.0.0.2").padTo(60).bytes();
+    const Bytes ba = FrameBuilder()
+                         .ether("00:00:00:00:00:01", "00:00:00:00:00:02", 0x0800)
+                         .raw(IPv4Packet(tcp, TCPHeader(40003, 40002, 0x10)))
+                         .padTo(60)
+                         .bytes();
+    const Bytes arp = FrameBuilder()
+                          .ether("ff:ff:ff:ff:ff:ff", "00:00:00:00:00:01", 0x0806)
+                          .be16(1)
+                          .be16(0x0800)
+                          .u8(6)
+                          .u8(4)
+                          .be16(1)
+                          .mac("00:00:00:00:00:01")
+                          .ipv4("10.0.0.1")
+                          .mac("00:00:00:00:00:00")
+                          .ipv4("10.0.0.2")
+                          .padTo(60)
+                          .bytes();
     return PcapFile({{ab, 100, 0, 1500}, {ba, 100, 5, 0}, {arp, 101, 0, 0}});
   }
   StatsCapture() : file(Build()) {}
@@ -66,15 +80,22 @@ TEST(KestleDumpStats, NodesSessionsAndGraphs) {
     int kind;
     std::string text;
   } cases[] = {
-      {1, "Packet Size Distribution\nSize\tPackets\tPercent\n<64\t2\t66.67 %\n64-127\t0\t0 %\n"
-          "128-255\t0\t0 %\n256-511\t0\t0 %\n512-1023\t0\t0 %\n>1023\t1\t33.33 %\n"},
-      {2, "Frame Destination Type\nDestination Type\tPackets\tPercent\nUnicast\t2\t66.67 %\n"
-          "Broadcast\t1\t33.33 %\nMulticast\t0\t0 %\n"},
-      {3, "Protocol Distribution\nProtocol\tPackets\tPercent\nARP\t1\t33.33 %\nTCP\t1\t33.33 %\n"
-          "UDP\t1\t33.33 %\n"},
-      {4, "Most Traffic (Sender)\nNode\tPackets\tPercent\n10.0.0.1\t2\t66.67 %\n10.0.0.2\t1\t33.33 %\n"},
-      {5, "Most Traffic (Receiver)\nNode\tPackets\tPercent\n10.0.0.1\t1\t33.33 %\n10.0.0.2\t1\t33.33 %\n"
-          "Broadcast\t1\t33.33 %\n"},
+      {1,
+       "Packet Size Distribution\nSize\tPackets\tPercent\n<64\t2\t66.67 %\n64-127\t0\t0 %\n"
+       "128-255\t0\t0 %\n256-511\t0\t0 %\n512-1023\t0\t0 %\n>1023\t1\t33.33 %\n"},
+      {2,
+       "Frame Destination Type\nDestination Type\tPackets\tPercent\nUnicast\t2\t66.67 %\n"
+       "Broadcast\t1\t33.33 %\nMulticast\t0\t0 %\n"},
+      {3,
+       "Protocol Distribution\nProtocol\tPackets\tPercent\nARP\t1\t33.33 %\nTCP\t1\t33.33 %\n"
+       "UDP\t1\t33.33 %\n"},
+      {4,
+       "Most Traffic (Sender)\nNode\tPackets\tPercent\n10.0.0.1\t2\t66.67 %\n10.0.0.2\t1\t33.33 "
+       "%\n"},
+      {5,
+       "Most Traffic (Receiver)\nNode\tPackets\tPercent\n10.0.0.1\t1\t33.33 %\n10.0.0.2\t1\t33.33 "
+       "%\n"
+       "Broadcast\t1\t33.33 %\n"},
       {6, "Packet Throughput\nTime\tPackets\n0\t0\n0\t2\n1\t1\n"},
   };
   for (const Case& k : cases) {

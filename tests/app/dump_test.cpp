@@ -1,5 +1,4 @@
 #include "app/dump.h"
-#include "support/dump_run.h"
 
 #include <gtest/gtest.h>
 
@@ -7,6 +6,7 @@
 #include <sstream>
 
 #include "support/builders.h"
+#include "support/dump_run.h"
 #include "support/expected.h"
 
 namespace kestle {
@@ -29,7 +29,8 @@ TEST(KestleDump, ExitStatusAndMessages) {
       {{"--frames", "x-y", test::CapturePath("mixed.pcap")}, 2, "--frames"},
       {{"/nonexistent.pcap"}, 1, "Selected file could not be opened"},
       {{garbage.path()}, 1, "The selected file is not in a format supported by Kestle"},
-      {{"--set", "MaxPackets=10", test::CapturePath("mixed.pcap")}, 0,
+      {{"--set", "MaxPackets=10", test::CapturePath("mixed.pcap")},
+       0,
        "Maximum Frames exceeded - display truncated"},
   };
   for (const auto& c : cases) {
@@ -58,7 +59,8 @@ TEST(KestleDump, TsvHasHeaderAndOneLinePerFrame) {
   std::istringstream in(r.out);
   std::string line;
   std::getline(in, line);
-  EXPECT_EQ(line, "No.\tTime\tLength\tSource Node\tS-Port\tDest Node\tD-Port\tDescription\tProtocol");
+  EXPECT_EQ(line,
+            "No.\tTime\tLength\tSource Node\tS-Port\tDest Node\tD-Port\tDescription\tProtocol");
   int rows = 0;
   while (std::getline(in, line)) {
     ++rows;
@@ -68,8 +70,8 @@ TEST(KestleDump, TsvHasHeaderAndOneLinePerFrame) {
 }
 
 TEST(KestleDump, FramesRangeCountsShownNumbers) {
-  const Result r = Dump({"--tsv", "--set", "FirstFrame=5", "--frames", "7-8",
-                        test::CapturePath("mixed.pcap")});
+  const Result r =
+      Dump({"--tsv", "--set", "FirstFrame=5", "--frames", "7-8", test::CapturePath("mixed.pcap")});
   ASSERT_EQ(r.status, 0);
   EXPECT_NE(r.out.find("\n7\t"), std::string::npos);
   EXPECT_NE(r.out.find("\n8\t"), std::string::npos);
@@ -105,7 +107,8 @@ TEST(KestleDump, SnmpNamesFile) {
             0);
   EXPECT_NE(out.str().find(named), std::string::npos);
   EXPECT_NE(Dump({"--snmp-names", names.path(), "--frames", "34", "--detail",
-                  test::CapturePath("mixed.pcap")}).out.find(named),
+                  test::CapturePath("mixed.pcap")})
+                .out.find(named),
             std::string::npos);
   EXPECT_NE(Dump({"--frames", "34", "--detail", test::CapturePath("mixed.pcap")})
                 .out.find("1.3.6.1.2.1.1.5.0"),

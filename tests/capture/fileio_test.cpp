@@ -14,8 +14,9 @@ TEST(ZLib, VersionRule) {
   struct Case {
     const char* v;
     bool ok;
-  } cases[] = {{"1.2.13", true}, {"1.3", true}, {"1.3.1.1-motley", true}, {"2.0.0", true},
-               {"1.1.4", false}, {"1.0.9", false}, {"", false}, {"abc", false}, {nullptr, false}};
+  } cases[] = {{"1.2.13", true}, {"1.3", true},    {"1.3.1.1-motley", true},
+               {"2.0.0", true},  {"1.1.4", false}, {"1.0.9", false},
+               {"", false},      {"abc", false},   {nullptr, false}};
   for (const auto& c : cases) EXPECT_EQ(ZLibVersionAcceptable(c.v), c.ok) << (c.v ? c.v : "null");
   EXPECT_TRUE(ZLibUsable());
 }
@@ -82,7 +83,7 @@ TEST(CaptureFile, CompressedStreamCutShort) {
   const test::Bytes gz = test::Gzip(data);
   struct Case {
     const char* name;
-    size_t keep;     // bytes of the compressed file kept
+    size_t keep;  // bytes of the compressed file kept
     bool cutShort;
   } cases[] = {
       {"whole", gz.size(), false},

@@ -93,15 +93,16 @@ TEST(FiveViewReader, MaxPacketsFirstFrameAndCompressedFiles) {
   // The limit is checked before every record: reached with records still
   // to come, even ones that hold no frame, it is announced.
   Loaded trailing(FiveViewFile({FiveViewFrame(kStart, 0, Frame(60)),
-                                FiveViewFrame(kStart, 1000, Frame(61)), {1, {}, 0, 0, 36}}),
+                                FiveViewFrame(kStart, 1000, Frame(61)),
+                                {1, {}, 0, 0, 36}}),
                   2);
   ASSERT_TRUE(trailing.ok);
   EXPECT_EQ(trailing.s().FrameCount, 2u);
   EXPECT_EQ(trailing.f.LastMessage(), msg::kMaxFrames);
 
-  Loaded exact(FiveViewFile({FiveViewFrame(kStart, 0, Frame(60)),
-                             FiveViewFrame(kStart, 1000, Frame(61))}),
-               2);
+  Loaded exact(
+      FiveViewFile({FiveViewFrame(kStart, 0, Frame(60)), FiveViewFrame(kStart, 1000, Frame(61))}),
+      2);
   ASSERT_TRUE(exact.ok);
   EXPECT_EQ(exact.s().FrameCount, 2u);
   EXPECT_TRUE(exact.f.notes.Messages.empty());

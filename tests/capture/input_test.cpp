@@ -29,8 +29,8 @@ struct CopySink : FrameSink {
 std::vector<PcapFrame> Numbered(int n) {
   std::vector<PcapFrame> v;
   for (int i = 0; i < n; ++i)
-    v.push_back({Frame(60 + static_cast<size_t>(i), static_cast<uint8_t>(i)), 1000000000u + i,
-                 250000, 0});
+    v.push_back(
+        {Frame(60 + static_cast<size_t>(i), static_cast<uint8_t>(i)), 1000000000u + i, 250000, 0});
   return v;
 }
 

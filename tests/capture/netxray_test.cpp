@@ -1,4 +1,5 @@
-// The NetXRay reader, file versions 1.x and 2.x, from small files written by support/capture_files.h.
+// The NetXRay reader, file versions 1.x and 2.x, from small files written by
+// support/capture_files.h.
 #include <gtest/gtest.h>
 
 #include <string>

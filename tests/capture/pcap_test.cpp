@@ -31,7 +31,8 @@ Bytes EtherFrame(size_t size, uint8_t fill = 0) {
 
 std::vector<PcapFrame> Frames(int n, size_t size = 60) {
   std::vector<PcapFrame> v;
-  for (int i = 0; i < n; ++i) v.push_back({EtherFrame(size, static_cast<uint8_t>(i)), 1000000000u + i, 0, 0});
+  for (int i = 0; i < n; ++i)
+    v.push_back({EtherFrame(size, static_cast<uint8_t>(i)), 1000000000u + i, 0, 0});
   return v;
 }
 
@@ -273,8 +274,8 @@ class ZoneGuard {
 TEST(Pcap, LocalTimeUsesTheOffsetInForceAtEachFrame) {
   ZoneGuard zone("CET-1CEST,M3.5.0,M10.5.0/3");
   std::vector<PcapFrame> frames = {
-      {EtherFrame(60), 0, 0, 0},                // January: UTC+1
-      {EtherFrame(60), 15552000, 0, 0},         // late June 1970: UTC+2
+      {EtherFrame(60), 0, 0, 0},         // January: UTC+1
+      {EtherFrame(60), 15552000, 0, 0},  // late June 1970: UTC+2
   };
   TempFile file(PcapFile(frames));
   SessionFixture fx;
@@ -338,8 +339,8 @@ TEST(Pcap, ReopeningClearsTheTablesOfAFailedLoad) {
   TempFile good(PcapFile(Frames(2)));
   // A 5View record shorter than its own header, after a frame, fails the
   // load half-way.
-  TempFile bad(test::FiveViewFile({test::FiveViewFrame(1000000000u, 0, EtherFrame(60)),
-                                   {1, {}, 0, 0, 35}}));
+  TempFile bad(
+      test::FiveViewFile({test::FiveViewFrame(1000000000u, 0, EtherFrame(60)), {1, {}, 0, 0, 35}}));
   EXPECT_FALSE(fx.Open(bad.path()));
   EXPECT_EQ(fx.session.FrameCount, 0u);
   EXPECT_EQ(fx.session.Nodes.NodeCount(), 0u);

@@ -151,8 +151,10 @@ TEST(SnifferReader, InvalidCaptureDateCountsFrom1970) {
 }
 
 TEST(SnifferReader, MaxPacketsAndFirstFrame) {
-  const Bytes file =
-      SnifferFile({{7, Bytes(4, 0)}, SnifferData(1, Frame(60)), SnifferData(2, Frame(61)), SnifferData(3, Frame(62))});
+  const Bytes file = SnifferFile({{7, Bytes(4, 0)},
+                                  SnifferData(1, Frame(60)),
+                                  SnifferData(2, Frame(61)),
+                                  SnifferData(3, Frame(62))});
   Loaded limited(file, 2);
   ASSERT_TRUE(limited.ok);
   EXPECT_EQ(limited.s().FrameCount, 2u);

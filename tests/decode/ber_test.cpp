@@ -4,9 +4,9 @@
 
 #include <vector>
 
-#include "decode/session.h"
 #include "decode/config/environment.h"
 #include "decode/context.h"
+#include "decode/session.h"
 
 namespace kestle {
 namespace {
@@ -37,7 +37,7 @@ TEST(BerReader, LengthForms) {
       {{0x04, 0x80, 'a', 0x00, 0x00}, false, 0, 0},              // indefinite
       {{0x04, 0x03, 'a', 'b'}, false, 0, 0},                     // past the end
       {{0x04, 0x82, 0xFF, 0xFF, 'a'}, false, 0, 0},
-      {{0x04, 0x82, 0x00}, false, 0, 0},                         // length bytes cut
+      {{0x04, 0x82, 0x00}, false, 0, 0},  // length bytes cut
       {{0x04}, false, 0, 0},
       {{}, false, 0, 0},
   };

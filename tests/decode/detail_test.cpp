@@ -48,20 +48,18 @@ TEST_F(FrameDetail, HeaderLines) {
   fx.env.settings.FirstFrame = 1000;
   ASSERT_TRUE(fx.Load(TwoFrames(999)));
   ASSERT_EQ(fx.session.FrameCount, 2u);
-  EXPECT_EQ(Header(fx, 1), (std::vector<std::string>{
-                               "0+0 Frame 1,000 (True Size: 1514 captured: 68)",
-                               "  0+0 Arrival Time - Sun, Mar 14, 2021 09:20:00.274",
-                               "  0+0 Time delta from previous Packet - 0.00000",
-                               "  0+0 Frame Number - 1",
-                               "  0+0 Packet Length - 1514",
-                               "  0+0 Capture Length - 68"}));
-  EXPECT_EQ(Header(fx, 2), (std::vector<std::string>{
-                               "0+0 Frame 1,001 (True Size: 68 captured: 68)",
-                               "  0+0 Arrival Time - Sun, Mar 14, 2021 09:20:00.276",
-                               "  0+0 Time delta from previous Packet - 0.00150",
-                               "  0+0 Frame Number - 2",
-                               "  0+0 Packet Length - 68",
-                               "  0+0 Capture Length - 68"}));
+  EXPECT_EQ(Header(fx, 1),
+            (std::vector<std::string>{"0+0 Frame 1,000 (True Size: 1514 captured: 68)",
+                                      "  0+0 Arrival Time - Sun, Mar 14, 2021 09:20:00.274",
+                                      "  0+0 Time delta from previous Packet - 0.00000",
+                                      "  0+0 Frame Number - 1", "  0+0 Packet Length - 1514",
+                                      "  0+0 Capture Length - 68"}));
+  EXPECT_EQ(Header(fx, 2),
+            (std::vector<std::string>{"0+0 Frame 1,001 (True Size: 68 captured: 68)",
+                                      "  0+0 Arrival Time - Sun, Mar 14, 2021 09:20:00.276",
+                                      "  0+0 Time delta from previous Packet - 0.00150",
+                                      "  0+0 Frame Number - 2", "  0+0 Packet Length - 68",
+                                      "  0+0 Capture Length - 68"}));
 }
 
 TEST_F(FrameDetail, LocaleNamesAndSeparators) {
@@ -94,7 +92,8 @@ TEST_F(FrameDetail, ShownTreeAlignsValues) {
   ASSERT_EQ(frame.Children.size(), 5u);
   EXPECT_EQ(frame.Children[3]->Text, "Packet Length" + std::string(37, ' ') + "1514");
   EXPECT_EQ(tree.Roots[1]->Text, "Ethernet II ");
-  EXPECT_EQ(tree.Roots[1]->Children[2]->Text, "Protocol " + std::string(41, ' ') + "0x1234 Unknown");
+  EXPECT_EQ(tree.Roots[1]->Children[2]->Text,
+            "Protocol " + std::string(41, ' ') + "0x1234 Unknown");
   // The frame's bytes stay for the hex dump.
   EXPECT_EQ(c.FrameLen, 68u);
   EXPECT_FALSE(BuildFrameTree(fx.session, c, tree, 3));
@@ -104,7 +103,8 @@ TEST_F(FrameDetail, ShownTreeAlignsValues) {
 // The hex dump shows the bytes the tree was built from, and nothing of a
 // frame that could not be read, not even the frame shown before it.
 TEST_F(FrameDetail, ShownBytesAreThoseOfTheFrameTheTreeWasBuiltFrom) {
-  const Bytes one = FrameBuilder().ether("00:60:70:80:90:A0", "00:10:20:30:40:50", 0x1234).padTo(68);
+  const Bytes one =
+      FrameBuilder().ether("00:60:70:80:90:A0", "00:10:20:30:40:50", 0x1234).padTo(68);
   Bytes two = FrameBuilder().ether("00:10:20:30:40:50", "00:60:70:80:90:A0", 0x1234).padTo(90);
   two.back() = 0x5A;
   test::DecodeFixture fx;

@@ -1,12 +1,12 @@
-#include "decode/addresses.h"
 #include "decode/fields.h"
-#include "decode/text.h"
 
 #include <gtest/gtest.h>
 
-#include "decode/session.h"
-#include "decode/context.h"
+#include "decode/addresses.h"
 #include "decode/config/environment.h"
+#include "decode/context.h"
+#include "decode/session.h"
+#include "decode/text.h"
 #include "decode/tree.h"
 
 namespace kestle {
@@ -20,7 +20,8 @@ TEST(DetailText, LengthPlaceholderAndAlignment) {
     bool align;
     std::string expected;
   } cases[] = {
-      {"Type () - 0x0800", 2, true, true, std::string("Type (2 bytes)") + std::string(36, ' ') + "0x0800"},
+      {"Type () - 0x0800", 2, true, true,
+       std::string("Type (2 bytes)") + std::string(36, ' ') + "0x0800"},
       {"Type () - 0x0800", 2, true, false, "Type (2 bytes) - 0x0800"},
       {"Version () - 4", 1, true, false, "Version (1 byte) - 4"},
       {"Version () - 4", 1, false, false, "Version  - 4"},
@@ -61,7 +62,7 @@ TEST(FieldWriter, TextsImagesAndLiterals) {
   DetailNode* top = AddField(c, nullptr, "Type () - 0x0800", 0, 2);
   EXPECT_EQ(top->Text, "Type (2 bytes) - 0x0800");  // the top level keeps its separator
   EXPECT_EQ(top->Offset, 14u);
-  EXPECT_EQ(top->Image, TreeImage::Plain);           // a field picture is plain at the top
+  EXPECT_EQ(top->Image, TreeImage::Plain);  // a field picture is plain at the top
   DetailNode* child = AddField(c, top, "Len () - 5", 2, 2);
   EXPECT_EQ(child->Text.substr(50), "5");
   EXPECT_EQ(child->Image, TreeImage::Field);
@@ -81,7 +82,8 @@ TEST(FieldWriter, TextsImagesAndLiterals) {
   DetailNode* p = AddField(c, nullptr, "x", 0, 0, TreeImage::Network);
   EXPECT_EQ(p->Image, TreeImage::Network);
   EXPECT_EQ(AddField(c, p, "Len () - 5", 0, 2)->Text, "Len (2 bytes) - 5");
-  EXPECT_EQ(AddField(c, p, "Name () - " + Literal("x - ()"), 0, 2)->Text, "Name (2 bytes) - x - ()");
+  EXPECT_EQ(AddField(c, p, "Name () - " + Literal("x - ()"), 0, 2)->Text,
+            "Name (2 bytes) - x - ()");
   // Nothing is added in the summary pass, and the ended line takes nothing.
   c.Tree = nullptr;
   DetailNode* none = AddField(c, nullptr, "x", 0, 1);
@@ -155,8 +157,7 @@ TEST(FlagPicture, WidthsAndGrouping) {
   EXPECT_EQ(FlagPicture(0x80, 0x80, 1), "1... .... ");
   EXPECT_EQ(FlagPicture(0, 0x80, 1), "0... .... ");
   EXPECT_EQ(FlagPicture(0, 0, 3), ".... ....  .... ....  .... .... ");
-  EXPECT_EQ(FlagPicture(0xFFFFFFFF, 0x80000001, 4),
-            "1... ....  .... ....  .... ....  .... ...1 ");
+  EXPECT_EQ(FlagPicture(0xFFFFFFFF, 0x80000001, 4), "1... ....  .... ....  .... ....  .... ...1 ");
 }
 
 TEST(AddFlagNodes, ChoosesSetOrClearText) {
@@ -171,8 +172,8 @@ TEST(AddFlagNodes, ChoosesSetOrClearText) {
   DetailNode* item = AddField(c, nullptr, "Flags", 20, 2, TreeImage::Flags);
   static constexpr FlagTabRec kFlags[] = {
       {0x0001, "Reply", "Request"},
-      {0x0002, "", "Not set"},     // set, no set text: the clear text shows
-      {0x0004, "Shown", ""},       // clear, no clear text: no line
+      {0x0002, "", "Not set"},  // set, no set text: the clear text shows
+      {0x0004, "Shown", ""},    // clear, no clear text: no line
   };
   AddFlagNodes(c, item, 0x0003, 2, kFlags);
   ASSERT_EQ(item->Children.size(), 2u);

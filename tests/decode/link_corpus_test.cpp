@@ -8,9 +8,9 @@
 #include "decode/detail.h"
 #include "decode/dispatch.h"
 #include "output/grid.h"
-#include "support/layer_fixture.h"
 #include "support/decode_fixture.h"
 #include "support/expected.h"
+#include "support/layer_fixture.h"
 
 namespace kestle {
 namespace {

@@ -5,10 +5,10 @@
 #include <string>
 #include <vector>
 
-#include "decode/session.h"
 #include "decode/config/environment.h"
 #include "decode/context.h"
 #include "decode/domain_name.h"
+#include "decode/session.h"
 #include "decode/strings.h"
 
 namespace kestle {
@@ -31,8 +31,8 @@ struct LayerOf {
 };
 
 // "www.example.org" at 0, "ns1" + pointer to "example.org" at 17.
-const Bytes kMessage = {3, 'w', 'w', 'w', 7, 'e', 'x', 'a', 'm', 'p', 'l', 'e', 3, 'o', 'r',
-                        'g', 0, 3, 'n', 's', '1', 0xC0, 4, 0xC0, 17};
+const Bytes kMessage = {3,   'w', 'w', 'w', 7, 'e', 'x', 'a', 'm',  'p', 'l',  'e', 3,
+                        'o', 'r', 'g', 0,   3, 'n', 's', '1', 0xC0, 4,   0xC0, 17};
 
 TEST(DomainName, LabelsPointersAndTheirLengths) {
   struct Case {
@@ -55,10 +55,20 @@ TEST(DomainName, LabelsPointersAndTheirLengths) {
       // A pointer must point before everything the name has read.
       {"pointer to itself", {0xC0, 0}, 0, std::string(kNameLoopText), 2, true, true},
       {"pointer forward", {0xC0, 2, 0}, 0, std::string(kNameLoopText), 2, true, true},
-      {"pointer into its own labels", {1, 'a', 0xC0, 0}, 0, std::string(kNameLoopText), 4, true,
+      {"pointer into its own labels",
+       {1, 'a', 0xC0, 0},
+       0,
+       std::string(kNameLoopText),
+       4,
+       true,
        true},
-      {"two pointers in a loop", {1, 'a', 0xC0, 4, 0xC0, 0}, 4, std::string(kNameLoopText), 2,
-       true, true},
+      {"two pointers in a loop",
+       {1, 'a', 0xC0, 4, 0xC0, 0},
+       4,
+       std::string(kNameLoopText),
+       2,
+       true,
+       true},
   };
   for (const auto& k : cases) {
     LayerOf l(k.layer);

@@ -109,7 +109,11 @@ TEST(NodeRegistry, MoreThan65535StationsStayDistinct) {
   NodeRegistry r;
   uint32_t last = 0;
   for (uint32_t i = 0; i < 70000; ++i) {
-    const uint8_t mac[6] = {0, 1, 0, static_cast<uint8_t>(i >> 16), static_cast<uint8_t>(i >> 8),
+    const uint8_t mac[6] = {0,
+                            1,
+                            0,
+                            static_cast<uint8_t>(i >> 16),
+                            static_cast<uint8_t>(i >> 8),
                             static_cast<uint8_t>(i)};
     last = r.RegisterNode(mac, 0, {});
   }

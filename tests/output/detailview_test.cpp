@@ -139,12 +139,11 @@ TEST(HexDump, EbcdicTable) {
     bool ebcdic;
     char shown;
   };
-  const Case cases[] = {{0x41, false, 'A'}, {0xC1, true, 'A'}, {0x41, true, 'A'},
-                        {0x4A, true, '.'},  {0x81, true, 'a'}, {0xA9, true, 'z'},
-                        {0xE0, true, '\\'}, {0xF9, true, '9'}, {0x7D, true, '.'},
-                        {0x7F, true, '.'},  {0x40, true, ' '}, {0x6A, true, '|'},
-                        {'a', false, 'a'},  {'"', false, '.'}, {'.', false, '.'},
-                        {0x80, false, '.'}};
+  const Case cases[] = {
+      {0x41, false, 'A'}, {0xC1, true, 'A'}, {0x41, true, 'A'},  {0x4A, true, '.'},
+      {0x81, true, 'a'},  {0xA9, true, 'z'}, {0xE0, true, '\\'}, {0xF9, true, '9'},
+      {0x7D, true, '.'},  {0x7F, true, '.'}, {0x40, true, ' '},  {0x6A, true, '|'},
+      {'a', false, 'a'},  {'"', false, '.'}, {'.', false, '.'},  {0x80, false, '.'}};
   for (const Case& c : cases) EXPECT_EQ(DumpChar(c.byte, c.ebcdic), c.shown) << int(c.byte);
 }
 

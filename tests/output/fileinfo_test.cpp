@@ -10,8 +10,8 @@
 #include "decode/session.h"
 #include "decode/text.h"
 #include "support/builders.h"
-#include "support/expected.h"
 #include "support/capture_files.h"
+#include "support/expected.h"
 #include "support/session_fixture.h"
 #include "support/temp_dir.h"
 
@@ -21,13 +21,17 @@ namespace {
 TEST(FileInfo, NameTypeFramesAndAverageTexts) {
   EXPECT_EQ(FileInfoName("/data/traces/a.cap"), "/data/traces/a.cap");  // 18 characters
   EXPECT_EQ(FileInfoName("/data/trace/twenty-five.x"), "/data/trace/twenty-five.x");  // 25
-  EXPECT_EQ(FileInfoName("/data/trace/twenty-sixx.xy"), "twenty-sixx.xy");             // 26
-  EXPECT_EQ(FileInfoName("no-folders-at-all-in-this-name.cap"), "no-folders-at-all-in-this-name.cap");
+  EXPECT_EQ(FileInfoName("/data/trace/twenty-sixx.xy"), "twenty-sixx.xy");            // 26
+  EXPECT_EQ(FileInfoName("no-folders-at-all-in-this-name.cap"),
+            "no-folders-at-all-in-this-name.cap");
 
   const std::pair<CaptureFormat, const char*> types[] = {
-      {CaptureFormat::Sniffer, "General Sniffer"},     {CaptureFormat::NetmonV1, "Netmon v1 Capture"},
-      {CaptureFormat::NetmonV2, "Netmon v2 Capture"},  {CaptureFormat::Pcap, "Windump/TCPDUMP Capture"},
-      {CaptureFormat::NetXRay, "NetXRay Capture"},     {CaptureFormat::FiveView, "5View"}};
+      {CaptureFormat::Sniffer, "General Sniffer"},
+      {CaptureFormat::NetmonV1, "Netmon v1 Capture"},
+      {CaptureFormat::NetmonV2, "Netmon v2 Capture"},
+      {CaptureFormat::Pcap, "Windump/TCPDUMP Capture"},
+      {CaptureFormat::NetXRay, "NetXRay Capture"},
+      {CaptureFormat::FiveView, "5View"}};
   for (const auto& [format, text] : types) EXPECT_EQ(FileTypeText(format, false), text);
   EXPECT_EQ(FileTypeText(CaptureFormat::Pcap, true), "TCPDUMP capture (Modified)");
 
@@ -41,10 +45,15 @@ TEST(FileInfo, NameTypeFramesAndAverageTexts) {
     const char* text;
   };
   const Average averages[] = {
-      {121, 2, "60.50"},          {60, 1, "60.00"},          {200, 3, "66.67"},
-      {1, 3, "0.33"},             {2, 3, "0.67"},            {0, 0, "0.00"},
+      {121, 2, "60.50"},
+      {60, 1, "60.00"},
+      {200, 3, "66.67"},
+      {1, 3, "0.33"},
+      {2, 3, "0.67"},
+      {0, 0, "0.00"},
       // At most 7 significant digits.
-      {12345678, 100, "123456.80"}, {4000000000ULL, 1, "4000000000.00"},
+      {12345678, 100, "123456.80"},
+      {4000000000ULL, 1, "4000000000.00"},
   };
   for (const Average& a : averages)
     EXPECT_EQ(AverageSizeText(a.total, a.frames, "."), a.text) << a.total << "/" << a.frames;
@@ -59,7 +68,9 @@ TEST(FileInfo, ChangeDateIsTheModificationTime) {
   EXPECT_FALSE(FileModificationTime("/no/such/file").has_value());
 
   TempFile f(Bytes{1, 2, 3}, ".cap");
-  struct utimbuf times {t, t};
+  struct utimbuf times {
+    t, t
+  };
   ASSERT_EQ(::utime(f.path().c_str(), &times), 0);
   EXPECT_EQ(FileModificationTime(f.path()), t);
 }
@@ -86,15 +97,17 @@ TEST(FileInfo, ValuesOfALoad) {
       std::fwrite(c.content.data(), 1, c.content.size(), out);
       std::fclose(out);
     }
-    struct utimbuf times {1078151137, 1078151137};
+    struct utimbuf times {
+      1078151137, 1078151137
+    };
     ::utime(path.c_str(), &times);
     SessionFixture f;
     f.env.settings.FirstFrame = 1;
     ASSERT_TRUE(f.Open(path));
     const std::vector<FileInfoLine> lines = FileInformation(f.session);
     ASSERT_EQ(lines.size(), 7u);
-    const char* captions[] = {"Name:",   "Type:",         "Change Date:", "Size:",
-                              "Frames:", "TCP Sessions:", "Average Size:"};
+    const char* captions[] = {
+        "Name:", "Type:", "Change Date:", "Size:", "Frames:", "TCP Sessions:", "Average Size:"};
     for (size_t i = 0; i < 7; ++i) EXPECT_STREQ(lines[i].Caption, captions[i]);
     EXPECT_EQ(lines[0].Value, c.name);  // the folder makes the name 26 characters or more
     EXPECT_EQ(lines[1].Value, "Windump/TCPDUMP Capture");

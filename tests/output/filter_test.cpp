@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "decode/session.h"
 #include "decode/config/environment.h"
 #include "decode/protocol_ids.h"
+#include "decode/session.h"
 #include "output/grid.h"
 #include "output/tagging.h"
 #include "support/builders.h"
@@ -37,7 +37,8 @@ struct FilterSession {
     for (uint16_t id : ids) p = s.Paths.Extend(p, id);
     return p;
   }
-  void Add(uint32_t path, uint32_t src, uint32_t dst, uint32_t capLen = 60, uint32_t tcpSession = 0) {
+  void Add(uint32_t path, uint32_t src, uint32_t dst, uint32_t capLen = 60,
+           uint32_t tcpSession = 0) {
     if (s.FrameTable.empty()) s.FrameTable.resize(1);
     if (s.FrameOrder.empty()) s.FrameOrder.resize(1);
     FrameTabRec r;
@@ -93,14 +94,14 @@ struct Scene : FilterSession {
     eth = Stack({ProtoEthernet});
     ethIp6Icmp = Stack({ProtoEthernet, ProtoIPV6, ProtoICMPV6});
     Stack({ProtoEthernet, ProtoIPV6, ProtoUDP});  // no frame has this stack
-    Add(ethIpTcp, a, b);       // 1
-    Add(ethIpTcp, b, a);       // 2
-    Add(ethIpUdp, a, c);       // 3
-    Add(ethVlanIpTcp, c, a);   // 4
-    Add(ethArp, macA, bcast);  // 5
-    Add(ethIp6Icmp, v6, v6peer);  // 6
-    Add(ethIp, a, b);          // 7
-    Add(0, 0, 0);              // 8
+    Add(ethIpTcp, a, b);                          // 1
+    Add(ethIpTcp, b, a);                          // 2
+    Add(ethIpUdp, a, c);                          // 3
+    Add(ethVlanIpTcp, c, a);                      // 4
+    Add(ethArp, macA, bcast);                     // 5
+    Add(ethIp6Icmp, v6, v6peer);                  // 6
+    Add(ethIp, a, b);                             // 7
+    Add(0, 0, 0);                                 // 8
   }
 };
 
@@ -112,8 +113,9 @@ TEST(FilterTree, InUseEntriesAlphabeticalUnderEachParent) {
   std::vector<std::string> lines;
   for (const ProtocolTreeItem& i : ProtocolTree(sc.s))
     lines.push_back(std::string(2 * i.Depth, ' ') + ProtocolTreeText(sc.s, i.Path));
-  EXPECT_EQ(lines, (std::vector<std::string>{"  Ethernet", "    802.1q", "      IPV4", "        TCP", "    ARP",
-                                             "    IPV4", "      TCP", "      UDP", "    IPV6", "      ICMPV6"}));
+  EXPECT_EQ(lines, (std::vector<std::string>{"  Ethernet", "    802.1q", "      IPV4",
+                                             "        TCP", "    ARP", "    IPV4", "      TCP",
+                                             "      UDP", "    IPV6", "      ICMPV6"}));
   EXPECT_EQ(ProtocolStackText(sc.s, sc.ethVlanIpTcp), "Ethernet/802.1q/IPV4/TCP");
   // Shown or not, every loaded frame keeps its stack in the tree.
   for (uint32_t n = 1; n <= sc.s.FrameCount; ++n) sc.s.FrameTable[n].Visible = 0;
@@ -130,9 +132,10 @@ TEST(FilterStations, AnyThenAddressesThenNamesThenMacs) {
     texts.push_back(i.Text);
     kinds.push_back(i.Kind);
   }
-  EXPECT_EQ(texts, (std::vector<std::string>{"Any", "10.0.0.1", "10.0.0.2", "10.0.0.3", "fe80::4", "fe80::5",
-                                             "00:00:00:00:00:01", "00:00:00:00:00:02", "00:00:00:00:00:03",
-                                             "FF:FF:FF:FF:FF:FF", "00:00:00:00:00:04", "00:00:00:00:00:05"}));
+  EXPECT_EQ(texts, (std::vector<std::string>{"Any", "10.0.0.1", "10.0.0.2", "10.0.0.3", "fe80::4",
+                                             "fe80::5", "00:00:00:00:00:01", "00:00:00:00:00:02",
+                                             "00:00:00:00:00:03", "FF:FF:FF:FF:FF:FF",
+                                             "00:00:00:00:00:04", "00:00:00:00:00:05"}));
   EXPECT_EQ(kinds[0], StationKind::Any);
   EXPECT_EQ(kinds[1], StationKind::Network);
   EXPECT_EQ(kinds[4], StationKind::Network);
@@ -171,8 +174,12 @@ TEST(FilterByText, StackTextsNameTreeItems) {
   EXPECT_EQ(FindStation(list, "ff:ff:ff:ff:ff:ff"), 9);
   EXPECT_EQ(FindStation(list, "10.0.0.9"), -1);
   FilterDirection d{};
-  for (const auto& [text, want] : {std::pair{"both", D::Both}, {"<-->", D::Both}, {"forward", D::Forward},
-                                    {"--->", D::Forward}, {"Back", D::Back}, {"<---", D::Back}}) {
+  for (const auto& [text, want] : {std::pair{"both", D::Both},
+                                   {"<-->", D::Both},
+                                   {"forward", D::Forward},
+                                   {"--->", D::Forward},
+                                   {"Back", D::Back},
+                                   {"<---", D::Back}}) {
     ASSERT_TRUE(ParseDirection(text, d)) << text;
     EXPECT_EQ(d, want) << text;
   }
@@ -237,14 +244,47 @@ TEST_P(FilterCases, SelectsTheExpectedFrames) {
 }
 
 const FilterCase kFilterCases[] = {
-    {"AllProtocolsAnyStations", true, {}, nullptr, nullptr, D::Both, false, {1, 2, 3, 4, 5, 6, 7, 8}},
+    {"AllProtocolsAnyStations",
+     true,
+     {},
+     nullptr,
+     nullptr,
+     D::Both,
+     false,
+     {1, 2, 3, 4, 5, 6, 7, 8}},
     {"NothingChecked", false, {}, nullptr, nullptr, D::Both, false, {}},
-    {"OneProtocolBesideAllProtocols", true, {&Scene::ethIpTcp}, nullptr, nullptr, D::Both, false, {1, 2}},
-    {"IPv4UnderEthernetNotUnderVlan", false, {&Scene::ethIp}, nullptr, nullptr, D::Both, false, {1, 2, 3, 7}},
+    {"OneProtocolBesideAllProtocols",
+     true,
+     {&Scene::ethIpTcp},
+     nullptr,
+     nullptr,
+     D::Both,
+     false,
+     {1, 2}},
+    {"IPv4UnderEthernetNotUnderVlan",
+     false,
+     {&Scene::ethIp},
+     nullptr,
+     nullptr,
+     D::Both,
+     false,
+     {1, 2, 3, 7}},
     {"IPv4UnderVlan", false, {&Scene::ethVlanIp}, nullptr, nullptr, D::Both, false, {4}},
-    {"IPv4UnderBothParents", false, {&Scene::ethIp, &Scene::ethVlanIp}, nullptr, nullptr, D::Both, false,
+    {"IPv4UnderBothParents",
+     false,
+     {&Scene::ethIp, &Scene::ethVlanIp},
+     nullptr,
+     nullptr,
+     D::Both,
+     false,
      {1, 2, 3, 4, 7}},
-    {"OuterProtocolTakesEveryStackInside", false, {&Scene::eth}, nullptr, nullptr, D::Both, false,
+    {"OuterProtocolTakesEveryStackInside",
+     false,
+     {&Scene::eth},
+     nullptr,
+     nullptr,
+     D::Both,
+     false,
      {1, 2, 3, 4, 5, 6, 7}},
     {"SentFromAnAddress", true, {}, "10.0.0.1", nullptr, D::Forward, false, {1, 3, 7}},
     {"SentToAnAddress", true, {}, "10.0.0.1", nullptr, D::Back, false, {2, 4}},
@@ -253,16 +293,35 @@ const FilterCase kFilterCases[] = {
     {"PairForward", true, {}, "10.0.0.1", "10.0.0.2", D::Forward, false, {1, 7}},
     {"PairBack", true, {}, "10.0.0.1", "10.0.0.2", D::Back, false, {2}},
     {"SecondStationOnlyForward", true, {}, nullptr, "10.0.0.1", D::Forward, false, {2, 4}},
-    {"MacStationMatchesFramesWithAddressesToo", true, {}, "00:00:00:00:00:01", nullptr, D::Both, false,
+    {"MacStationMatchesFramesWithAddressesToo",
+     true,
+     {},
+     "00:00:00:00:00:01",
+     nullptr,
+     D::Both,
+     false,
      {1, 2, 3, 4, 5, 7}},
     {"MacStationForward", true, {}, "00:00:00:00:00:01", nullptr, D::Forward, false, {1, 3, 5, 7}},
     {"MacOnlyPair", true, {}, "00:00:00:00:00:01", "FF:FF:FF:FF:FF:FF", D::Forward, false, {5}},
     {"NetworkName", true, {}, "fe80::5", nullptr, D::Back, false, {6}},
     {"MismatchOfASender", true, {}, "10.0.0.1", nullptr, D::Forward, true, {2, 4, 5, 6, 8}},
-    {"MismatchTakesUncheckedProtocols", true, {&Scene::ethIpTcp}, "10.0.0.1", nullptr, D::Forward, true,
+    {"MismatchTakesUncheckedProtocols",
+     true,
+     {&Scene::ethIpTcp},
+     "10.0.0.1",
+     nullptr,
+     D::Forward,
+     true,
      {2, 3, 4, 5, 6, 7, 8}},
     {"PairWithoutTraffic", true, {}, "10.0.0.2", "10.0.0.3", D::Forward, false, {}},
-    {"CheckedProtocolWithoutTheStations", false, {&Scene::ethArp}, "10.0.0.1", nullptr, D::Both, false, {}},
+    {"CheckedProtocolWithoutTheStations",
+     false,
+     {&Scene::ethArp},
+     "10.0.0.1",
+     nullptr,
+     D::Both,
+     false,
+     {}},
 };
 INSTANTIATE_TEST_SUITE_P(Table, FilterCases, ::testing::ValuesIn(kFilterCases),
                          [](const auto& info) { return std::string(info.param.name); });
@@ -289,8 +348,8 @@ TEST(Filter, SelectsFromAllLoadedFramesNotOnlyTheShownOnes) {
 
 TEST(Filter, StationsAndStacksOutOfRangeMatchNothing) {
   Scene sc;
-  sc.s.FrameTable[1].SrcNode = 999;          // no such pair
-  sc.s.FrameTable[2].Protocol = 999;         // no such stack
+  sc.s.FrameTable[1].SrcNode = 999;   // no such pair
+  sc.s.FrameTable[2].Protocol = 999;  // no such stack
   FilterChoice choice;
   choice.Station1 = sc.Item("10.0.0.2");
   choice.Direction = D::Forward;
@@ -351,10 +410,12 @@ TEST(Tagging, GridMenuFollowsTheSelectedRow) {
       {8, 0, false, {false, false, false, false, false}, "Tag Frame", "Tag TCP Session"},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(testing::Message() << "row " << c.row << " column " << c.column << " tagged " << c.tagged);
+    SCOPED_TRACE(testing::Message()
+                 << "row " << c.row << " column " << c.column << " tagged " << c.tagged);
     for (uint32_t n = 1; n <= 8; ++n) sc.s.FrameTable[n].Tagged = c.tagged;
     const GridMenuState m = GridMenuFor(sc.s, c.row, c.column);
-    EXPECT_EQ((std::vector<bool>{m.CopyCell, m.CopyRow, m.TagFrame, m.TagSession, m.UntagAll}), c.enabled);
+    EXPECT_EQ((std::vector<bool>{m.CopyCell, m.CopyRow, m.TagFrame, m.TagSession, m.UntagAll}),
+              c.enabled);
     EXPECT_STREQ(m.TagFrameText, c.tagText);
     EXPECT_STREQ(m.TagSessionText, c.sessionText);
   }

@@ -30,9 +30,8 @@ TEST(TimeColumn, RelativeTimeForms) {
   struct Case {
     double v;
     const char* text;
-  } cases[] = {{0, "0.0000"},         {12.34567, "12.3457"},  {3600, "3600.0000"},
-               {7200.5, "> 2h"},      {86400, "> 24h"},       {90000, "> 1d"},
-               {-0.5, "-0.5000"},     {0.00005, "0.0001"}};
+  } cases[] = {{0, "0.0000"},    {12.34567, "12.3457"}, {3600, "3600.0000"}, {7200.5, "> 2h"},
+               {86400, "> 24h"}, {90000, "> 1d"},       {-0.5, "-0.5000"},   {0.00005, "0.0001"}};
   for (const auto& c : cases) EXPECT_EQ(FormatRelativeTime(c.v), c.text) << c.v;
   EXPECT_EQ(FormatRelativeTime(1.5, ","), "1,5000");
   EXPECT_EQ(FormatTimeOfDay(86400 + 3723, 45678), "01:02:03.045");
@@ -58,8 +57,8 @@ TEST_F(GridFixture, CellsByTimeFormatAndFirstFrame) {
   EXPECT_EQ(GetGridCell(s, 0, 3), "00:11:22:33:44:55");
   EXPECT_EQ(GetGridCell(s, 0, 5), "FF:FF:FF:FF:FF:FF");
   EXPECT_EQ(GetGridCell(s, 0, 4), "0");
-  EXPECT_EQ(GetGridCell(s, 3, 0), "");   // past the last row
-  EXPECT_EQ(GetGridCell(s, 0, 9), "");   // past the last column
+  EXPECT_EQ(GetGridCell(s, 3, 0), "");  // past the last row
+  EXPECT_EQ(GetGridCell(s, 0, 9), "");  // past the last column
   EXPECT_EQ(GetGridCell(s, 0, 1), "00:16:40.000");
   fx.env.settings.TimeFormat = 1;
   EXPECT_EQ(GetGridCell(s, 2, 1), "3.0000");
@@ -82,7 +81,8 @@ TEST_F(GridFixture, TextExportLayout) {
   w.WriteFrame(1, nullptr, {});
   EXPECT_EQ(out.str(),
             " Kestle print from file x.pcap on Tue 01/01/2030 10:00:00\n \nNo.   Description\n"
-            "1     " + std::string(fx.session.Description(1)) + "\n");
+            "1     " +
+                std::string(fx.session.Description(1)) + "\n");
   // Without detail or dump the heading is written once.
   w.WriteFrame(2, nullptr, {});
   const std::string all = out.str();
@@ -97,7 +97,8 @@ TEST_F(GridFixture, TextExportLayout) {
   const std::string text = dumped.str();
   EXPECT_EQ(text.find("No.   Description\n"), 0u);
   EXPECT_NE(text.find("No.   Description\n", 5), std::string::npos);
-  EXPECT_NE(text.find("\n \n  0x0000  FF FF FF FF FF FF 00 11 22 33 44 55 99 99 00 00   "), std::string::npos);
+  EXPECT_NE(text.find("\n \n  0x0000  FF FF FF FF FF FF 00 11 22 33 44 55 99 99 00 00   "),
+            std::string::npos);
   EXPECT_NE(text.find("\n  0x0010  00 00 00 00 " + std::string(12 * 3, ' ') + "  ....\n \n"),
             std::string::npos);
 }
@@ -122,13 +123,20 @@ TEST(TextExport, TreeLines) {
   tree.Add(top, "Name=a - b", 0, 1, TreeImage::Field, /*literalFrom=*/5);
   std::ostringstream out;
   TextExportWriter::WriteTree(out, tree);
-  EXPECT_EQ(out.str(), "  Ethernet II\n"
-                       "    Label " + std::string(40, ' ') + "  4\n"
-                       "    No value\n"
-                       "    Hyphen" + std::string(40, ' ') + " ated - value\n"
-                       "    Payload - raw - text\n"
-                       "    Name " + std::string(41, ' ') + "  a - b\n"
-                       "    Name=a - b\n");
+  EXPECT_EQ(out.str(),
+            "  Ethernet II\n"
+            "    Label " +
+                std::string(40, ' ') +
+                "  4\n"
+                "    No value\n"
+                "    Hyphen" +
+                std::string(40, ' ') +
+                " ated - value\n"
+                "    Payload - raw - text\n"
+                "    Name " +
+                std::string(41, ' ') +
+                "  a - b\n"
+                "    Name=a - b\n");
 }
 
 TEST(HexDump, PrintableSet) {

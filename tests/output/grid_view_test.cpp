@@ -17,11 +17,11 @@ class GridSort : public ::testing::Test {
  protected:
   void SetUp() override {
     //        len  description      src MAC                 src IPv4     sport dport  protocol
-    h.Add({60, "b", "00:00:00:00:00:02", 0xC0A80001, 80, 5, ProtoTCP});  // 1: 192.168.0.1
-    h.Add({40, "a", "00:00:00:00:00:03", 0, 53, 5, ProtoARP});           // 2: MAC only
-    h.Add({60, "ab", "00:00:00:00:00:04", 0x0A000002, 80, 7, ProtoUDP}); // 3: 10.0.0.2
-    h.Add({40, "B", "00:00:00:00:00:01", 0, 22, 1, ProtoTCP});           // 4: MAC only
-    h.Add({60, "a", "00:00:00:00:00:05", 0x0A000002, 1, 5, ProtoIPV4});  // 5: 10.0.0.2
+    h.Add({60, "b", "00:00:00:00:00:02", 0xC0A80001, 80, 5, ProtoTCP});   // 1: 192.168.0.1
+    h.Add({40, "a", "00:00:00:00:00:03", 0, 53, 5, ProtoARP});            // 2: MAC only
+    h.Add({60, "ab", "00:00:00:00:00:04", 0x0A000002, 80, 7, ProtoUDP});  // 3: 10.0.0.2
+    h.Add({40, "B", "00:00:00:00:00:01", 0, 22, 1, ProtoTCP});            // 4: MAC only
+    h.Add({60, "a", "00:00:00:00:00:05", 0x0A000002, 1, 5, ProtoIPV4});   // 5: 10.0.0.2
   }
   test::HandSession h;
 };
@@ -116,8 +116,7 @@ TEST(GridColours, AlternatingTaggedAndProtocolColours) {
 
 TEST(GridLayout, WeightsAndRestToTime) {
   // weights 2 2 2 4 2 4 2 2 10 = 30; 100 = 3 * 30 + 10
-  EXPECT_EQ(ColumnWidths("ABCDEFGIH", 100),
-            (std::vector<int>{6, 16, 6, 12, 6, 12, 6, 6, 30}));
+  EXPECT_EQ(ColumnWidths("ABCDEFGIH", 100), (std::vector<int>{6, 16, 6, 12, 6, 12, 6, 6, 30}));
   EXPECT_EQ(ColumnWidths("HA", 37), (std::vector<int>{30, 6}));
   EXPECT_EQ(ColumnWidths("A", -5), (std::vector<int>{0}));
 }

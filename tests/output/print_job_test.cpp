@@ -63,8 +63,9 @@ TEST_P(PrintGolden, TextFileMatchesTheGoldenFile) {
   TempDir dir;
   const std::string capture = dir.file("capture.pcap");
   const Bytes bytes = TwoFrames();
-  std::ofstream(capture, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                 static_cast<std::streamsize>(bytes.size()));
+  std::ofstream(capture, std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()),
+             static_cast<std::streamsize>(bytes.size()));
   SessionFixture f;
   f.env.settings.ColumnSel = c.columnSel;
   ASSERT_TRUE(f.Open(capture));
@@ -77,7 +78,8 @@ TEST_P(PrintGolden, TextFileMatchesTheGoldenFile) {
   if (actual != golden) {
     const std::string keep = ::testing::TempDir() + c.golden;
     std::ofstream(keep, std::ios::binary) << actual;
-    FAIL() << (golden.empty() ? "golden file missing or empty: " : "") << "output differs from tests/data/golden/" << c.golden << "; written to " << keep;
+    FAIL() << (golden.empty() ? "golden file missing or empty: " : "")
+           << "output differs from tests/data/golden/" << c.golden << "; written to " << keep;
   }
 }
 
@@ -109,7 +111,9 @@ TEST(PrintToFile, LinesOfEachChoice) {
   // lines holding one blank.
   const auto dumped = lines({2, 1}, {false, true});
   const std::vector<std::string> arp = {
-      dumped[2], dumped[3], " ",
+      dumped[2],
+      dumped[3],
+      " ",
       "  0x0000  FF FF FF FF FF FF 00 10 20 30 40 50 08 06 00 01   ........ 0@P....",
       "  0x0010  08 00 06 04 00 01 00 10 20 30 40 50 0A 14 00 05   ........ 0@P....",
       "  0x0020  00 00 00 00 00 00 0A 14 00 01 00 00 00 00 00 00   ................",
@@ -123,21 +127,26 @@ TEST(PrintToFile, CancelFailuresAndTheOpenCapture) {
   TempDir dir;
   const std::string capture = dir.file("capture.pcap");
   const Bytes bytes = TwoFrames();
-  std::ofstream(capture, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                 static_cast<std::streamsize>(bytes.size()));
+  std::ofstream(capture, std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()),
+             static_cast<std::streamsize>(bytes.size()));
   SessionFixture f;
   ASSERT_TRUE(f.Open(capture));
   int calls = 0;
   const PrintOutcome cancelled =
-      PrintToTextFile(f.session, std::vector<uint32_t>{1, 2}, dir.file("p.txt"), {}, kDateLine, [&] { return ++calls < 1; });
+      PrintToTextFile(f.session, std::vector<uint32_t>{1, 2}, dir.file("p.txt"), {}, kDateLine,
+                      [&] { return ++calls < 1; });
   EXPECT_TRUE(cancelled.Ok && cancelled.Cancelled);
   EXPECT_EQ(cancelled.Printed, 1u);
   EXPECT_EQ(ReadText(dir.file("p.txt")).find("\n2 "), std::string::npos);
 
-  EXPECT_EQ(PrintToTextFile(f.session, std::vector<uint32_t>{1}, capture, {}, kDateLine).Message, savemsg::kOpenCapture);
+  EXPECT_EQ(PrintToTextFile(f.session, std::vector<uint32_t>{1}, capture, {}, kDateLine).Message,
+            savemsg::kOpenCapture);
   EXPECT_EQ(ReadFile(capture), bytes);
-  EXPECT_EQ(PrintToTextFile(f.session, std::vector<uint32_t>{1}, dir.file("none/p.txt"), {}, kDateLine).Message,
-            "Unable to create print file");
+  EXPECT_EQ(
+      PrintToTextFile(f.session, std::vector<uint32_t>{1}, dir.file("none/p.txt"), {}, kDateLine)
+          .Message,
+      "Unable to create print file");
 }
 
 // The printer's pages over a whole capture: every tree line and dump line
@@ -153,7 +162,8 @@ TEST(PrintToPages, EveryFrameLineIsPlaced) {
   m.TextWidth = [](std::string_view t) { return static_cast<int>(t.size()) * 35; };
   m.BoldTextWidth = [](std::string_view t) { return static_cast<int>(t.size()) * 38; };
   std::vector<PrintPage> pages;
-  PrintLayout layout(m, f.env.settings.ColumnSel, kDateLine, [&](const PrintPage& p) { pages.push_back(p); });
+  PrintLayout layout(m, f.env.settings.ColumnSel, kDateLine,
+                     [&](const PrintPage& p) { pages.push_back(p); });
   layout.Begin();
   const std::vector<uint32_t> frames = ChosenFrames(f.session, FrameChoice::All);
   const PrintOutcome r = PrintToLayout(f.session, frames, layout, {true, true});
@@ -172,7 +182,8 @@ TEST(PrintToPages, EveryFrameLineIsPlaced) {
     }
   }
   size_t expectedDump = 0;
-  for (uint32_t n = 1; n <= f.session.FrameCount; ++n) expectedDump += (f.session.FrameTable[n].CapLen + 15) / 16;
+  for (uint32_t n = 1; n <= f.session.FrameCount; ++n)
+    expectedDump += (f.session.FrameTable[n].CapLen + 15) / 16;
   EXPECT_EQ(dumpLines, expectedDump);
   EXPECT_EQ(titles, f.session.FrameCount);
   EXPECT_GT(pages.size(), 100u);

@@ -75,7 +75,8 @@ TEST(PrintLayout, HeaderColumnsRowDetailAndDump) {
   EXPECT_EQ(layout.ColumnStart(2), 100);  // and 14
 
   DetailTree tree(true);
-  DetailNode* top = tree.Add(nullptr, "Frame 7 (True Size: 60 captured: 60)", 0, 0, TreeImage::Frame);
+  DetailNode* top =
+      tree.Add(nullptr, "Frame 7 (True Size: 60 captured: 60)", 0, 0, TreeImage::Frame);
   tree.Add(top, "Packet Length () - 60", 0, 0, TreeImage::Field);
   std::vector<uint8_t> bytes(20, 0x41);
   layout.Begin();
@@ -83,20 +84,21 @@ TEST(PrintLayout, HeaderColumnsRowDetailAndDump) {
   layout.End();
   ASSERT_EQ(out.pages.size(), 1u);
   const int indent = 1000 / 30;
-  ExpectItems(out.pages[0].Items,
-              {TextAt(20, 30, "Kestle Frame Trace", true), TextAt((1000 - 6 * 23) / 2, 30, date, true),
-               RuleAt(50, 2, 980),
-               // y = 30 + 20 + 3: a rule, the headings, a rule, the row.
-               RuleAt(73, 1, 980), TextAt(20, 73, "No."), TextAt(50, 73, "Time"),
-               TextAt(120, 73, "Length"), RuleAt(93, 1, 980),
-               TextAt(20 + 30 - 10, 113, "7 "),  // right-aligned with a blank after
-               TextAt(50, 113, "00:00:01.000"), TextAt(20 + 140 - 15, 113, "60 "),
-               // the tree from y = 113 + 20 + 3
-               TextAt(20, 136, "Frame 7 (True Size: 60 captured: 60)"),
-               TextAt(20 + indent, 156, "Packet Length () "), TextAt(500, 156, " 60"),
-               // a line after the tree, then the dump
-               TextAt(20, 196, "0x0000  41 41 41 41 41 41 41 41 41 41 41 41 41 41 41 41   AAAAAAAAAAAAAAAA"),
-               TextAt(20, 216, "0x0010  41 41 41 41" + std::string(36, ' ') + "   AAAA")});
+  ExpectItems(
+      out.pages[0].Items,
+      {TextAt(20, 30, "Kestle Frame Trace", true), TextAt((1000 - 6 * 23) / 2, 30, date, true),
+       RuleAt(50, 2, 980),
+       // y = 30 + 20 + 3: a rule, the headings, a rule, the row.
+       RuleAt(73, 1, 980), TextAt(20, 73, "No."), TextAt(50, 73, "Time"), TextAt(120, 73, "Length"),
+       RuleAt(93, 1, 980), TextAt(20 + 30 - 10, 113, "7 "),  // right-aligned with a blank after
+       TextAt(50, 113, "00:00:01.000"), TextAt(20 + 140 - 15, 113, "60 "),
+       // the tree from y = 113 + 20 + 3
+       TextAt(20, 136, "Frame 7 (True Size: 60 captured: 60)"),
+       TextAt(20 + indent, 156, "Packet Length () "), TextAt(500, 156, " 60"),
+       // a line after the tree, then the dump
+       TextAt(20, 196,
+              "0x0000  41 41 41 41 41 41 41 41 41 41 41 41 41 41 41 41   AAAAAAAAAAAAAAAA"),
+       TextAt(20, 216, "0x0010  41 41 41 41" + std::string(36, ' ') + "   AAAA")});
 }
 
 TEST(PrintLayout, AFrameStartsANewPageWhenItsFirstFourLinesDoNotFit) {
@@ -129,7 +131,8 @@ TEST(PrintLayout, APageTooSmallForALineStillMovesOn) {
   PrintLayout layout(Metrics(600, 100), "AH", "d", out.Sink());
   DetailTree tree(true);
   DetailNode* top = tree.Add(nullptr, "Frame", 0, 0, TreeImage::Frame);
-  for (int i = 0; i < 5; ++i) tree.Add(top, "Line " + std::to_string(i) + " - v", 0, 0, TreeImage::Field);
+  for (int i = 0; i < 5; ++i)
+    tree.Add(top, "Line " + std::to_string(i) + " - v", 0, 0, TreeImage::Field);
   std::vector<uint8_t> bytes(40, 0);
   layout.Begin();
   for (int f = 0; f < 3; ++f) layout.AddFrame({"1", "x"}, &tree, bytes, true);

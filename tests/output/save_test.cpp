@@ -98,9 +98,11 @@ TEST_P(SaveRoundTrip, SavedFramesLoadWithTheSameLengthsBytesAndTimes) {
 INSTANTIATE_TEST_SUITE_P(
     Formats, SaveRoundTrip,
     ::testing::Values(RoundTrip{"mixed.pcap", "UTC"}, RoundTrip{"mixed.pcap", "America/New_York"},
-                      RoundTrip{"mixed.pcap", "Asia/Kolkata"}, RoundTrip{"mixed-be.pcap", "Europe/Berlin"},
+                      RoundTrip{"mixed.pcap", "Asia/Kolkata"},
+                      RoundTrip{"mixed-be.pcap", "Europe/Berlin"},
                       RoundTrip{"mixed-mod.pcap.gz", "UTC"}, RoundTrip{"mixed-nm1.cap", "UTC"},
-                      RoundTrip{"mixed-nm2.cap", "America/New_York"}, RoundTrip{"mixed-xray11.cap", "UTC"},
+                      RoundTrip{"mixed-nm2.cap", "America/New_York"},
+                      RoundTrip{"mixed-xray11.cap", "UTC"},
                       RoundTrip{"mixed-xray20.cap", "Asia/Kolkata"}, RoundTrip{"mixed.5vw", "UTC"},
                       RoundTrip{"mixed.enc", "UTC"}, RoundTrip{"mixed.enc.gz", "Europe/Berlin"}),
     [](const ::testing::TestParamInfo<RoundTrip>& info) {
@@ -176,7 +178,8 @@ TEST(SaveSniffer, OneFrameOfAPcapFileMakesTheSmallestFile) {
   EXPECT_EQ(GetLE16(r4), 4);
   EXPECT_EQ(GetLE16(r4 + 2), 14 + frame.size());
   EXPECT_EQ(GetLE16(r4 + 4), 0);
-  const uint64_t ticks = GetLE16(r4 + 6) | (uint64_t{GetLE16(r4 + 8)} << 16) | (uint64_t{r4[10]} << 32);
+  const uint64_t ticks =
+      GetLE16(r4 + 6) | (uint64_t{GetLE16(r4 + 8)} << 16) | (uint64_t{r4[10]} << 32);
   EXPECT_EQ(ticks, (9 * 3600 + 20 * 60) * 1000000ULL + 250000);  // 09:20:00.25 local (UTC here)
   EXPECT_EQ(GetLE16(r4 + 12), frame.size());
   EXPECT_TRUE(std::equal(frame.begin(), frame.end(), r4 + 20));
@@ -203,17 +206,31 @@ TEST(SaveSniffer, VersionRecordDatesTimesAndTimeUnits) {
   };
   const int64_t d2004 = DaySeconds(2004, 3, 1);
   const Case cases[] = {
-      {"the day of the earliest frame", {at(d2004, 51937, 5), at(d2004, 3600, 0)}, 0x3061, 5,
+      {"the day of the earliest frame",
+       {at(d2004, 51937, 5), at(d2004, 3600, 0)},
+       0x3061,
+       5,
        {51937000005ULL, 3600000000ULL}},
       {"frames before 1980 keep their time of day",
-       {at(DaySeconds(1975, 6, 1), 36672, 500000)}, sniffer::MakeDosDate(1980, 1, 1), 5,
+       {at(DaySeconds(1975, 6, 1), 36672, 500000)},
+       sniffer::MakeDosDate(1980, 1, 1),
+       5,
        {36672500000ULL}},
-      {"past 12 days the ticks are 2 µs", {at(d2004, 0, 0), at(d2004, 20 * 86400, 7)}, 0x3061, 4,
+      {"past 12 days the ticks are 2 µs",
+       {at(d2004, 0, 0), at(d2004, 20 * 86400, 7)},
+       0x3061,
+       4,
        {0, 20 * 86400 * 500000ULL + 3}},
-      {"past 25 days they are 15 µs", {at(d2004, 0, 0), at(d2004, 100 * 86400, 30)}, 0x3061, 0,
+      {"past 25 days they are 15 µs",
+       {at(d2004, 0, 0), at(d2004, 100 * 86400, 30)},
+       0x3061,
+       0,
        {0, 100 * 86400 * 1000000ULL / 15 + 2}},
-      {"past 190 days the last tick count is kept", {at(d2004, 0, 0), at(d2004, 300 * 86400, 0)},
-       0x3061, 0, {0, (1ULL << 40) - 1}},
+      {"past 190 days the last tick count is kept",
+       {at(d2004, 0, 0), at(d2004, 300 * 86400, 0)},
+       0x3061,
+       0,
+       {0, (1ULL << 40) - 1}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -221,7 +238,8 @@ TEST(SaveSniffer, VersionRecordDatesTimesAndTimeUnits) {
     EXPECT_EQ(t.DosDate, c.date);
     EXPECT_EQ(t.DosTime, 0x7332);
     EXPECT_EQ(t.TimeUnit, c.unit);
-    for (size_t i = 0; i < c.frames.size(); ++i) EXPECT_EQ(SnifferTicks(t, c.frames[i]), c.ticks[i]);
+    for (size_t i = 0; i < c.frames.size(); ++i)
+      EXPECT_EQ(SnifferTicks(t, c.frames[i]), c.ticks[i]);
     const auto v = NewVersionRecord(t);
     EXPECT_EQ(GetLE16(&v[4]), 0x7332);
     EXPECT_EQ(GetLE16(&v[6]), c.date);
@@ -259,7 +277,8 @@ Bytes SixFrames() {
   std::vector<PcapFrame> frames;
   const size_t lengths[] = {60, 90, 70, 80, 65, 75};
   for (size_t i = 0; i < 6; ++i)
-    frames.push_back({Frame(lengths[i], static_cast<uint8_t>(i)), 1615713600 + static_cast<uint32_t>(i), 0, 0});
+    frames.push_back(
+        {Frame(lengths[i], static_cast<uint8_t>(i)), 1615713600 + static_cast<uint32_t>(i), 0, 0});
   return PcapFile(frames);
 }
 
@@ -279,10 +298,10 @@ TEST(SaveChoices, EachChoiceWritesItsRowsInDisplayOrder) {
   };
   const Case cases[] = {
       {FrameChoice::Selected, {}, {5}},
-      {FrameChoice::Tagged, {}, {2, 1}},         // 3 is tagged but hidden
+      {FrameChoice::Tagged, {}, {2, 1}},  // 3 is tagged but hidden
       {FrameChoice::All, {}, {6, 2, 4, 1}},
-      {FrameChoice::Range, {2, 4}, {2, 4}},      // 3 lies in the range but is hidden
-      {FrameChoice::Range, {4, 900}, {6, 4}},    // a last number beyond the frames
+      {FrameChoice::Range, {2, 4}, {2, 4}},    // 3 lies in the range but is hidden
+      {FrameChoice::Range, {4, 900}, {6, 4}},  // a last number beyond the frames
   };
   TempDir dir;
   for (const Case& c : cases) {
@@ -293,7 +312,8 @@ TEST(SaveChoices, EachChoiceWritesItsRowsInDisplayOrder) {
     SessionFixture saved;
     ASSERT_TRUE(saved.Open(dir.file("c.enc")));
     ASSERT_EQ(saved.session.FrameCount, c.frames.size());
-    for (uint32_t i = 0; i < c.frames.size(); ++i) ExpectSameFrame(s, c.frames[i], saved.session, i + 1);
+    for (uint32_t i = 0; i < c.frames.size(); ++i)
+      ExpectSameFrame(s, c.frames[i], saved.session, i + 1);
   }
   s.SelectedFrame = 0;
   EXPECT_TRUE(ChosenFrames(s, FrameChoice::Selected).empty());
@@ -331,7 +351,8 @@ TEST(SaveChoices, RangeBoxesAreCheckedAndReadAsFrameNumbers) {
   }
   // Print names its own range message.
   FrameRange r;
-  EXPECT_STREQ(ParseFrameRange("5", "3", 1, rangemsg::kInvalidPrintRange, r), "Invalid print range");
+  EXPECT_STREQ(ParseFrameRange("5", "3", 1, rangemsg::kInvalidPrintRange, r),
+               "Invalid print range");
 }
 
 TEST(SaveChoices, RangeBoxesShowTheNumbersOfTheFirstAndLastFrame) {
@@ -346,11 +367,12 @@ TEST(SaveSniffer, CancelKeepsTheFramesWrittenSoFarAsACompleteFile) {
   ASSERT_TRUE(l.ok);
   TempDir dir;
   std::vector<uint32_t> seen;
-  const SaveOutcome r = Save(l.s(), AllFrames(l.s()), dir.file("part.enc"), [&](uint32_t n, uint32_t total) {
-    seen.push_back(n);
-    EXPECT_EQ(total, 6u);
-    return n < 2;
-  });
+  const SaveOutcome r =
+      Save(l.s(), AllFrames(l.s()), dir.file("part.enc"), [&](uint32_t n, uint32_t total) {
+        seen.push_back(n);
+        EXPECT_EQ(total, 6u);
+        return n < 2;
+      });
   EXPECT_TRUE(r.Ok);
   EXPECT_TRUE(r.Cancelled);
   EXPECT_EQ(r.Written, 2u);
@@ -384,11 +406,13 @@ TEST(SaveSniffer, FailuresLeaveNoFileAndTheTargetAsItWas) {
   TempDir dir;
   // Larger than the reader's buffer, so that frames are read from the disk again.
   std::vector<PcapFrame> frames;
-  for (uint32_t i = 0; i < 2000; ++i) frames.push_back({Frame(600, static_cast<uint8_t>(i)), 1615713600 + i, 0, 0});
+  for (uint32_t i = 0; i < 2000; ++i)
+    frames.push_back({Frame(600, static_cast<uint8_t>(i)), 1615713600 + i, 0, 0});
   const Bytes captureBytes = PcapFile(frames);
   const std::string capture = dir.file("capture.pcap");
-  std::ofstream(capture, std::ios::binary).write(reinterpret_cast<const char*>(captureBytes.data()),
-                                                 static_cast<std::streamsize>(captureBytes.size()));
+  std::ofstream(capture, std::ios::binary)
+      .write(reinterpret_cast<const char*>(captureBytes.data()),
+             static_cast<std::streamsize>(captureBytes.size()));
   SessionFixture f;
   ASSERT_TRUE(f.Open(capture));
   CaptureSession& s = f.session;

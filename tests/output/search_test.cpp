@@ -28,10 +28,12 @@ TEST(Navigation, ButtonsMoveWithinTheRows) {
     uint32_t rows;
     int64_t target;
   } cases[] = {
-      {N::First, 4, 10, 0},  {N::First, 0, 10, -1},   {N::Previous, 4, 10, 3}, {N::Previous, 0, 10, -1},
-      {N::Next, 4, 10, 5},   {N::Next, 9, 10, -1},    {N::Last, 4, 10, 9},     {N::Last, 9, 10, -1},
-      {N::Last, 0, 1, -1},   {N::Next, 0, 1, -1},     {N::First, 0, 0, -1},    {N::Last, -1, 0, -1},
-      {N::Next, -1, 3, 0},   {N::Previous, -1, 3, -1}, {N::First, -1, 3, 0},   {N::Previous, 12, 3, 2},
+      {N::First, 4, 10, 0},     {N::First, 0, 10, -1},    {N::Previous, 4, 10, 3},
+      {N::Previous, 0, 10, -1}, {N::Next, 4, 10, 5},      {N::Next, 9, 10, -1},
+      {N::Last, 4, 10, 9},      {N::Last, 9, 10, -1},     {N::Last, 0, 1, -1},
+      {N::Next, 0, 1, -1},      {N::First, 0, 0, -1},     {N::Last, -1, 0, -1},
+      {N::Next, -1, 3, 0},      {N::Previous, -1, 3, -1}, {N::First, -1, 3, 0},
+      {N::Previous, 12, 3, 2},
   };
   for (const Case& c : cases)
     EXPECT_EQ(NavigationTarget(c.command, c.row, c.rows), c.target)
@@ -84,9 +86,9 @@ TEST(FindPattern, UpperCaseTableIsFixed) {
   // The same under any locale, and never through a signed char.
   std::setlocale(LC_ALL, "C");
   const std::pair<int, int> cases[] = {
-      {'a', 'A'}, {'z', 'Z'}, {'A', 'A'}, {'{', '{'}, {'0', '0'}, {0xE9, 0xC9}, {0xE0, 0xC0}, {0xFE, 0xDE},
-      {0xF7, 0xF7}, {0xDF, 0xDF}, {0xFF, 0x9F}, {0x9A, 0x8A}, {0x9C, 0x8C}, {0x9E, 0x8E}, {0xB5, 0xB5},
-      {0x80, 0x80}, {0x00, 0x00}};
+      {'a', 'A'},   {'z', 'Z'},   {'A', 'A'},   {'{', '{'},   {'0', '0'},   {0xE9, 0xC9},
+      {0xE0, 0xC0}, {0xFE, 0xDE}, {0xF7, 0xF7}, {0xDF, 0xDF}, {0xFF, 0x9F}, {0x9A, 0x8A},
+      {0x9C, 0x8C}, {0x9E, 0x8E}, {0xB5, 0xB5}, {0x80, 0x80}, {0x00, 0x00}};
   for (const auto& [in, out] : cases)
     EXPECT_EQ(UpperCaseByte(static_cast<uint8_t>(in)), out) << "byte " << in;
   SearchPattern p;
@@ -108,8 +110,8 @@ TEST(FindPattern, MatchesBytesNotCStrings) {
   EXPECT_TRUE(found(frame, "t\0a", 3, FindMode::Text));
   EXPECT_TRUE(found(frame, "\xE9z", 2, FindMode::Text));  // é matches É
   EXPECT_TRUE(found(frame, "00 00 c9", 8, FindMode::Hex));
-  EXPECT_TRUE(found(frame, "78", 2, FindMode::Hex));     // the first byte
-  EXPECT_TRUE(found(frame, "c97a", 4, FindMode::Hex));   // the last two
+  EXPECT_TRUE(found(frame, "78", 2, FindMode::Hex));    // the first byte
+  EXPECT_TRUE(found(frame, "c97a", 4, FindMode::Hex));  // the last two
   // Hex bytes are compared as they are: 'a' is not 'A'.
   EXPECT_FALSE(found(frame, "41", 2, FindMode::Hex));
   EXPECT_TRUE(found(frame, "61", 2, FindMode::Hex));
@@ -125,8 +127,9 @@ TEST(FindPattern, MatchesBytesNotCStrings) {
 struct FindCapture {
   static Bytes Payload(size_t n, const std::string& inside) {
     FrameBuilder f;
-    f.ether("00:00:00:00:00:02", "00:00:00:00:00:01", 0x0800).zeros(10).raw(
-        Bytes(inside.begin(), inside.end()));
+    f.ether("00:00:00:00:00:02", "00:00:00:00:00:01", 0x0800)
+        .zeros(10)
+        .raw(Bytes(inside.begin(), inside.end()));
     return f.padTo(n).bytes();
   }
   test::Loaded l{test::PcapFile({
@@ -161,7 +164,7 @@ TEST(FindNext, ContinuesAfterAMatchAndStartsAgainAfterNotFound) {
   EXPECT_EQ(next(needle), std::make_pair(O::NotFound, 0u));
   EXPECT_EQ(search.SearchRow(), 0u);
   EXPECT_EQ(next(needle), std::make_pair(O::Found, 2u));  // from the first row again
-  search.Restart();  // the text changed
+  search.Restart();                                       // the text changed
   EXPECT_EQ(next(Pattern("0C 29", FindMode::Hex)), std::make_pair(O::Found, 5u));
   EXPECT_EQ(next(Pattern("not there")), std::make_pair(O::NotFound, 0u));
   EXPECT_EQ(FoundInFrameText(c.s(), 4), "Found in frame 4");

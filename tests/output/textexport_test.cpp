@@ -15,16 +15,24 @@ TEST(TextExport, TreeLinesIndentByDepthAndPlaceValues) {
   tree.Add(top, "Version (1 byte) - 4", 14, 1, TreeImage::Field);
   DetailNode* mid = tree.Add(top, "A-B - c", 0, 0, TreeImage::Field);
   tree.Add(mid, std::string(60, 'x') + " - long", 0, 0, TreeImage::Field);
-  tree.Add(nullptr, "Address Resolution Protocol (ARP) - Request: Who is 10.1.1.1", 14, 28, TreeImage::Message);
+  tree.Add(nullptr, "Address Resolution Protocol (ARP) - Request: Who is 10.1.1.1", 14, 28,
+           TreeImage::Message);
   std::ostringstream out;
   TextExportWriter::WriteTree(out, tree);
   EXPECT_EQ(out.str(),
             "  Ethernet II (14 bytes)\n"
-            "    Version (1 byte) " + std::string(29, ' ') + "  4\n"
-            // The split is at the first "-" of a text holding "- ".
-            "    A" + std::string(45, ' ') + " B - c\n"
-            "      " + std::string(60, 'x') + "   long\n"
-            "  Address Resolution Protocol (ARP) " + std::string(14, ' ') + "  Request: Who is 10.1.1.1\n");
+            "    Version (1 byte) " +
+                std::string(29, ' ') +
+                "  4\n"
+                // The split is at the first "-" of a text holding "- ".
+                "    A" +
+                std::string(45, ' ') +
+                " B - c\n"
+                "      " +
+                std::string(60, 'x') +
+                "   long\n"
+                "  Address Resolution Protocol (ARP) " +
+                std::string(14, ' ') + "  Request: Who is 10.1.1.1\n");
 }
 
 TEST(TextExport, DumpLinesOfTwentyBytes) {
@@ -36,7 +44,8 @@ TEST(TextExport, DumpLinesOfTwentyBytes) {
   TextExportWriter::WriteDump(out, bytes);
   EXPECT_EQ(out.str(),
             "  0x0000  41 42 43 00 61 46 47 48 49 4A 4B 4C 4D 4E 4F 50   ABC.aFGHIJKLMNOP\n"
-            "  0x0010  51 52 53 54" + std::string(12 * 3, ' ') + "   QRST\n");
+            "  0x0010  51 52 53 54" +
+                std::string(12 * 3, ' ') + "   QRST\n");
 }
 
 }  // namespace

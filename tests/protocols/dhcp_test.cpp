@@ -26,8 +26,8 @@ Bytes Message(uint8_t op, const Bytes& options, std::string_view yiaddr = "0.0.0
   return b;
 }
 
-const Bytes kDiscoverOptions = {53, 1, 1, 61, 7, 1, 0xF4, 0x8E, 0x38, 0x9C, 0x01, 0x77,
-                                55, 3,  1, 3, 200, 255};
+const Bytes kDiscoverOptions = {53,   1,    1,    61, 7, 1, 0xF4, 0x8E, 0x38,
+                                0x9C, 0x01, 0x77, 55, 3, 1, 3,    200,  255};
 
 TEST_F(DHCP, SummaryNamesTheMessageTypeOfTheFirstOption) {
   struct Case {

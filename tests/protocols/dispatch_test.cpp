@@ -39,8 +39,16 @@ Bytes Snap(uint32_t oui, uint16_t type, const Bytes& payload) {
                              payload});
   return FrameBuilder().ether(kB, kA, static_cast<uint16_t>(body.size())).raw(body).padTo(60);
 }
-const Bytes kArp = FrameBuilder().be16(1).be16(0x0800).u8(6).u8(4).be16(1).mac(kA).ipv4("10.0.0.1")
-                       .mac("00:00:00:00:00:00").ipv4("10.0.0.2");
+const Bytes kArp = FrameBuilder()
+                       .be16(1)
+                       .be16(0x0800)
+                       .u8(6)
+                       .u8(4)
+                       .be16(1)
+                       .mac(kA)
+                       .ipv4("10.0.0.1")
+                       .mac("00:00:00:00:00:00")
+                       .ipv4("10.0.0.2");
 Bytes V4(uint8_t protocol, const Bytes& payload = Bytes(8, 0)) {
   return Ether(0x0800, IPv4Packet(protocol, payload, "10.0.0.1", "10.0.0.2"));
 }
@@ -49,8 +57,11 @@ Bytes V6(uint8_t nh, const Bytes& payload = Bytes(8, 0)) {
 }
 // A UDP datagram from port 40200 carrying `message`.
 Bytes Udp(uint16_t port, const Bytes& message) {
-  return V4(17, Concat({FrameBuilder().be16(40200).be16(port)
-                            .be16(static_cast<uint16_t>(8 + message.size())).be16(0),
+  return V4(17, Concat({FrameBuilder()
+                            .be16(40200)
+                            .be16(port)
+                            .be16(static_cast<uint16_t>(8 + message.size()))
+                            .be16(0),
                         message}));
 }
 
@@ -118,7 +129,8 @@ std::vector<Case> Cases() {
       {"v6 46", V6(46), "Ethernet/IPV6/RSVP", "Ethernet II/IPV6"},
       {"v6 47", V6(47), "Ethernet/IPV6/GRE", "Ethernet II/IPV6"},
       {"v6 50", V6(50), "Ethernet/IPV6/ESP", "Ethernet II/IPV6"},
-      {"v6 58", V6(58, Icmpv6Echo()), "Ethernet/IPV6/ICMPV6", "Ethernet II/IPV6/ICMPv6/Echo Request"},
+      {"v6 58", V6(58, Icmpv6Echo()), "Ethernet/IPV6/ICMPV6",
+       "Ethernet II/IPV6/ICMPv6/Echo Request"},
       {"v6 88", V6(88, {2, 5, 0, 0}), "Ethernet/IPV6/EIGRP", "Ethernet II/IPV6/Hello"},
       {"v6 89", V6(89, {2, 1, 0, 0}), "Ethernet/IPV6/OSPF", "Ethernet II/IPV6/Hello"},
       {"v6 89 unknown type", V6(89, {2, 9, 0, 0}), "Ethernet/IPV6/OSPF",
@@ -166,11 +178,11 @@ std::vector<Case> Cases() {
   };
   // The decoders built in, with a message each: DNS over both transports
   // (over TCP after its length), NetBIOS by transport and port.
-  const Bytes query = Concat({FrameBuilder().be16(0x1234).be16(0x0100).be16(1).be16(0).be16(0)
-                                  .be16(0),
-                              DomainNameBytes("a.example"), FrameBuilder().be16(1).be16(1)});
-  k.push_back({"udp code 3 query", V4(17, UDPDatagram(40000, 53, query)),
-               "Ethernet/IPV4/UDP/DNS", "Ethernet II/IPV4/UDP/DNS/Query a.example"});
+  const Bytes query =
+      Concat({FrameBuilder().be16(0x1234).be16(0x0100).be16(1).be16(0).be16(0).be16(0),
+              DomainNameBytes("a.example"), FrameBuilder().be16(1).be16(1)});
+  k.push_back({"udp code 3 query", V4(17, UDPDatagram(40000, 53, query)), "Ethernet/IPV4/UDP/DNS",
+               "Ethernet II/IPV4/UDP/DNS/Query a.example"});
   k.push_back({"tcp code 3 query",
                V4(6, Concat({TCPHeader(40000, 53, 0x18),
                              FrameBuilder().be16(static_cast<uint16_t>(query.size())), query})),
@@ -178,8 +190,7 @@ std::vector<Case> Cases() {
   const Bytes smb = FrameBuilder().raw({0xFF, 'S', 'M', 'B', 0x72}).zeros(28);
   k.push_back({"udp code 6 datagram", V4(17, UDPDatagram(138, 138, Bytes(14, 0))),
                "Ethernet/IPV4/UDP/NBDG", "Ethernet II/IPV4/UDP/Netbios/NBDG"});
-  k.push_back({"tcp code 6 smb",
-               V4(6, Concat({TCPHeader(40000, 445, 0x18), {0, 0, 0, 33}, smb})),
+  k.push_back({"tcp code 6 smb", V4(6, Concat({TCPHeader(40000, 445, 0x18), {0, 0, 0, 33}, smb})),
                "Ethernet/IPV4/TCP/NBSS/SMB",
                "Ethernet II/IPV4/TCP (ACK PSH)/Netbios/NBSS/SMB/SmbNegotiate"});
   k.push_back({"sap F0 smb", Llc(0xF0, Concat({{14, 0}, Bytes(12, 0), smb})),
@@ -254,14 +265,16 @@ TEST(DispatchTables, EveryEntryHasACase) {
     std::snprintf(b, sizeof b, "%0*X", w, v);
     return std::string(b);
   };
-  for (const auto& e : LinkTypeTable()) EXPECT_TRUE(names.count("link " + std::to_string(e.LinkType)));
+  for (const auto& e : LinkTypeTable())
+    EXPECT_TRUE(names.count("link " + std::to_string(e.LinkType)));
   for (const auto& e : EtherTypeTable()) {
     EXPECT_TRUE(names.count("ether " + hex(e.Type, 4))) << hex(e.Type, 4);
     if (e.OverSnap) {
       EXPECT_TRUE(names.count("snap-ether " + hex(e.Type, 4))) << hex(e.Type, 4);
     }
   }
-  for (const auto& e : LlcSapTable()) EXPECT_TRUE(names.count("sap " + hex(e.Sap, 2))) << hex(e.Sap, 2);
+  for (const auto& e : LlcSapTable())
+    EXPECT_TRUE(names.count("sap " + hex(e.Sap, 2))) << hex(e.Sap, 2);
   for (const auto& e : SnapTable())
     EXPECT_TRUE(names.count("snap " + hex(e.Oui, 6) + " " + hex(e.Type, 4))) << hex(e.Type, 4);
   for (const auto& e : IpProtocolTable()) {
@@ -278,16 +291,19 @@ TEST(DispatchTables, EveryEntryHasACase) {
 // and new ones are only appended.
 TEST(ProtocolIds, KeepTheirNumbers) {
   const std::vector<std::string> names = {
-      "802.1q", "AH", "ARP", "BGP", "CDP", "CGMP", "DHCP", "DNS", "DLSw", "DTP", "EAP", "EIGRP",
-      "ESP", "GRE", "GVRP", "HSRP", "HTTP", "ICMP", "ICMPV6", "IGMP", "IPV4", "IPV6", "IPX",
-      "IPX-RIP", "ISAKMP", "iSCSI", "IS-IS", "ISL", "LLDP", "Loopback", "MPLS", "NBDG", "NBNS",
-      "NBSS", "Netbios", "NTP", "OSPF", "PPP", "PPP CBCP", "PPP CCP", "PPP Comp", "PPP CHAP",
-      "PPP IPCP", "PPP LCP", "PPPoE", "PPTP", "PIM", "RIP", "RADIUS", "RIPng", "RSVP", "RTP",
-      "RTSP", "SAP", "SIP", "SMB", "SMTP", "SNA", "SNMP", "Socks", "SSDP", "SSLv2", "SSLv3",
-      "STP", "TACACS", "TACACS+", "TCP", "Telnet", "TFTP", "TLS", "UDP", "Unknown", "VRRP",
-      "VTP", "XTACACS", "Ethernet"};
+      "802.1q",   "AH",       "ARP",      "BGP",     "CDP",   "CGMP",     "DHCP",     "DNS",
+      "DLSw",     "DTP",      "EAP",      "EIGRP",   "ESP",   "GRE",      "GVRP",     "HSRP",
+      "HTTP",     "ICMP",     "ICMPV6",   "IGMP",    "IPV4",  "IPV6",     "IPX",      "IPX-RIP",
+      "ISAKMP",   "iSCSI",    "IS-IS",    "ISL",     "LLDP",  "Loopback", "MPLS",     "NBDG",
+      "NBNS",     "NBSS",     "Netbios",  "NTP",     "OSPF",  "PPP",      "PPP CBCP", "PPP CCP",
+      "PPP Comp", "PPP CHAP", "PPP IPCP", "PPP LCP", "PPPoE", "PPTP",     "PIM",      "RIP",
+      "RADIUS",   "RIPng",    "RSVP",     "RTP",     "RTSP",  "SAP",      "SIP",      "SMB",
+      "SMTP",     "SNA",      "SNMP",     "Socks",   "SSDP",  "SSLv2",    "SSLv3",    "STP",
+      "TACACS",   "TACACS+",  "TCP",      "Telnet",  "TFTP",  "TLS",      "UDP",      "Unknown",
+      "VRRP",     "VTP",      "XTACACS",  "Ethernet"};
   ASSERT_GE(kFixedProtocolCount, names.size());
-  for (size_t i = 0; i < names.size(); ++i) EXPECT_EQ(kFixedProtocolNames[i + 1], names[i]) << i + 1;
+  for (size_t i = 0; i < names.size(); ++i)
+    EXPECT_EQ(kFixedProtocolNames[i + 1], names[i]) << i + 1;
   EXPECT_EQ(ProtoIPV4, 21);
   EXPECT_EQ(ProtoTCP, 67);
   EXPECT_EQ(ProtoEthernet, 76);

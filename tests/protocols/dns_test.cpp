@@ -27,8 +27,13 @@ Bytes Question(const Bytes& name, uint16_t type, uint16_t cls = 1) {
 }
 Bytes Record(const Bytes& name, uint16_t type, const Bytes& data, uint32_t ttl = 300,
              uint16_t cls = 1, int dataLength = -1) {
-  return FrameBuilder().raw(name).be16(type).be16(cls).be32(ttl)
-      .be16(dataLength >= 0 ? dataLength : static_cast<uint16_t>(data.size())).raw(data);
+  return FrameBuilder()
+      .raw(name)
+      .be16(type)
+      .be16(cls)
+      .be32(ttl)
+      .be16(dataLength >= 0 ? dataLength : static_cast<uint16_t>(data.size()))
+      .raw(data);
 }
 // A pointer to offset `at` of the message.
 Bytes Ptr(uint16_t at) { return {static_cast<uint8_t>(0xC0 | at >> 8), static_cast<uint8_t>(at)}; }
@@ -164,8 +169,7 @@ TEST_F(DNS, TimeToLiveTexts) {
       {0xFFFFFFFF, ""},  // taken as signed
   };
   for (const auto& k : cases) {
-    const Bytes msg =
-        Message(0x8180, {0, 1, 0, 0}, Record(kWww, kA, {10, 0, 0, 1}, k.ttl));
+    const Bytes msg = Message(0x8180, {0, 1, 0, 0}, Record(kWww, kA, {10, 0, 0, 1}, k.ttl));
     Tree(OverUDP(msg, 53, 51812));
     EXPECT_EQ(Find("Time to live")->Text, "Time to live (4 bytes) - " + k.text) << k.ttl;
   }
@@ -226,9 +230,9 @@ TEST_F(DNS, OverTcpTheLengthComesFirst) {
 }
 
 TEST_F(DNS, DynamicUpdateNamesItsSections) {
-  const Bytes msg = Message(0x2800, {1, 0, 1, 0},
-                            Concat({Question(DomainNameBytes("example.org"), kSOA),
-                                    Record(kWww, kA, {10, 0, 0, 9})}));
+  const Bytes msg = Message(
+      0x2800, {1, 0, 1, 0},
+      Concat({Question(DomainNameBytes("example.org"), kSOA), Record(kWww, kA, {10, 0, 0, 9})}));
   EXPECT_EQ(Summary(OverUDP(msg)), "/IPV4/UDP/DNS/Query Dynamic Update example.org");
   Tree(OverUDP(msg));
   EXPECT_EQ(Find("Flags : ")->Text, "Flags : 0x2800 (Dynamic Update query)");
@@ -310,14 +314,14 @@ TEST_F(DNS, MalformedMessages) {
   } cases[] = {
       {"length 0", {}, "/DNS", false},
       {"three bytes", {0x7B, 0x21, 0x81}, "/DNS", false},
-      {"one byte short of the header", Bytes(kQueryA.begin(), kQueryA.begin() + 11),
-       "/DNS/Query", false},
+      {"one byte short of the header", Bytes(kQueryA.begin(), kQueryA.begin() + 11), "/DNS/Query",
+       false},
       {"header only", Bytes(kQueryA.begin(), kQueryA.begin() + 12), "/DNS/Query", true},
       {"question cut short", Bytes(kQueryA.begin(), kQueryA.end() - 1), "/DNS/Query", true},
       {"counts of 0xFFFF", Message(0x8180, {0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF}, Question(kWww, kA)),
        "/DNS/Response", true},
-      {"data length past the end", Message(0x8180, {0, 1, 0, 0}, Record(kWww, kA, {1}, 1, 1, 0xFFFF)),
-       "/DNS/Response", true},
+      {"data length past the end",
+       Message(0x8180, {0, 1, 0, 0}, Record(kWww, kA, {1}, 1, 1, 0xFFFF)), "/DNS/Response", true},
       {"name past the end", Message(0x0100, {1, 0, 0, 0}, {63, 'a', 'b'}), "/DNS/Query", true},
       {"pointer past the end", Message(0x0100, {1, 0, 0, 0}, {0xC0}), "/DNS/Query", true},
   };

@@ -328,8 +328,8 @@ TEST_F(ICMPv6Test, NeighbourDiscoveryOptions) {
 }
 
 TEST_F(ICMPv6Test, RouterAdvertisementOptionsFollowTheFixedPart) {
-  const Bytes ra = {134, 0, 0, 0, 64, 0, 0x07, 0x08, 0, 0, 0, 0, 0, 0, 0, 0,
-                    5, 1, 0, 0, 0, 0, 0x05, 0xDC};
+  const Bytes ra = {134, 0, 0, 0, 64, 0, 0x07, 0x08, 0, 0, 0,    0,
+                    0,   0, 0, 0, 5,  1, 0,    0,    0, 0, 0x05, 0xDC};
   const auto lines = RunTree(Frame(ra), ICMPv6Tree);
   const Line* list = Find(lines, "ICMPv6 Options");
   ASSERT_NE(list, nullptr);

@@ -72,8 +72,7 @@ class IpDecodeTest : public LayerFixture {
   }
   // Every item describes bytes of the frame (Build checks the nesting too).
   void ExpectRangesInFrame(const std::vector<Line>& lines) const {
-    for (const auto& l : lines)
-      EXPECT_LE(uint64_t{l.Offset} + l.Length, frame.size()) << l.Text;
+    for (const auto& l : lines) EXPECT_LE(uint64_t{l.Offset} + l.Length, frame.size()) << l.Text;
   }
 };
 

@@ -118,9 +118,10 @@ TEST_F(IPv4, FragmentationLines) {
   s.protocol = 200;
   s.flagsFragment = 0x4000;
   auto lines = Tree(IPv4Packet(s, {}));
-  EXPECT_NE(std::find(lines.begin(), lines.end(),
-                      "  Fragmentation Flags (3 bits) - 010 (Don't Fragment: on More Fragments: off)"),
-            lines.end());
+  EXPECT_NE(
+      std::find(lines.begin(), lines.end(),
+                "  Fragmentation Flags (3 bits) - 010 (Don't Fragment: on More Fragments: off)"),
+      lines.end());
   EXPECT_NE(std::find(lines.begin(), lines.end(), "  Fragment offset (13 bits) - 0"), lines.end());
 }
 
@@ -130,15 +131,18 @@ TEST_F(IPv4, DiffServOrTypeOfService) {
     uint8_t tos;
     std::vector<std::string> lines;
   } cases[] = {
-      {true, 0xB8,
+      {true,
+       0xB8,
        {"  Differentiated Services Field DSCP=0x2E (Expedited Forwarding) ECN=0x00",
         "    Differentiated Services Code Point - 0x2E (Expedited Forwarding)",
         "    Explicit Congestion Notification (1 byte) - 0x00"}},
-      {true, 0x29,
+      {true,
+       0x29,
        {"  Differentiated Services Field DSCP=0x0A (Assured Forwarding 11) ECN=0x01",
         "    Differentiated Services Code Point - 0x0A (Assured Forwarding 11)",
         "    Explicit Congestion Notification (1 byte) - 0x01"}},
-      {true, 0x06,
+      {true,
+       0x06,
        {"  Differentiated Services Field DSCP=0x01 (Unknown) ECN=0x02",
         "    Differentiated Services Code Point - 0x01 (Unknown)",
         "    Explicit Congestion Notification (1 byte) - 0x02"}},
@@ -224,16 +228,32 @@ TEST_F(IPv4, MalformedHeaders) {
   } cases[] = {
       {"10 bytes", Bytes{0x45, 0, 0, 40, 0, 0, 0, 0, 64, 6}, "/IPV4", false},
       {"header length 3",
-       [] { IPv4Spec s; s.headerWords = 3; return IPv4Packet(s, TCPHeader(1, 2, 0)); }(),
+       [] {
+         IPv4Spec s;
+         s.headerWords = 3;
+         return IPv4Packet(s, TCPHeader(1, 2, 0));
+       }(),
        "/IPV4", true},
       {"total length below the header",
-       [] { IPv4Spec s; s.totalLength = 12; return IPv4Packet(s, TCPHeader(1, 2, 0)); }(),
+       [] {
+         IPv4Spec s;
+         s.totalLength = 12;
+         return IPv4Packet(s, TCPHeader(1, 2, 0));
+       }(),
        "/IPV4", true},
       {"header length past the bytes",
-       [] { IPv4Spec s; s.headerWords = 15; return IPv4Packet(s, {0x01, 0x01}); }(),
+       [] {
+         IPv4Spec s;
+         s.headerWords = 15;
+         return IPv4Packet(s, {0x01, 0x01});
+       }(),
        "/IPV4", true},
       {"header length 0",
-       [] { IPv4Spec s; s.headerWords = 0; return IPv4Packet(s, TCPHeader(1, 2, 0)); }(),
+       [] {
+         IPv4Spec s;
+         s.headerWords = 0;
+         return IPv4Packet(s, TCPHeader(1, 2, 0));
+       }(),
        "/IPV4", true},
   };
   for (const auto& k : cases) {
@@ -245,7 +265,8 @@ TEST_F(IPv4, MalformedHeaders) {
     EXPECT_EQ(Find("TCP Header"), nullptr) << k.name;
     // A header length below 20 still shows the fixed header's fields, and
     // the branch covers them.
-    if (std::string_view(k.name) == "header length 0" || std::string_view(k.name) == "header length 3") {
+    if (std::string_view(k.name) == "header length 0" ||
+        std::string_view(k.name) == "header length 3") {
       EXPECT_EQ(tree.Roots[0]->Text, "IPv4 Header (20 bytes)") << k.name;
     }
     tree.Walk([&](const DetailNode& n, int) {
@@ -359,9 +380,8 @@ TEST_F(IPv4, ArbitraryBytesStayInBounds) {
     if (packet.size() > 7) packet[6] &= 0xE0, packet[7] = 0;  // first fragments
     Summary(packet);
     Tree(packet);
-    tree.Walk([&](const DetailNode& n, int) {
-      ASSERT_LE(n.Offset + n.Length, frame.size()) << n.Text;
-    });
+    tree.Walk(
+        [&](const DetailNode& n, int) { ASSERT_LE(n.Offset + n.Length, frame.size()) << n.Text; });
   }
 }
 

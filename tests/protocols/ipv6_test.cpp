@@ -11,21 +11,26 @@
 namespace kestle::test {
 namespace {
 
-constexpr uint32_t kIp = kEthernetLength;           // frame offset of the IPv6 header
-constexpr uint32_t kPayload = kIp + kIPv6Length;    // frame offset of its payload
+constexpr uint32_t kIp = kEthernetLength;         // frame offset of the IPv6 header
+constexpr uint32_t kPayload = kIp + kIPv6Length;  // frame offset of its payload
 
 // Extension headers, each naming the header after it.
 Bytes HopByHop(uint8_t next, const Bytes& options = {1, 4, 0, 0, 0, 0}) {
   return Concat({{next, static_cast<uint8_t>((options.size() + 2) / 8 - 1)}, options});
 }
 Bytes Routing(uint8_t next, std::initializer_list<std::string_view> addresses) {
-  Bytes b = {next, static_cast<uint8_t>(addresses.size() * 2), 0, static_cast<uint8_t>(addresses.size()),
-             0, 0, 0, 0};
+  Bytes b = {next, static_cast<uint8_t>(addresses.size() * 2),
+             0,    static_cast<uint8_t>(addresses.size()),
+             0,    0,
+             0,    0};
   for (auto a : addresses) b = Concat({b, IPv6Address(a)});
   return b;
 }
 Bytes Fragment(uint8_t next, uint16_t offsetBytes, bool more) {
-  return FrameBuilder().u8(next).u8(0).be16(static_cast<uint16_t>(offsetBytes | (more ? 1 : 0)))
+  return FrameBuilder()
+      .u8(next)
+      .u8(0)
+      .be16(static_cast<uint16_t>(offsetBytes | (more ? 1 : 0)))
       .be32(0x5EED0001);
 }
 Bytes Destination(uint8_t next) { return {next, 0, 1, 4, 0, 0, 0, 0}; }
@@ -83,17 +88,33 @@ TEST_F(IPv6Test, ExtensionHeaderChain) {
     std::string desc;
     std::vector<std::pair<std::string, uint32_t>> top;  // top-level items and their offsets
   } cases[] = {
-      {"hop-by-hop", 0, Concat({HopByHop(58), echo}), "/IPV6/ICMPv6/Echo Request",
+      {"hop-by-hop",
+       0,
+       Concat({HopByHop(58), echo}),
+       "/IPV6/ICMPv6/Echo Request",
        {{ipv6, kIp}, {"Hop-by-hop Options Header", kPayload}, {icmpv6, kPayload + 8}}},
-      {"routing", 43, Concat({Routing(58, {"2001:db8::9"}), echo}), "/IPV6/ICMPv6/Echo Request",
+      {"routing",
+       43,
+       Concat({Routing(58, {"2001:db8::9"}), echo}),
+       "/IPV6/ICMPv6/Echo Request",
        {{ipv6, kIp}, {"Routing Header", kPayload}, {icmpv6, kPayload + 24}}},
-      {"first fragment", 44, Concat({Fragment(58, 0, true), echo}), "/IPV6/ICMPv6/Echo Request",
+      {"first fragment",
+       44,
+       Concat({Fragment(58, 0, true), echo}),
+       "/IPV6/ICMPv6/Echo Request",
        {{ipv6, kIp}, {"Fragment Header", kPayload}, {icmpv6, kPayload + 8}}},
-      {"later fragment", 44, Concat({Fragment(58, 1200, false), echo}), "/IPV6",
+      {"later fragment",
+       44,
+       Concat({Fragment(58, 1200, false), echo}),
+       "/IPV6",
        {{ipv6, kIp}, {"Fragment Header", kPayload}, {"Data (12 bytes)", kPayload + 8}}},
-      {"destination options", 60, Concat({Destination(58), echo}), "/IPV6/ICMPv6/Echo Request",
+      {"destination options",
+       60,
+       Concat({Destination(58), echo}),
+       "/IPV6/ICMPv6/Echo Request",
        {{ipv6, kIp}, {"Destination Options Header", kPayload}, {icmpv6, kPayload + 8}}},
-      {"all four", 0,
+      {"all four",
+       0,
        Concat({HopByHop(43), Routing(44, {"2001:db8::9", "2001:db8::a"}), Fragment(60, 0, true),
                Destination(58), echo}),
        "/IPV6/ICMPv6/Echo Request",
@@ -103,9 +124,15 @@ TEST_F(IPv6Test, ExtensionHeaderChain) {
         {"Fragment Header", kPayload + 48},
         {"Destination Options Header", kPayload + 56},
         {icmpv6, kPayload + 64}}},
-      {"header exactly fills the packet", 0, HopByHop(59), "/IPV6",
+      {"header exactly fills the packet",
+       0,
+       HopByHop(59),
+       "/IPV6",
        {{ipv6, kIp}, {"Hop-by-hop Options Header", kPayload}}},
-      {"header runs past the packet", 0, Concat({{58, 1}, {1, 4, 0, 0, 0, 0}}), "/IPV6",
+      {"header runs past the packet",
+       0,
+       Concat({{58, 1}, {1, 4, 0, 0, 0, 0}}),
+       "/IPV6",
        {{ipv6, kIp}, {"Hop-by-hop Options Header", kPayload}}},
       {"no next header", 59, {1, 2, 3}, "/IPV6", {{ipv6, kIp}, {"Data (3 bytes)", kPayload}}},
       {"no payload", 58, {}, "/IPV6/ICMPv6", {{ipv6, kIp}}},
@@ -135,8 +162,8 @@ TEST_F(IPv6Test, ExtensionHeaderRunningPastThePacketEndsAtItsLastWholeField) {
 }
 
 TEST_F(IPv6Test, HeaderFields) {
-  const Bytes f = EthernetFrame(IPv6Packet(58, Icmpv6Echo(), "fe80::21b:21ff:fe3a:4f10",
-                                           "ff02::1:ff00:1", 0xB8, 0xABCDE));
+  const Bytes f = EthernetFrame(
+      IPv6Packet(58, Icmpv6Echo(), "fe80::21b:21ff:fe3a:4f10", "ff02::1:ff00:1", 0xB8, 0xABCDE));
   env.settings.DecodeTosAsDSCP = false;
   auto lines = RunTree(f, IPv6Tree);
   struct Want {
@@ -191,9 +218,8 @@ TEST_F(IPv6Test, HopByHopOptions) {
   };
   for (const auto& k : cases) {
     SCOPED_TRACE(k.name);
-    const auto lines =
-        RunTree(EthernetFrame(IPv6Packet(0, Concat({HopByHop(58, k.options), Icmpv6Echo()}))),
-                IPv6Tree);
+    const auto lines = RunTree(
+        EthernetFrame(IPv6Packet(0, Concat({HopByHop(58, k.options), Icmpv6Echo()}))), IPv6Tree);
     ExpectRangesInFrame(lines);
     const Line* list = Find(lines, "Options");
     ASSERT_NE(list, nullptr);
@@ -209,9 +235,9 @@ TEST_F(IPv6Test, HopByHopOptions) {
 }
 
 TEST_F(IPv6Test, JumboPayloadLength) {
-  const auto lines = RunTree(
-      EthernetFrame(IPv6Packet(0, Concat({HopByHop(59, {194, 4, 0, 1, 0x11, 0x70}), {}}))),
-      IPv6Tree);
+  const auto lines =
+      RunTree(EthernetFrame(IPv6Packet(0, Concat({HopByHop(59, {194, 4, 0, 1, 0x11, 0x70}), {}}))),
+              IPv6Tree);
   const Line* jumbo = Find(lines, "Jumbo Payload Length");
   ASSERT_NE(jumbo, nullptr);
   EXPECT_EQ(jumbo->Text, "Jumbo Payload Length (4 bytes) - 70000");
@@ -219,10 +245,10 @@ TEST_F(IPv6Test, JumboPayloadLength) {
 }
 
 TEST_F(IPv6Test, RoutingHeaderAddresses) {
-  const auto lines = RunTree(
-      EthernetFrame(IPv6Packet(43, Concat({Routing(58, {"2001:db8::9", "2001:db8::a"}),
-                                           Icmpv6Echo()}))),
-      IPv6Tree);
+  const auto lines =
+      RunTree(EthernetFrame(IPv6Packet(
+                  43, Concat({Routing(58, {"2001:db8::9", "2001:db8::a"}), Icmpv6Echo()}))),
+              IPv6Tree);
   const Line* header = Find(lines, "Routing Header");
   ASSERT_NE(header, nullptr);
   EXPECT_EQ(header->Length, 40u);
@@ -248,9 +274,8 @@ TEST_F(IPv6Test, RoutingHeaderAddresses) {
 }
 
 TEST_F(IPv6Test, FragmentHeaderFields) {
-  const auto lines =
-      RunTree(EthernetFrame(IPv6Packet(44, Concat({Fragment(17, 1200, true), Bytes(8)}))),
-              IPv6Tree);
+  const auto lines = RunTree(
+      EthernetFrame(IPv6Packet(44, Concat({Fragment(17, 1200, true), Bytes(8)}))), IPv6Tree);
   for (const char* text : {"Next Header (1 byte) - 17 (UDP)", "Fragment Offset (2 bytes) - 1200",
                            "More Fragments (1 byte) - on", "Identification (4 bytes) - 0x5EED0001"})
     EXPECT_NE(Find(lines, text), nullptr) << text;
@@ -276,8 +301,7 @@ TEST_F(IPv6Test, QuotedPacketHangsUnderItsParent) {
   ASSERT_EQ(tree.Roots.size(), 1u);
   ASSERT_GE(parent->Children.size(), 2u);
   EXPECT_EQ(parent->Children[0]->Text, "Original Internet Protocol Version 6 (IPV6)");
-  EXPECT_EQ(parent->Children[1]->Text,
-            "Internet Control Message Protocol Version 6 (ICMPv6)");
+  EXPECT_EQ(parent->Children[1]->Text, "Internet Control Message Protocol Version 6 (ICMPv6)");
 }
 
 // IPv6 hands neither IPv6 (41) nor IPv4 (4) on: the inner packet is data,
@@ -286,8 +310,8 @@ TEST_F(IPv6Test, TunnelsAreData) {
   for (const uint8_t nh : {4, 41}) {
     SCOPED_TRACE(int{nh});
     const Bytes inner = nh == 41 ? IPv6Packet(58, Icmpv6Echo())
-                                 : Bytes{0x45, 0, 0, 28, 0, 0, 0, 0, 64, 1, 0, 0, 10, 0, 0, 1,
-                                         10, 0, 0, 2, 8, 0, 0, 0, 0, 1, 0, 1};
+                                 : Bytes{0x45, 0, 0,  28, 0, 0, 0, 0, 64, 1, 0, 0, 10, 0,
+                                         0,    1, 10, 0,  0, 2, 8, 0, 0,  0, 0, 1, 0,  1};
     const Bytes f = EthernetFrame(IPv6Packet(nh, inner));
     const auto lines = RunTree(f, IPv6Tree);
     ExpectRangesInFrame(lines);
@@ -300,9 +324,9 @@ TEST_F(IPv6Test, TunnelsAreData) {
 
 // Every cut of a packet with the whole chain decodes without reading past it.
 TEST_F(IPv6Test, TruncatedAnywhere) {
-  const Bytes packet = IPv6Packet(
-      0, Concat({HopByHop(43, {0, 1, 1, 194, 4, 0}), Routing(44, {"2001:db8::9"}),
-                 Fragment(60, 0, true), Destination(58), Icmpv6Echo(8)}));
+  const Bytes packet =
+      IPv6Packet(0, Concat({HopByHop(43, {0, 1, 1, 194, 4, 0}), Routing(44, {"2001:db8::9"}),
+                            Fragment(60, 0, true), Destination(58), Icmpv6Echo(8)}));
   for (size_t n = 0; n <= packet.size(); ++n) {
     SCOPED_TRACE(n);
     const Bytes f = EthernetFrame(Bytes(packet.begin(), packet.begin() + n));

@@ -64,8 +64,13 @@ Bytes NameHeader(uint16_t flags, std::initializer_list<uint16_t> counts) {
 }
 
 Bytes Resource(const Bytes& name, uint16_t type, const Bytes& data, uint32_t ttl = 300000) {
-  return FrameBuilder().raw(name).be16(type).be16(1).be32(ttl)
-      .be16(static_cast<uint16_t>(data.size())).raw(data);
+  return FrameBuilder()
+      .raw(name)
+      .be16(type)
+      .be16(1)
+      .be32(ttl)
+      .be16(static_cast<uint16_t>(data.size()))
+      .raw(data);
 }
 
 // A minimal SMB message: the header with a command, nothing after it.
@@ -109,10 +114,13 @@ TEST_F(Netbios, EncodedNames) {
     Bytes encoded;
     std::string text;
   } cases[] = {
-      {"blank suffix", Encoded("FILESERVER", 0x20),
-       "FILESERVER     <20> (File Server Service)"},
+      {"blank suffix", Encoded("FILESERVER", 0x20), "FILESERVER     <20> (File Server Service)"},
       {"suffix without a name", Encoded("HOST", 0x99), "HOST           <99>"},
-      {"control bytes", Encoded("A\x01" "B", 0x00), "A<01>B            <00> (Workstation Service)"},
+      {"control bytes",
+       Encoded("A\x01"
+               "B",
+               0x00),
+       "A<01>B            <00> (Workstation Service)"},
       {"a scope is not shown", Encoded("HOST", 0x00, "corp.example"),
        "HOST           <00> (Workstation Service)"},
       {"a letter outside A to Z ends it", {4, 'E', 'J', 'a', 'A', 0}, "I"},
@@ -130,8 +138,8 @@ TEST_F(Netbios, EncodedNames) {
 
 TEST_F(Netbios, PositiveResponseWithTwoAddresses) {
   const Bytes data = {0x00, 0x00, 192, 168, 10, 5, 0x60, 0x00, 10, 0, 0, 7};
-  const Bytes msg = Concat({NameHeader(0x8500, {0, 1, 0, 0}),
-                            Resource(Encoded("FILESRV", 0x00), 0x20, data, 300000)});
+  const Bytes msg = Concat(
+      {NameHeader(0x8500, {0, 1, 0, 0}), Resource(Encoded("FILESRV", 0x00), 0x20, data, 300000)});
   EXPECT_EQ(Summary(OverUDP(137, 137, msg)), "/IPV4/UDP/Netbios/NBNS Response");
   Tree(OverUDP(137, 137, msg));
   EXPECT_EQ(Find("Opcode")->Text, "Opcode (5 bits) - 0x10 Response,Query");
@@ -152,8 +160,17 @@ TEST_F(Netbios, StatusResponse) {
   Bytes data = {2};
   data = Concat({data, Raw16("FILESRV", 0x00), {0x04, 0x00}, Raw16("WORKGROUP", 0x1D), {0x84, 0}});
   FrameBuilder stats;
-  stats.raw({0x00, 0x50, 0x56, 0x8A, 0x10, 0x05}).u8(1).u8(2).be16(0x0304).be16(0x0506)
-      .be16(7).be16(8).be16(9).be16(10).be32(100000).be32(200000);
+  stats.raw({0x00, 0x50, 0x56, 0x8A, 0x10, 0x05})
+      .u8(1)
+      .u8(2)
+      .be16(0x0304)
+      .be16(0x0506)
+      .be16(7)
+      .be16(8)
+      .be16(9)
+      .be16(10)
+      .be32(100000)
+      .be32(200000);
   for (int i = 0; i < 9; ++i) stats.be16(static_cast<uint16_t>(i + 11));
   data = Concat({data, stats});
   ASSERT_EQ(stats.size(), 46u);
@@ -250,8 +267,13 @@ TEST_F(Netbios, ContinuationAndShortMessages) {
 TEST_F(Netbios, DatagramService) {
   const Bytes names = Concat({Encoded("BOB-PC", 0x00), Encoded("WORKGROUP", 0x1D)});
   const Bytes smb = SmbHeader(0x25);
-  const Bytes msg = Concat({FrameBuilder().u8(0x11).u8(0x0A).be16(0x8001).ipv4("192.168.10.57")
-                                .be16(138).be16(static_cast<uint16_t>(names.size() + smb.size()))
+  const Bytes msg = Concat({FrameBuilder()
+                                .u8(0x11)
+                                .u8(0x0A)
+                                .be16(0x8001)
+                                .ipv4("192.168.10.57")
+                                .be16(138)
+                                .be16(static_cast<uint16_t>(names.size() + smb.size()))
                                 .be16(0),
                             names, smb});
   EXPECT_EQ(Summary(OverUDP(138, 138, msg)), "/IPV4/UDP/Netbios/NBDG/SMB/SmbTransaction");
@@ -265,7 +287,8 @@ TEST_F(Netbios, DatagramService) {
   EXPECT_EQ(Find("Source IP (")->Text, "Source IP (4 bytes) - 192.168.10.57");
   EXPECT_EQ(Find("Source Port")->Text, "Source Port (2 bytes) - 138");
   EXPECT_EQ(Find("Packet Offset")->Text, "Packet Offset (2 bytes) - 0");
-  EXPECT_EQ(Find("Source Name")->Text, "Source Name (34 bytes) - BOB-PC         <00> (Workstation Service)");
+  EXPECT_EQ(Find("Source Name")->Text,
+            "Source Name (34 bytes) - BOB-PC         <00> (Workstation Service)");
   EXPECT_EQ(Find("Dest Name")->Text, "Dest Name (34 bytes) - WORKGROUP      <1D> (Master Browser)");
   const DetailNode* smbRoot = Find("Server Message Block");
   ASSERT_NE(smbRoot, nullptr);
@@ -289,8 +312,10 @@ TEST_F(Netbios, FramesInLlc) {
                               Raw16("FILESRV", 0x20), Raw16("BOB-PC", 0x00)});
   auto dot3 = [](const Bytes& body) {
     const Bytes llc = Concat({{0xF0, 0xF0, 0x03}, body});
-    return FrameBuilder().ether("03:00:00:00:00:01", "00:11:22:33:44:55",
-                                static_cast<uint16_t>(llc.size())).raw(llc).bytes();
+    return FrameBuilder()
+        .ether("03:00:00:00:00:01", "00:11:22:33:44:55", static_cast<uint16_t>(llc.size()))
+        .raw(llc)
+        .bytes();
   };
   Position(dot3(query), 0);
   EXPECT_EQ(Summarise(EthernetFrameSummary), "802.3/Netbios");
@@ -308,8 +333,8 @@ TEST_F(Netbios, FramesInLlc) {
   EXPECT_EQ(Find("Source Name")->Text,
             "Source Name (16 bytes) - BOB<2D>PC         <00> (Workstation Service)");
   // A session frame's 14-byte header has no names; the SMB follows it.
-  const Bytes data = Concat({FrameBuilder().le16(14).le16(0xEFFF).u8(0x16).zeros(9),
-                             SmbHeader(0x73), {0}});
+  const Bytes data =
+      Concat({FrameBuilder().le16(14).le16(0xEFFF).u8(0x16).zeros(9), SmbHeader(0x73), {0}});
   Position(dot3(data), 0);
   EXPECT_EQ(Summarise(EthernetFrameSummary), "802.3/Netbios/SMB/SmbSessionSetupAndx");
   Position(dot3(data), 0);
@@ -332,10 +357,13 @@ TEST_F(Netbios, MalformedMessages) {
       {"name: header one byte short", 137, Bytes(11, 0)},
       {"name: counts of 0xFFFF", 137, NameHeader(0x8500, {0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF})},
       {"name: data length past the end", 137,
-       Concat({NameHeader(0x8500, {0, 1, 0, 0}), Encoded("A", 0), {0, 0x20, 0, 1, 0, 0, 0, 0, 0xFF, 0xFF}})},
+       Concat({NameHeader(0x8500, {0, 1, 0, 0}),
+               Encoded("A", 0),
+               {0, 0x20, 0, 1, 0, 0, 0, 0, 0xFF, 0xFF}})},
       {"name: NBSTAT with names past its data", 137,
        Concat({NameHeader(0x8500, {0, 1, 0, 0}), Resource(Encoded("A", 0), 0x21, {200, 1, 2})})},
-      {"name: pointer loop", 137, Concat({NameHeader(0x0100, {1, 0, 0, 0}), {0xC0, 12, 0, 0x20, 0, 1}})},
+      {"name: pointer loop", 137,
+       Concat({NameHeader(0x0100, {1, 0, 0, 0}), {0xC0, 12, 0, 0x20, 0, 1}})},
       {"datagram: one byte short", 138, Bytes(13, 0x11)},
       {"datagram: names past the end", 138, Concat({Bytes{0x11}, Bytes(13, 0), {32, 'A', 'B'}})},
       {"datagram: 0xFFFF lengths", 138, Bytes(14, 0xFF)},
@@ -343,7 +371,8 @@ TEST_F(Netbios, MalformedMessages) {
       {"session: user data past the end", 139, {0x81, 0x01, 0xFF, 0xFF, 1}},
   };
   for (const auto& k : cases) {
-    const Bytes packet = k.port == 139 ? OverTCP(139, k.payload) : OverUDP(k.port, k.port, k.payload);
+    const Bytes packet =
+        k.port == 139 ? OverTCP(139, k.payload) : OverUDP(k.port, k.port, k.payload);
     Summary(packet);
     Tree(packet);
     SCOPED_TRACE(k.name);

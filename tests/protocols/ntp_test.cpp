@@ -17,10 +17,16 @@ constexpr uint32_t kMarch2021 = 3824702404u;
 Bytes Header(uint8_t first, uint8_t stratum, uint8_t poll, uint8_t precision,
              uint32_t transmit = kMarch2021, uint32_t fraction = 0x80000000u) {
   return FrameBuilder()
-      .u8(first).u8(stratum).u8(poll).u8(precision)
-      .be32(0x00018000).be32(0x0000FFFF).be32(0xCB007101)
+      .u8(first)
+      .u8(stratum)
+      .u8(poll)
+      .u8(precision)
+      .be32(0x00018000)
+      .be32(0x0000FFFF)
+      .be32(0xCB007101)
       .zeros(24)
-      .be32(transmit).be32(fraction);
+      .be32(transmit)
+      .be32(fraction);
 }
 
 TEST_F(NTP, SummaryWhateverTheLength) {
@@ -56,7 +62,8 @@ TEST_F(NTP, FieldTexts) {
     Bytes header;
     std::string prefix, line;
   } cases[] = {
-      {Header(0x1C, 1, 4, 0), "Stratum", "Stratum (1 byte) - 1 primary reference (e.g., radio clock)"},
+      {Header(0x1C, 1, 4, 0), "Stratum",
+       "Stratum (1 byte) - 1 primary reference (e.g., radio clock)"},
       {Header(0x1C, 0, 4, 0), "Stratum", "Stratum (1 byte) - 0 unspecified or unavailable"},
       {Header(0x1C, 16, 4, 0), "Stratum", "Stratum (1 byte) - 16 reserved"},
       {Header(0x1C, 15, 14, 0), "Poll", "Poll Interval (1 byte) - 14 (16384 Seconds)"},

@@ -23,14 +23,14 @@ Bytes Packet(uint8_t code, std::initializer_list<Bytes> attributes, int length =
   for (const Bytes& a : attributes) body = Concat({body, a});
   FrameBuilder b;
   b.u8(code).u8(42).be16(length >= 0 ? static_cast<uint16_t>(length)
-                                      : static_cast<uint16_t>(20 + body.size()));
+                                     : static_cast<uint16_t>(20 + body.size()));
   for (int i = 0; i < 16; ++i) b.u8(static_cast<uint8_t>(0xA0 + i));
   return Concat({b.bytes(), body});
 }
 
 TEST_F(RADIUS, AccessRequestTree) {
-  const auto lines = Lines(RADIUSTree, Packet(1, {Attribute(1, Chars("carol")),
-                                                  Attribute(4, {192, 168, 10, 250})}));
+  const auto lines = Lines(
+      RADIUSTree, Packet(1, {Attribute(1, Chars("carol")), Attribute(4, {192, 168, 10, 250})}));
   const std::vector<std::string> want = {
       "0+33 Remote Authentication Dial In User Service (RADIUS)",
       "  0+1 Code (1 byte) - 1 (Access-Request)",
@@ -68,13 +68,16 @@ TEST_F(RADIUS, AttributeValues) {
       {Attribute(2, Chars("secret")), "Attribute Type=User-Password,Len=8,Value=0x736563726574"},
       {Attribute(24, {}), "Attribute Type=State,Len=2,Value=Null"},
       {Attribute(77, {1, 2}), "Attribute Type=Unknown(77},Len=4,Value=0x0102"},
-      {Attribute(55, U32(1615713609)), "Attribute Type=Event-Timestamp,Len=6,Value=Sun, Mar 14, 2021 09:20:09"},
-      {Attribute(55, U32(0xFFFFFFFF)), "Attribute Type=Event-Timestamp,Len=6,Value=Wed, Dec 31, 1969 23:59:59"},
+      {Attribute(55, U32(1615713609)),
+       "Attribute Type=Event-Timestamp,Len=6,Value=Sun, Mar 14, 2021 09:20:09"},
+      {Attribute(55, U32(0xFFFFFFFF)),
+       "Attribute Type=Event-Timestamp,Len=6,Value=Wed, Dec 31, 1969 23:59:59"},
       {Attribute(55, {1, 2}), "Attribute Type=Event-Timestamp,Len=4,Value="},
       {Attribute(18, Chars("a - b ()\x01")), "Attribute Type=Reply-Message,Len=11,Value=a - b ()."},
       // A long value is left out of the item (but not of its Value line).
       {Attribute(24, Bytes(20, 0xEE)), "Attribute Type=State,Len=22"},
-      {Attribute(1, Chars(std::string(39, 'u'))), "Attribute Type=User-Name,Len=41,Value=" + std::string(39, 'u')},
+      {Attribute(1, Chars(std::string(39, 'u'))),
+       "Attribute Type=User-Name,Len=41,Value=" + std::string(39, 'u')},
       {Attribute(1, Chars(std::string(40, 'u'))), "Attribute Type=User-Name,Len=42"},
   };
   for (const auto& k : cases) {
@@ -116,9 +119,8 @@ TEST_F(RADIUS, AttributeWalkEnds) {
 }
 
 TEST_F(RADIUS, MalformedVariantsEndCleanly) {
-  for (const Bytes& m : MalformedVariants(Packet(1, {Attribute(1, Chars("carol")),
-                                                     Attribute(6, U32(2)),
-                                                     Attribute(55, U32(1))})))
+  for (const Bytes& m : MalformedVariants(
+           Packet(1, {Attribute(1, Chars("carol")), Attribute(6, U32(2)), Attribute(55, U32(1))})))
     Lines(RADIUSTree, m);
 }
 

@@ -38,7 +38,8 @@ TEST_F(RTP, VersionTwoTree) {
       "  2+2 Sequence Number (2 bytes) - 21304",
       "  4+4 Timestamp (4 bytes) - -1000",
       "  8+4 Synchronization Source Id (SSRC) (4 bytes) - 1513922049",
-      "  12+40 Payload (40 bytes) - 0x000102030405060708090A0B0C0D0E0F101112131415161718191A1B1C1D1E1F...",
+      "  12+40 Payload (40 bytes) - "
+      "0x000102030405060708090A0B0C0D0E0F101112131415161718191A1B1C1D1E1F...",
   };
   EXPECT_EQ(lines, want);
   EXPECT_FALSE(c.Truncated);

@@ -16,19 +16,15 @@ constexpr size_t kUdpPayloadAt = kEthernetLength + kIPv4Length + 8;
 constexpr size_t kTcpPayloadAt = kEthernetLength + kIPv4Length + 20;
 
 inline Bytes UdpFrame(const Bytes& payload, uint16_t src = 40000, uint16_t dst = 40001) {
-  const Bytes udp = Concat({FrameBuilder()
-                                .be16(src)
-                                .be16(dst)
-                                .be16(static_cast<uint16_t>(8 + payload.size()))
-                                .be16(0),
-                            payload});
+  const Bytes udp = Concat(
+      {FrameBuilder().be16(src).be16(dst).be16(static_cast<uint16_t>(8 + payload.size())).be16(0),
+       payload});
   return EthernetFrame(IPv4Packet(17, udp, "10.0.0.1", "10.0.0.2"), 0x0800);
 }
 
 inline Bytes TcpFrame(const Bytes& payload, uint16_t src = 40000, uint16_t dst = 49) {
-  return EthernetFrame(IPv4Packet(6, Concat({TCPHeader(src, dst, 0x18), payload}), "10.0.0.1",
-                                  "10.0.0.2"),
-                       0x0800);
+  return EthernetFrame(
+      IPv4Packet(6, Concat({TCPHeader(src, dst, 0x18), payload}), "10.0.0.1", "10.0.0.2"), 0x0800);
 }
 
 struct ServiceFixture : LayerFixture {
@@ -79,7 +75,8 @@ struct ServiceFixture : LayerFixture {
 // its parent (Build checks).
 inline std::vector<Bytes> MalformedVariants(const Bytes& message) {
   std::vector<Bytes> out;
-  for (size_t n = 0; n < message.size(); ++n) out.emplace_back(message.begin(), message.begin() + n);
+  for (size_t n = 0; n < message.size(); ++n)
+    out.emplace_back(message.begin(), message.begin() + n);
   for (size_t at = 0; at + 1 < message.size(); ++at) {
     for (uint16_t v : {0x0000, 0x0001, 0xFFFF}) {
       Bytes m = message;

@@ -31,8 +31,16 @@ constexpr uint16_t kUnicodeNt = 0xC853, kAsciiDos = 0x0001;
 
 Bytes Header(uint8_t command, uint8_t flags = kRequest, uint16_t flags2 = kUnicodeNt,
              uint32_t status = 0) {
-  return FrameBuilder().raw({0xFF, 'S', 'M', 'B', command}).le32(status).u8(flags).le16(flags2)
-      .zeros(12).le16(0x0800).le16(0xFEFF).le16(0x0064).le16(0x0011);
+  return FrameBuilder()
+      .raw({0xFF, 'S', 'M', 'B', command})
+      .le32(status)
+      .u8(flags)
+      .le16(flags2)
+      .zeros(12)
+      .le16(0x0800)
+      .le16(0xFEFF)
+      .le16(0x0064)
+      .le16(0x0011);
 }
 
 Bytes OverNBSS(const Bytes& smb) {
@@ -68,11 +76,10 @@ TEST_F(SMB, SummaryNamesTheCommand) {
       {0xA2, "/SMB/SmbNtCreateAndx"},
       {0x20, "/SMB/SmbWriteComplete"},  // "_COM" of "_COMPLETE" stays
       {0x31, "/SMB/SmbCloseAndTreeDisc"},
-      {0x15, "/SMB"},                    // no name
+      {0x15, "/SMB"},  // no name
   };
   for (const auto& k : cases) {
-    EXPECT_EQ(Summary(OverNBSS(Header(k.command))),
-              "/IPV4/TCP (ACK PSH)/Netbios/NBSS" + k.summary);
+    EXPECT_EQ(Summary(OverNBSS(Header(k.command))), "/IPV4/TCP (ACK PSH)/Netbios/NBSS" + k.summary);
     EXPECT_EQ(session.Paths.ProtocolOf(c.FrameProtocol), ProtoSMB);
   }
 }
@@ -117,23 +124,39 @@ TEST_F(SMB, StatusAndErrorTexts) {
     std::vector<std::string> lines;
   } cases[] = {
       {kUnicodeNt, 0xC0000022, {"Status Code (4 bytes) - 0xC0000022 (STATUS_ACCESS_DENIED)"}},
-      {kUnicodeNt, 0xC0020001, {"Status Code (4 bytes) - 0xC0020001 (RPC_NT_INVALID_STRING_BINDING)"}},
+      {kUnicodeNt,
+       0xC0020001,
+       {"Status Code (4 bytes) - 0xC0020001 (RPC_NT_INVALID_STRING_BINDING)"}},
       {kUnicodeNt, 0x00000001, {"Status Code (4 bytes) - 0x00000001 (STATUS_WAIT_1)"}},
       {kUnicodeNt, 0xDEAD0001, {"Status Code (4 bytes) - 0xDEAD0001"}},
-      {kAsciiDos, 0x00020001, {"Error Class (1 byte) - 0x01 ERRDOS", "Reserved (1 byte)",
-                                "Error Code (2 bytes) - 2 File not found"}},
-      {kAsciiDos, 0x00050002, {"Error Class (1 byte) - 0x02 ERRSRV", "Reserved (1 byte)",
-                                "Error Code (2 bytes) - 5 Invalid TID"}},
-      {kAsciiDos, 0x00130003, {"Error Class (1 byte) - 0x03 ERRHRD", "Reserved (1 byte)",
-                                "Error Code (2 bytes) - 19 Write protected"}},
-      {kAsciiDos, 0x00000000, {"Error Class (1 byte) - 0x00 Success", "Reserved (1 byte)",
-                                "Error Code (2 bytes) - 0 No Error"}},
-      {kAsciiDos, 0x00070000, {"Error Class (1 byte) - 0x00 Success", "Reserved (1 byte)",
-                                "Error Code (2 bytes) - 7 Unknown"}},
-      {kAsciiDos, 0x000100FF, {"Error Class (1 byte) - 0xFF ERRCMD", "Reserved (1 byte)",
-                                "Error Code (2 bytes) - 1 Undefined error code"}},
-      {kAsciiDos, 0x00010009, {"Error Class (1 byte) - 0x09 Unknown", "Reserved (1 byte)",
-                                "Error Code (2 bytes) - 1 Undefined error code"}},
+      {kAsciiDos,
+       0x00020001,
+       {"Error Class (1 byte) - 0x01 ERRDOS", "Reserved (1 byte)",
+        "Error Code (2 bytes) - 2 File not found"}},
+      {kAsciiDos,
+       0x00050002,
+       {"Error Class (1 byte) - 0x02 ERRSRV", "Reserved (1 byte)",
+        "Error Code (2 bytes) - 5 Invalid TID"}},
+      {kAsciiDos,
+       0x00130003,
+       {"Error Class (1 byte) - 0x03 ERRHRD", "Reserved (1 byte)",
+        "Error Code (2 bytes) - 19 Write protected"}},
+      {kAsciiDos,
+       0x00000000,
+       {"Error Class (1 byte) - 0x00 Success", "Reserved (1 byte)",
+        "Error Code (2 bytes) - 0 No Error"}},
+      {kAsciiDos,
+       0x00070000,
+       {"Error Class (1 byte) - 0x00 Success", "Reserved (1 byte)",
+        "Error Code (2 bytes) - 7 Unknown"}},
+      {kAsciiDos,
+       0x000100FF,
+       {"Error Class (1 byte) - 0xFF ERRCMD", "Reserved (1 byte)",
+        "Error Code (2 bytes) - 1 Undefined error code"}},
+      {kAsciiDos,
+       0x00010009,
+       {"Error Class (1 byte) - 0x09 Unknown", "Reserved (1 byte)",
+        "Error Code (2 bytes) - 1 Undefined error code"}},
   };
   for (const auto& k : cases) {
     Tree(OverNBSS(Concat({Header(0x2E, kResponse, k.flags2, k.status), {0}})));
@@ -156,8 +179,8 @@ TEST_F(SMB, StatusTableInOrderOfValue) {
 
 TEST_F(SMB, NegotiateRequest) {
   const Bytes dialects = Concat({{2}, Ascii("LANMAN1.0"), {2}, Ascii("NT LM 0.12")});
-  const Bytes body = Concat({FrameBuilder().u8(0).le16(static_cast<uint16_t>(dialects.size())),
-                             dialects});
+  const Bytes body =
+      Concat({FrameBuilder().u8(0).le16(static_cast<uint16_t>(dialects.size())), dialects});
   Tree(OverNBSS(Concat({Header(0x72), body})));
   EXPECT_EQ(Find("Command Code")->Text, "Command Code (1 byte) - 0x72 SMB_COM_NEGOTIATE");
   const DetailNode* root = Body();
@@ -181,15 +204,29 @@ TEST_F(SMB, NegotiateRequest) {
 }
 
 Bytes Negotiate17(int16_t zone, uint32_t caps, const Bytes& key, const Bytes& rest) {
-  return FrameBuilder().u8(17).le16(5).u8(0x03).le16(50).le16(1).le32(16644).le32(65536)
-      .le32(0x1A2B3C4D).le32(caps).le32(0x351CA000).le32(0x01D718B3)
-      .le16(static_cast<uint16_t>(zone)).u8(static_cast<uint8_t>(key.size()))
-      .le16(static_cast<uint16_t>(key.size() + rest.size())).raw(key).raw(rest);
+  return FrameBuilder()
+      .u8(17)
+      .le16(5)
+      .u8(0x03)
+      .le16(50)
+      .le16(1)
+      .le32(16644)
+      .le32(65536)
+      .le32(0x1A2B3C4D)
+      .le32(caps)
+      .le32(0x351CA000)
+      .le32(0x01D718B3)
+      .le16(static_cast<uint16_t>(zone))
+      .u8(static_cast<uint8_t>(key.size()))
+      .le16(static_cast<uint16_t>(key.size() + rest.size()))
+      .raw(key)
+      .raw(rest);
 }
 
 TEST_F(SMB, NegotiateResponse) {
   const Bytes key = {0x8F, 0x2C, 0x4A, 0x11, 0xD0, 0xE9, 0x7B, 0x36};
-  Tree(OverNBSS(Concat({Header(0x72, kResponse), Negotiate17(0, 0xE3FD, key, Utf16("WORKGROUP"))})));
+  Tree(
+      OverNBSS(Concat({Header(0x72, kResponse), Negotiate17(0, 0xE3FD, key, Utf16("WORKGROUP"))})));
   const DetailNode* root = Body();
   ASSERT_NE(root, nullptr);
   EXPECT_EQ(root->Length, 37u + 8 + 20);  // words, byte count and data
@@ -215,7 +252,8 @@ TEST_F(SMB, NegotiateResponse) {
   // Without Unicode the domain is read byte by byte; with bit 31 a GUID.
   Tree(OverNBSS(Concat({Header(0x72, kResponse), Negotiate17(0, 0, {}, Ascii("DOM"))})));
   EXPECT_EQ(Find("Domain")->Text, "Domain (4 bytes) - DOM.");
-  Tree(OverNBSS(Concat({Header(0x72, kResponse), Negotiate17(0, 0x80000000, {}, Bytes(16, 0xAB))})));
+  Tree(
+      OverNBSS(Concat({Header(0x72, kResponse), Negotiate17(0, 0x80000000, {}, Bytes(16, 0xAB))})));
   EXPECT_EQ(Find("GUID")->Text, "GUID (16 bytes) - 0xABABABABABABABABABABABABABABABAB");
   // The other word counts.
   Tree(OverNBSS(Concat({Header(0x72, kResponse), {1, 5, 0, 0, 0}})));
@@ -228,8 +266,18 @@ TEST_F(SMB, NegotiateResponse) {
 TEST_F(SMB, SessionSetupRequestWithExtendedSecurity) {
   const Bytes blob(40, 0x60);
   const Bytes strings = Concat({{0}, Utf16("Windows"), Utf16("LanMan")});
-  const Bytes body = Concat({FrameBuilder().u8(12).u8(0xFF).u8(0).le16(0).le16(16644).le16(50)
-                                 .le16(0).le32(0xCAFE).le16(40).le32(0).le32(0x800000D4)
+  const Bytes body = Concat({FrameBuilder()
+                                 .u8(12)
+                                 .u8(0xFF)
+                                 .u8(0)
+                                 .le16(0)
+                                 .le16(16644)
+                                 .le16(50)
+                                 .le16(0)
+                                 .le32(0xCAFE)
+                                 .le16(40)
+                                 .le32(0)
+                                 .le32(0x800000D4)
                                  .le16(static_cast<uint16_t>(blob.size() + strings.size())),
                              blob, strings});
   Tree(OverNBSS(Concat({Header(0x73), body})));
@@ -260,9 +308,10 @@ TEST_F(SMB, SessionSetupRequestWithExtendedSecurity) {
 
 TEST_F(SMB, SessionSetupResponse) {
   const Bytes strings = Concat({Ascii("Unix"), Ascii("Samba")});
-  const Bytes body = Concat({FrameBuilder().u8(4).u8(0xFF).u8(0).le16(0).le16(1).le16(2)
-                                 .le16(static_cast<uint16_t>(2 + strings.size())),
-                             {0xA1, 0x07}, strings});
+  const Bytes body = Concat({FrameBuilder().u8(4).u8(0xFF).u8(0).le16(0).le16(1).le16(2).le16(
+                                 static_cast<uint16_t>(2 + strings.size())),
+                             {0xA1, 0x07},
+                             strings});
   Tree(OverNBSS(Concat({Header(0x73, kResponse, kAsciiDos), body})));
   EXPECT_EQ(Body()->Text, "SMB_COM_SESSION_SETUP_ANDX Response");
   const DetailNode* action = Find("Action");
@@ -274,9 +323,11 @@ TEST_F(SMB, SessionSetupResponse) {
 }
 
 TEST_F(SMB, TreeConnectRequest) {
-  const Bytes body = Concat({FrameBuilder().u8(4).u8(0xFF).u8(0).le16(0).le16(0x0008).le16(1)
-                                 .le16(0),
-                             {0x00}, Utf16("\\\\FILESRV\\IPC$"), Ascii("?????")});
+  const Bytes body =
+      Concat({FrameBuilder().u8(4).u8(0xFF).u8(0).le16(0).le16(0x0008).le16(1).le16(0),
+              {0x00},
+              Utf16("\\\\FILESRV\\IPC$"),
+              Ascii("?????")});
   Tree(OverNBSS(Concat({Header(0x75), body})));
   EXPECT_EQ(Body()->Text, "SMB_COM_TREE_CONNECT_ANDX Request");
   EXPECT_EQ(Find("Password Length")->Text, "Password Length (2 bytes) - 1");
@@ -290,12 +341,28 @@ TEST_F(SMB, TreeConnectRequest) {
 
 TEST_F(SMB, NtCreateRequest) {
   const Bytes name = Utf16("\\file.txt", false);
-  const Bytes body = Concat({FrameBuilder().u8(24).u8(0xFF).u8(0).le16(0).u8(0)
-                                 .le16(static_cast<uint16_t>(name.size())).le32(0x16).le32(0)
-                                 .le32(0x0012019F).le32(0).le32(0).le32(0x80).le32(7).le32(1)
-                                 .le32(0x40).le32(2).u8(3)
+  const Bytes body = Concat({FrameBuilder()
+                                 .u8(24)
+                                 .u8(0xFF)
+                                 .u8(0)
+                                 .le16(0)
+                                 .u8(0)
+                                 .le16(static_cast<uint16_t>(name.size()))
+                                 .le32(0x16)
+                                 .le32(0)
+                                 .le32(0x0012019F)
+                                 .le32(0)
+                                 .le32(0)
+                                 .le32(0x80)
+                                 .le32(7)
+                                 .le32(1)
+                                 .le32(0x40)
+                                 .le32(2)
+                                 .u8(3)
                                  .le16(static_cast<uint16_t>(1 + name.size() + 2)),
-                             {0}, name, {0, 0}});
+                             {0},
+                             name,
+                             {0, 0}});
   Tree(OverNBSS(Concat({Header(0xA2), body})));
   EXPECT_EQ(Body()->Text, "SMB_COM_NT_CREATE_ANDX Request");
   EXPECT_EQ(Find("File Name Length")->Text, "File Name Length (2 bytes) - 18");
@@ -332,11 +399,31 @@ TEST_F(SMB, TransactionRequest) {
   const size_t nameAt = 29 + 4 + 2 + 1;  // two setup words, byte count, padding
   const size_t params = nameAt + pipe.size() + 2, data = params + 4 + 1;
   FrameBuilder b;
-  b.u8(16).le16(4).le16(3).le16(8).le16(100).u8(0).u8(0).le16(0).le32(5000).le16(0)
-      .le16(4).le16(static_cast<uint16_t>(32 + params)).le16(3)
-      .le16(static_cast<uint16_t>(32 + data)).u8(2).u8(0).le16(0x0026).le16(0x4000)
-      .le16(static_cast<uint16_t>(1 + pipe.size() + 2 + 4 + 1 + 3)).u8(0).raw(pipe)
-      .zeros(2).raw({1, 2, 3, 4}).u8(0).raw({7, 8, 9});
+  b.u8(16)
+      .le16(4)
+      .le16(3)
+      .le16(8)
+      .le16(100)
+      .u8(0)
+      .u8(0)
+      .le16(0)
+      .le32(5000)
+      .le16(0)
+      .le16(4)
+      .le16(static_cast<uint16_t>(32 + params))
+      .le16(3)
+      .le16(static_cast<uint16_t>(32 + data))
+      .u8(2)
+      .u8(0)
+      .le16(0x0026)
+      .le16(0x4000)
+      .le16(static_cast<uint16_t>(1 + pipe.size() + 2 + 4 + 1 + 3))
+      .u8(0)
+      .raw(pipe)
+      .zeros(2)
+      .raw({1, 2, 3, 4})
+      .u8(0)
+      .raw({7, 8, 9});
   const Bytes body = b;
   EXPECT_EQ(Summary(OverNBSS(Concat({Header(0x25), body}))),
             "/IPV4/TCP (ACK PSH)/Netbios/NBSS/SMB/SmbTransaction");
@@ -375,8 +462,8 @@ TEST_F(SMB, TransactionRequest) {
   EXPECT_EQ(Find("Data ("), nullptr);
   // An ASCII name follows the byte count directly.
   FrameBuilder ascii;
-  ascii.u8(14).zeros(18).le16(0).le16(0).le16(0).le16(0).u8(0).u8(0)
-      .le16(17).raw(Ascii("\\MAILSLOT\\BROWSE"));
+  ascii.u8(14).zeros(18).le16(0).le16(0).le16(0).le16(0).u8(0).u8(0).le16(17).raw(
+      Ascii("\\MAILSLOT\\BROWSE"));
   Tree(OverNBSS(Concat({Header(0x25, kRequest, kAsciiDos), ascii.bytes()})));
   EXPECT_EQ(Find("Name")->Text, "Name (17 bytes) - \\MAILSLOT\\BROWSE");
   EXPECT_EQ(Find("Name")->Offset, kBody + 31);
@@ -410,8 +497,16 @@ TEST_F(SMB, SmallCommands) {
 // past the layer, every line inside its parent (the fixture checks).
 TEST_F(SMB, MalformedBodies) {
   const uint8_t commands[] = {0x25, 0x2B, 0x32, 0x71, 0x72, 0x73, 0x74, 0x75, 0xA2};
-  const Bytes bodies[] = {{}, {0}, {0xFF}, {0xFF, 0xFF}, Bytes(4, 0xFF), Bytes(5, 0xFF),
-                          Bytes(12, 0xFF), Bytes(24, 0xFF), Bytes(60, 0xFF), Bytes(60, 0)};
+  const Bytes bodies[] = {{},
+                          {0},
+                          {0xFF},
+                          {0xFF, 0xFF},
+                          Bytes(4, 0xFF),
+                          Bytes(5, 0xFF),
+                          Bytes(12, 0xFF),
+                          Bytes(24, 0xFF),
+                          Bytes(60, 0xFF),
+                          Bytes(60, 0)};
   for (uint8_t command : commands)
     for (uint8_t flags : {kRequest, kResponse})
       for (uint16_t flags2 : {kUnicodeNt, kAsciiDos})

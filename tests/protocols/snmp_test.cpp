@@ -40,7 +40,8 @@ Bytes Mib2(std::initializer_list<uint8_t> rest) {
 }
 const Bytes kNull = {0x05, 0x00};
 
-Bytes Message(int32_t version, uint8_t pdu, const Bytes& fields, std::string_view community = "public") {
+Bytes Message(int32_t version, uint8_t pdu, const Bytes& fields,
+              std::string_view community = "public") {
   return Seq({Int(version), Str(community), Tlv(pdu, fields)});
 }
 Bytes Request(std::initializer_list<Bytes> bindings, int32_t id = 28411, int32_t status = 0) {
@@ -54,8 +55,8 @@ const Bytes kSysDescr = Mib2({1, 1, 0});
 
 struct SNMP : ServiceFixture {
   SNMP() {
-    for (const char* line : {"iso 1", "org 1.3", "dod 1.3.6", "internet 1.3.6.1",
-                             "sysDescr 1.3.6.1.2.1.1.1"})
+    for (const char* line :
+         {"iso 1", "org 1.3", "dod 1.3.6", "internet 1.3.6.1", "sysDescr 1.3.6.1.2.1.1.1"})
       env.SnmpNames.AddLine(line);
   }
   // The value line of the first binding.
@@ -147,7 +148,7 @@ TEST_F(SNMP, ValueTypes) {
 // A value the decoder cannot read ends the bindings after its object line.
 TEST_F(SNMP, UnreadableValueEndsTheBindings) {
   const Bytes cases[] = {
-      Tlv(0x46, {1, 2, 3, 4, 5, 6, 7, 8}),       // Counter64: not decoded
+      Tlv(0x46, {1, 2, 3, 4, 5, 6, 7, 8}),        // Counter64: not decoded
       Tlv(0x41, {0x01, 0x00, 0x00, 0x00, 0x00}),  // five bytes without the leading zero
       Tlv(0x02, {0, 1, 2, 3, 4}),                 // an Integer of five bytes
       Tlv(0x40, {10, 0, 0}),                      // a short address
@@ -155,7 +156,8 @@ TEST_F(SNMP, UnreadableValueEndsTheBindings) {
       Tlv(0x80, {}),                              // noSuchObject
   };
   for (const Bytes& value : cases) {
-    Lines(SNMPTree, Message(1, 0xA2, Request({Binding(kSysDescr, value), Binding(kSysDescr, kNull)})));
+    Lines(SNMPTree,
+          Message(1, 0xA2, Request({Binding(kSysDescr, value), Binding(kSysDescr, kNull)})));
     EXPECT_TRUE(Has("Object ID 1"));
     EXPECT_FALSE(Has("Value 1"));
     EXPECT_FALSE(Has("Object ID 2"));
@@ -213,10 +215,10 @@ TEST_F(SNMP, PduFields) {
 }
 
 Bytes Trap(int32_t generic, int32_t specific) {
-  return Message(0, 0xA4,
-                 Concat({Tlv(0x06, {0x2B, 6, 1, 4, 1}), Tlv(0x40, {10, 0, 0, 9}), Int(generic),
-                         Int(specific), Tlv(0x43, {0x01, 0x00}),
-                         Seq({Binding(kSysDescr, Str("up"))})}));
+  return Message(
+      0, 0xA4,
+      Concat({Tlv(0x06, {0x2B, 6, 1, 4, 1}), Tlv(0x40, {10, 0, 0, 9}), Int(generic), Int(specific),
+              Tlv(0x43, {0x01, 0x00}), Seq({Binding(kSysDescr, Str("up"))})}));
 }
 
 TEST_F(SNMP, TrapFields) {
@@ -259,8 +261,9 @@ TEST_F(SNMP, MalformedAndOtherVersions) {
 }
 
 TEST_F(SNMP, MalformedVariantsEndCleanly) {
-  const Bytes message = Message(1, 0xA2, Request({Binding(kSysDescr, Str("LaserPrinter")),
-                                                  Binding(Mib2({1, 3, 0}), Tlv(0x43, {1, 2, 3}))}));
+  const Bytes message = Message(1, 0xA2,
+                                Request({Binding(kSysDescr, Str("LaserPrinter")),
+                                         Binding(Mib2({1, 3, 0}), Tlv(0x43, {1, 2, 3}))}));
   for (const Bytes& m : MalformedVariants(message)) {
     Summary(SNMPSummary, m);
     Lines(SNMPTree, m);

@@ -24,29 +24,47 @@ Bytes Tacacs(uint8_t type, std::string_view user, std::string_view password,
 }
 Bytes Xtacacs(uint8_t type, std::string_view user, std::string_view password) {
   return FrameBuilder()
-      .u8(0x80).u8(type).be16(0x1234)
-      .u8(static_cast<uint8_t>(user.size())).u8(static_cast<uint8_t>(password.size()))
-      .u8(1).u8(3).be32(0xDEADBEEF).ipv4("10.1.2.3").be16(23).be16(7).be32(0x0A0B0C0D).be16(0xABCD)
-      .text(user).text(password);
+      .u8(0x80)
+      .u8(type)
+      .be16(0x1234)
+      .u8(static_cast<uint8_t>(user.size()))
+      .u8(static_cast<uint8_t>(password.size()))
+      .u8(1)
+      .u8(3)
+      .be32(0xDEADBEEF)
+      .ipv4("10.1.2.3")
+      .be16(23)
+      .be16(7)
+      .be32(0x0A0B0C0D)
+      .be16(0xABCD)
+      .text(user)
+      .text(password);
 }
 // TACACS+: the 12-byte header and the body (Data Length from the body
 // unless given).
 Bytes Plus(uint8_t type, uint8_t sequence, uint8_t flags, const Bytes& body, int64_t length = -1) {
-  return Concat({FrameBuilder()
-                     .u8(0xC0).u8(type).u8(sequence).u8(flags).be32(979307553)
-                     .be32(length >= 0 ? static_cast<uint32_t>(length)
-                                       : static_cast<uint32_t>(body.size())),
-                 body});
+  return Concat(
+      {FrameBuilder().u8(0xC0).u8(type).u8(sequence).u8(flags).be32(979307553).be32(
+           length >= 0 ? static_cast<uint32_t>(length) : static_cast<uint32_t>(body.size())),
+       body});
 }
 Bytes Start(std::string_view user, std::string_view port) {
   return FrameBuilder()
-      .u8(1).u8(1).u8(1).u8(1)
-      .u8(static_cast<uint8_t>(user.size())).u8(static_cast<uint8_t>(port.size())).u8(0).u8(0)
-      .text(user).text(port);
+      .u8(1)
+      .u8(1)
+      .u8(1)
+      .u8(1)
+      .u8(static_cast<uint8_t>(user.size()))
+      .u8(static_cast<uint8_t>(port.size()))
+      .u8(0)
+      .u8(0)
+      .text(user)
+      .text(port);
 }
 Bytes Reply(uint8_t status, std::string_view message, const Bytes& data) {
   return Concat({FrameBuilder()
-                     .u8(status).u8(0)
+                     .u8(status)
+                     .u8(0)
                      .be16(static_cast<uint16_t>(message.size()))
                      .be16(static_cast<uint16_t>(data.size()))
                      .text(message),
@@ -81,14 +99,11 @@ TEST_F(TACACS, SummaryByVariant) {
 
 TEST_F(TACACS, TacacsTrees) {
   EXPECT_EQ(Lines(TACACSTree, Tacacs(1, "bob", "pw")),
-            (std::vector<std::string>{"0+11 TACACS",
-                                      "  0+1 Version (1 byte) - 0x00",
-                                      "  1+1 Type (1 byte) - 1 (Login)",
-                                      "  2+2 Nonce (2 bytes) - 0xBEEF",
-                                      "  4+1 User Length (1 byte) - 3",
-                                      "  5+1 Password Length (1 byte) - 2",
-                                      "  6+3 User (3 bytes) - bob",
-                                      "  9+2 Password (2 bytes) - pw"}));
+            (std::vector<std::string>{
+                "0+11 TACACS", "  0+1 Version (1 byte) - 0x00", "  1+1 Type (1 byte) - 1 (Login)",
+                "  2+2 Nonce (2 bytes) - 0xBEEF", "  4+1 User Length (1 byte) - 3",
+                "  5+1 Password Length (1 byte) - 2", "  6+3 User (3 bytes) - bob",
+                "  9+2 Password (2 bytes) - pw"}));
   // A response shows the response texts and neither user nor password.
   Lines(TACACSTree, Tacacs(2, "", "", 1, 2));
   EXPECT_EQ(Text("User Response"), "User Response (1 byte) - 1 (Accepted)");
@@ -112,22 +127,15 @@ TEST_F(TACACS, TacacsTrees) {
 
 TEST_F(TACACS, XtacacsTree) {
   EXPECT_EQ(Lines(TACACSTree, Xtacacs(1, "al", "x")),
-            (std::vector<std::string>{"0+29 XTACACS",
-                                      "  0+1 Version (1 byte) - 0x80",
-                                      "  1+1 Type (1 byte) - 1 (Login)",
-                                      "  2+2 Nonce (2 bytes) - 0x1234",
-                                      "  4+1 User Length (1 byte) - 2",
-                                      "  5+1 Password Length (1 byte) - 1",
-                                      "  6+1 Response (1 byte) - 1",
-                                      "  7+1 Reason (1 byte) - 3",
-                                      "  8+4 Result1 (4 bytes) - 0xDEADBEEF",
-                                      "  12+4 Destination Host (4 bytes) - 10.1.2.3",
-                                      "  16+2 Dest Port (2 bytes) - 23",
-                                      "  18+2 Line (2 bytes) - 7",
-                                      "  20+4 Result2 (4 bytes) - 0A0B0C0D",
-                                      "  24+2 Result3 (2 bytes) - ABCD",
-                                      "  26+2 User (2 bytes) - al",
-                                      "  28+1 Password (1 byte) - x"}));
+            (std::vector<std::string>{
+                "0+29 XTACACS", "  0+1 Version (1 byte) - 0x80", "  1+1 Type (1 byte) - 1 (Login)",
+                "  2+2 Nonce (2 bytes) - 0x1234", "  4+1 User Length (1 byte) - 2",
+                "  5+1 Password Length (1 byte) - 1", "  6+1 Response (1 byte) - 1",
+                "  7+1 Reason (1 byte) - 3", "  8+4 Result1 (4 bytes) - 0xDEADBEEF",
+                "  12+4 Destination Host (4 bytes) - 10.1.2.3", "  16+2 Dest Port (2 bytes) - 23",
+                "  18+2 Line (2 bytes) - 7", "  20+4 Result2 (4 bytes) - 0A0B0C0D",
+                "  24+2 Result3 (2 bytes) - ABCD", "  26+2 User (2 bytes) - al",
+                "  28+1 Password (1 byte) - x"}));
   Lines(TACACSTree, Xtacacs(2, "", ""));
   EXPECT_EQ(Text("Response"), "Response (1 byte) - 1 (Accepted)");
   EXPECT_EQ(Text("Reason"), "Reason (1 byte) - 3 (Denied)");
@@ -214,11 +222,11 @@ TEST_F(TACACS, OverTcp) {
 }
 
 TEST_F(TACACS, MalformedVariantsEndCleanly) {
-  for (const Bytes& message : {Tacacs(1, "bob", "pw"), Xtacacs(1, "al", "x"),
-                               Plus(1, 1, 0x01, Start("admin", "tty2")),
-                               Plus(1, 2, 0x01, Reply(5, "Password: ", {1})),
-                               Plus(1, 3, 0x01, Concat({FrameBuilder().be16(2).be16(1).u8(0).text("ab"), {1}})),
-                               Plus(1, 2, 0x00, Bytes(40, 1))})
+  for (const Bytes& message :
+       {Tacacs(1, "bob", "pw"), Xtacacs(1, "al", "x"), Plus(1, 1, 0x01, Start("admin", "tty2")),
+        Plus(1, 2, 0x01, Reply(5, "Password: ", {1})),
+        Plus(1, 3, 0x01, Concat({FrameBuilder().be16(2).be16(1).u8(0).text("ab"), {1}})),
+        Plus(1, 2, 0x00, Bytes(40, 1))})
     for (const Bytes& m : MalformedVariants(message)) {
       Summary(TACACSSummary, m);
       Lines(TACACSTree, m);

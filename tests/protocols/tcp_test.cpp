@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include "decode/fields.h"
-
 #include "protocols/ipv4.h"
 #include "protocols/transport_fixture.h"
 
@@ -29,7 +28,8 @@ TEST_F(TCP, FlagsInSummaryAndTree) {
       {0x00, "/IPV4/TCP", "Flags (6 bits) - 0x00"},
       {0x12, "/IPV4/TCP (ACK SYN)", "Flags (6 bits) - 0x12 (Ack Syn)"},
       {0x18, "/IPV4/TCP (ACK PSH)", "Flags (6 bits) - 0x18 (Ack Psh)"},
-      {0x3F, "/IPV4/TCP (URG ACK PSH RST SYN FIN)", "Flags (6 bits) - 0x3F (Urg Ack Psh Rst Syn Fin)"},
+      {0x3F, "/IPV4/TCP (URG ACK PSH RST SYN FIN)",
+       "Flags (6 bits) - 0x3F (Urg Ack Psh Rst Syn Fin)"},
   };
   for (const auto& k : cases) {
     EXPECT_EQ(Summary(Segment(2000, 3000, k.flags)), k.summary);
@@ -71,19 +71,21 @@ TEST_F(TCP, OptionsWalk) {
   } cases[] = {
       {"MSS, no-op, window scale",
        {0x02, 0x04, 0x05, 0xB4, 0x01, 0x03, 0x03, 0x02},
-       {{"Kind: 2 Maximum Segment Size - 1460", 4}, {"Kind: 1 No Operation", 1},
+       {{"Kind: 2 Maximum Segment Size - 1460", 4},
+        {"Kind: 1 No Operation", 1},
         {"Kind: 3 Window Scale Factor - 2", 3}}},
       {"SACK permitted, timestamps",
        {0x04, 0x02, 0x08, 0x0A, 0, 0, 0, 7, 0, 0, 1, 0, 0x01, 0x01, 0x01, 0x00},
-       {{"Kind: 4 SACK Permitted", 2}, {"Kind: 8 Time Stamp: TS Value 7 TS Echo Reply 256", 10},
-        {"Kind: 1 No Operation", 1}, {"Kind: 1 No Operation", 1}, {"Kind: 1 No Operation", 1},
+       {{"Kind: 4 SACK Permitted", 2},
+        {"Kind: 8 Time Stamp: TS Value 7 TS Echo Reply 256", 10},
+        {"Kind: 1 No Operation", 1},
+        {"Kind: 1 No Operation", 1},
+        {"Kind: 1 No Operation", 1},
         {"Kind: 0 End of Option List", 1}}},
       {"SACK block",
        {0x01, 0x01, 0x05, 0x0A, 0, 0, 0, 1, 0, 0, 0, 2},
        {{"Kind: 1 No Operation", 1}, {"Kind: 1 No Operation", 1}, {"Kind: 5", 10}}},
-      {"unknown kind ends the walk",
-       {0x1E, 0x04, 0x00, 0x00},
-       {{"Kind: 30 Unknown Option", 1}}},
+      {"unknown kind ends the walk", {0x1E, 0x04, 0x00, 0x00}, {{"Kind: 30 Unknown Option", 1}}},
       // A malformed option is not shown: its value cannot be trusted.
       {"zero length ends the walk", {0x02, 0x00, 0x05, 0xB4}, {}},
       {"option past the header ends the walk",
@@ -91,7 +93,9 @@ TEST_F(TCP, OptionsWalk) {
        {{"Kind: 1 No Operation", 1}}},
       {"time stamp shorter than its values", {0x08, 0x06, 0, 0, 0, 1, 0, 0}, {}},
       {"window scale of length 2", {0x03, 0x02, 0x01, 0x00}, {}},
-      {"length byte missing", {0x01, 0x01, 0x01, 0x02}, {{"Kind: 1 No Operation", 1}, {"Kind: 1 No Operation", 1}, {"Kind: 1 No Operation", 1}}},
+      {"length byte missing",
+       {0x01, 0x01, 0x01, 0x02},
+       {{"Kind: 1 No Operation", 1}, {"Kind: 1 No Operation", 1}, {"Kind: 1 No Operation", 1}}},
   };
   for (const auto& k : cases) {
     IPv4Spec s;
@@ -142,8 +146,7 @@ TEST_F(TCP, DecoderAndDescriptionByPort) {
     uint16_t protocol;
   } cases[] = {
       {1025, 80, "/IPV4/TCP/HTTP", ProtoHTTP},  // no HTTP decoder yet: its description
-      {80, 1025, "/IPV4/TCP/HTTP", ProtoHTTP},
-      {2000, 3000, "/IPV4/TCP", ProtoTCP},
+      {80, 1025, "/IPV4/TCP/HTTP", ProtoHTTP}, {2000, 3000, "/IPV4/TCP", ProtoTCP},
       {21, 40000, "/IPV4/TCP/FTP", 0},  // the FTP entry's own identifier
       {40000, 53, "/IPV4/TCP/DNS", ProtoDNS},
   };
@@ -261,9 +264,9 @@ TEST(TcpSessionTable, PastFrameAndSessionSixtyFiveThousand) {
   const TcpEndpoint server = end(0xFFFF, 80);
   const uint32_t capacity = uint32_t{UINT16_MAX} + 1;  // MaxTCPSessions 65535
   for (uint32_t i = 1; i <= 65536; ++i)
-    ASSERT_EQ(t.Lookup(end(i >> 4, static_cast<uint16_t>(1024 + (i & 15))), server, 70000 + i,
-                       capacity),
-              i);
+    ASSERT_EQ(
+        t.Lookup(end(i >> 4, static_cast<uint16_t>(1024 + (i & 15))), server, 70000 + i, capacity),
+        i);
   EXPECT_EQ(t.Count(), 65536u);
   EXPECT_EQ(t.Session(65536).StartFrame, 70000u + 65536);
   EXPECT_EQ(t.Session(1).StartFrame, 70001u);

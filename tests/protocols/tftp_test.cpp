@@ -48,11 +48,11 @@ TEST_F(TFTP, Summaries) {
 }
 
 TEST_F(TFTP, Trees) {
-  EXPECT_EQ(Lines(TFTPTree, Request(1, "boot.img", "octet")),
-            (std::vector<std::string>{"0+17 Trivial File Transport Protocol (TFTP)",
-                                      "  0+2 Opcode (2 bytes) - 1 Read Request",
-                                      "  2+9 Filename (9 bytes) - boot.img",
-                                      "  11+6 Mode (6 bytes) - octet"}));
+  EXPECT_EQ(
+      Lines(TFTPTree, Request(1, "boot.img", "octet")),
+      (std::vector<std::string>{
+          "0+17 Trivial File Transport Protocol (TFTP)", "  0+2 Opcode (2 bytes) - 1 Read Request",
+          "  2+9 Filename (9 bytes) - boot.img", "  11+6 Mode (6 bytes) - octet"}));
   EXPECT_EQ(Lines(TFTPTree, Error(1, "File () - x")),
             (std::vector<std::string>{"0+16 Trivial File Transport Protocol (TFTP)",
                                       "  0+2 Opcode (2 bytes) - 5 Error",
@@ -92,7 +92,9 @@ TEST(TFTPTransfers, FollowTheRequest) {
   auto v4 = [](std::string_view src, std::string_view dst, uint16_t sport, uint16_t dport,
                const Bytes& message) {
     return EthernetFrame(IPv4Packet(17,
-                                    Concat({FrameBuilder().be16(sport).be16(dport)
+                                    Concat({FrameBuilder()
+                                                .be16(sport)
+                                                .be16(dport)
                                                 .be16(static_cast<uint16_t>(8 + message.size()))
                                                 .be16(0),
                                             message}),
@@ -101,10 +103,13 @@ TEST(TFTPTransfers, FollowTheRequest) {
   };
   auto v6 = [](std::string_view src, std::string_view dst, uint16_t sport, uint16_t dport,
                const Bytes& message) {
-    return EthernetFrame(IPv6Packet(17, Concat({FrameBuilder().be16(sport).be16(dport)
-                                                    .be16(static_cast<uint16_t>(8 + message.size()))
-                                                    .be16(0),
-                                                message}),
+    return EthernetFrame(IPv6Packet(17,
+                                    Concat({FrameBuilder()
+                                                .be16(sport)
+                                                .be16(dport)
+                                                .be16(static_cast<uint16_t>(8 + message.size()))
+                                                .be16(0),
+                                            message}),
                                     src, dst));
   };
   const char* client = "192.168.10.101";

@@ -8,7 +8,6 @@
 #include <optional>
 
 #include "decode/context.h"
-
 #include "output/grid.h"
 #include "protocols/ipv4.h"
 #include "support/builders.h"
@@ -78,7 +77,8 @@ OuterHeader Inspect(const uint8_t* ip, size_t len) {
 // those carriers have decoders of their own; until then such frames show
 // their MAC addresses.
 bool BehindUndecodedCarrier(const std::string& protocols) {
-  return protocols.find("pppoes") != std::string::npos || protocols.find("mpls") != std::string::npos;
+  return protocols.find("pppoes") != std::string::npos ||
+         protocols.find("mpls") != std::string::npos;
 }
 
 void Compare(const Row& want, const std::string& src, const std::string& dst,
@@ -144,9 +144,8 @@ TEST(TransportCorpus, GridShowsOuterAddressesAndPorts) {
     OuterHeader outer;
     const uint32_t want32 = ParseIPv4(want->src);
     for (uint32_t at = 14; at + 20 <= len; ++at)
-      if ((raw[at] & 0xF0) == 0x40 &&
-          (uint32_t{raw[at + 12]} << 24 | raw[at + 13] << 16 | raw[at + 14] << 8 | raw[at + 15]) ==
-              want32) {
+      if ((raw[at] & 0xF0) == 0x40 && (uint32_t{raw[at + 12]} << 24 | raw[at + 13] << 16 |
+                                       raw[at + 14] << 8 | raw[at + 15]) == want32) {
         outer = Inspect(&raw[at], len - at);
         break;
       }
@@ -165,7 +164,8 @@ TEST(TransportCorpus, TcpSessionsFollowConnections) {
   std::map<uint32_t, std::string> connectionOf;
   for (uint32_t n = 1; n <= f.session.FrameCount; ++n) {
     const ExpectedFrame& e = expected[n - 1];
-    if (CarriedByOuterIP(e["frame.protocols"]) != "tcp" || BehindUndecodedCarrier(e["frame.protocols"]))
+    if (CarriedByOuterIP(e["frame.protocols"]) != "tcp" ||
+        BehindUndecodedCarrier(e["frame.protocols"]))
       continue;
     std::string a = FirstValue(e["ip.src"]) + ":" + FirstValue(e["tcp.srcport"]);
     std::string b = FirstValue(e["ip.dst"]) + ":" + FirstValue(e["tcp.dstport"]);

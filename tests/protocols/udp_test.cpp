@@ -27,7 +27,7 @@ TEST_F(UDP, DescriptionAndDecoderByPort) {
       {5000, 161, "/IPV4/UDP/SNMP", ProtoSNMP},
       {40000, 40001, "/IPV4/UDP/Unknown", ProtoUDP},
       {40000, 80, "/IPV4/UDP/Unknown", ProtoUDP},  // port 80 is listed for TCP only
-      {123, 161, "/IPV4/UDP/NTP", ProtoNTP},        // the source port first
+      {123, 161, "/IPV4/UDP/NTP", ProtoNTP},       // the source port first
       // RADIUS has no summary over UDP, BGP no decoder over UDP at all: the
       // description is not used for them.
       {40000, 1812, "/IPV4/UDP", ProtoUDP},
@@ -89,11 +89,11 @@ TEST_F(UDP, PayloadBranchByDecoder) {
     uint16_t src, dst;
     bool data;
   } cases[] = {
-      {40000, 40001, true},   // no entry: "Data Only"
-      {40000, 179, false},    // BGP: TCP only
-      {2065, 40000, false},   // DLSw
-      {40000, 443, false},    // SSL/TLS
-      {40000, 25, false},     // SMTP
+      {40000, 40001, true},  // no entry: "Data Only"
+      {40000, 179, false},   // BGP: TCP only
+      {2065, 40000, false},  // DLSw
+      {40000, 443, false},   // SSL/TLS
+      {40000, 25, false},    // SMTP
   };
   for (const auto& k : cases) {
     Tree(Datagram(k.src, k.dst, 6));

@@ -59,8 +59,12 @@ TEST(Graphs, PacketSizesByWireLengthAtTheBucketEdges) {
     t.Add({{0, 0, len, ProtoTCP, 100, 0, /*capLen=*/60}});
   t.Add({{0, 0, 40, ProtoTCP, 100, 0, /*capLen=*/1500}});
   const GraphSeries g = ComputeGraph(t.s, kGraphPacketSize);
-  EXPECT_EQ(Points(g), (std::vector<Point>{{"<64", 2}, {"64-127", 2}, {"128-255", 2}, {"256-511", 2},
-                                           {"512-1023", 2}, {">1023", 2}}));
+  EXPECT_EQ(Points(g), (std::vector<Point>{{"<64", 2},
+                                           {"64-127", 2},
+                                           {"128-255", 2},
+                                           {"256-511", 2},
+                                           {"512-1023", 2},
+                                           {">1023", 2}}));
   for (size_t k = 0; k < g.Points.size(); ++k) EXPECT_EQ(g.Points[k].Colour, kChartPalette[k]);
   EXPECT_EQ(g.Total(), 12u);
 }
@@ -98,8 +102,8 @@ TEST(Graphs, MostTrafficNamesAndRanksStations) {
   EXPECT_EQ(Points(ComputeGraph(t.s, kGraphTopSenders)),
             (std::vector<Point>{{"10.0.0.1", 3}, {"fe80::2", 2}, {"00:00:00:00:00:03", 2}}));
   EXPECT_EQ(Points(ComputeGraph(t.s, kGraphTopReceivers)),
-            (std::vector<Point>{{"Broadcast", 3}, {"fe80::2", 2}, {"10.0.0.1", 1},
-                                {"00:00:00:00:00:03", 1}}));
+            (std::vector<Point>{
+                {"Broadcast", 3}, {"fe80::2", 2}, {"10.0.0.1", 1}, {"00:00:00:00:00:03", 1}}));
   // At most ten stations.
   StatsSession many;
   const uint32_t sink = many.Station("00:00:00:00:00:FF");
@@ -144,12 +148,17 @@ TEST(Graphs, OnlyTheShownFramesCount) {
   StatsSession t;
   const uint32_t a = t.Station("00:00:00:00:00:01", "10.0.0.1");
   const uint32_t b = t.Station("00:00:00:00:00:02", "10.0.0.2");
-  t.Add({{a, b, 60, ProtoTCP, 100, 0}, {b, a, 2000, ProtoUDP, 101, 1}, {a, b, 100, ProtoTCP, 104, 0},
+  t.Add({{a, b, 60, ProtoTCP, 100, 0},
+         {b, a, 2000, ProtoUDP, 101, 1},
+         {a, b, 100, ProtoTCP, 104, 0},
          {b, a, 80, ProtoUDP, 110, 2}});
   t.Filter([](const FrameTabRec& f) { return f.Cast == 0; });
-  EXPECT_EQ(Points(ComputeGraph(t.s, kGraphPacketSize)),
-            (std::vector<Point>{{"<64", 1}, {"64-127", 1}, {"128-255", 0}, {"256-511", 0},
-                                {"512-1023", 0}, {">1023", 0}}));
+  EXPECT_EQ(Points(ComputeGraph(t.s, kGraphPacketSize)), (std::vector<Point>{{"<64", 1},
+                                                                             {"64-127", 1},
+                                                                             {"128-255", 0},
+                                                                             {"256-511", 0},
+                                                                             {"512-1023", 0},
+                                                                             {">1023", 0}}));
   EXPECT_EQ(Points(ComputeGraph(t.s, kGraphDestinationType)),
             (std::vector<Point>{{"Unicast", 2}, {"Broadcast", 0}, {"Multicast", 0}}));
   EXPECT_EQ(Points(ComputeGraph(t.s, kGraphProtocol)), (std::vector<Point>{{"TCP", 2}}));
@@ -174,10 +183,11 @@ TEST(Chart, PercentMarks) {
   struct Case {
     uint64_t value, total;
     const char* text;
-  } cases[] = {{0, 0, "0 %"},     {7, 0, "0 %"},      {1, 3, "33.33 %"}, {2, 3, "66.67 %"},
-               {1, 4, "25 %"},    {1, 8, "12.5 %"},   {5, 5, "100 %"},   {0, 9, "0 %"},
+  } cases[] = {{0, 0, "0 %"},      {7, 0, "0 %"},     {1, 3, "33.33 %"}, {2, 3, "66.67 %"},
+               {1, 4, "25 %"},     {1, 8, "12.5 %"},  {5, 5, "100 %"},   {0, 9, "0 %"},
                {1, 100000, "0 %"}, {1, 1000, "0.1 %"}};
-  for (const Case& c : cases) EXPECT_EQ(PercentText(c.value, c.total), c.text) << c.value << "/" << c.total;
+  for (const Case& c : cases)
+    EXPECT_EQ(PercentText(c.value, c.total), c.text) << c.value << "/" << c.total;
   EXPECT_EQ(PercentText(1, 8, ","), "12,5 %");
   EXPECT_EQ(PercentOfTotal(3, 0), 0.0);
   EXPECT_DOUBLE_EQ(PercentOfTotal(1, 4), 25.0);

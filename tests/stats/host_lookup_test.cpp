@@ -116,7 +116,9 @@ TEST(HostLookup, StopWaitsForTheLookupInProgressAndAsksNoMore) {
   std::promise<void> entered, release;
   std::shared_future<void> released = release.get_future().share();
   FakeResolver fake;
-  fake.names = {{ParseIPv4("10.0.0.1"), "one"}, {ParseIPv4("10.0.0.2"), "two"}, {ParseIPv4("10.0.0.3"), "three"}};
+  fake.names = {{ParseIPv4("10.0.0.1"), "one"},
+                {ParseIPv4("10.0.0.2"), "two"},
+                {ParseIPv4("10.0.0.3"), "three"}};
   HostLookup lookup([&](uint32_t a) {
     auto r = fake(a);
     if (a == ParseIPv4("10.0.0.2")) {
@@ -149,7 +151,9 @@ TEST(HostLookup, StopWaitsForTheLookupInProgressAndAsksNoMore) {
 TEST(HostLookup, AnswersOfAnEarlierLoadAreDropped) {
   Nodes first({"10.0.0.1", "10.0.0.2"});
   FakeResolver fake;
-  fake.names = {{ParseIPv4("10.0.0.1"), "one"}, {ParseIPv4("10.0.0.2"), "two"}, {ParseIPv4("10.0.0.7"), "seven"}};
+  fake.names = {{ParseIPv4("10.0.0.1"), "one"},
+                {ParseIPv4("10.0.0.2"), "two"},
+                {ParseIPv4("10.0.0.7"), "seven"}};
   HostLookup lookup([&](uint32_t a) { return fake(a); });
   lookup.Start(first.reg, 1);
   lookup.Wait();

@@ -21,7 +21,8 @@ using test::StatsSession;
 uint32_t FindPair(const NodeRegistry& nodes, const std::string& mac, uint32_t ipv4) {
   for (uint32_t i = 1; i < nodes.NodeStatTable.size(); ++i) {
     const NodeStatRec& r = nodes.NodeStatTable[i];
-    if (nodes.NodeTable[r.MacNode].MacText == mac && (r.NetNode ? nodes.NodeTable[r.NetNode].IPv4 : 0) == ipv4)
+    if (nodes.NodeTable[r.MacNode].MacText == mac &&
+        (r.NetNode ? nodes.NodeTable[r.NetNode].IPv4 : 0) == ipv4)
       return i;
   }
   return 0;
@@ -50,10 +51,15 @@ TEST(NodeStats, CountFramesAndWireBytesOfALoadedCapture) {
     ip.dst = dst;
     return IPv4Packet(ip, TCPHeader(40002, 40003, 0x10));
   };
-  const Bytes ab = FrameBuilder().ether("00:00:00:00:00:02", "00:00:00:00:00:01", 0x0800)
-                       .raw(udp("10.0.0.1", "10.0.0.2")).bytes();
-  const Bytes ba = FrameBuilder().ether("00:00:00:00:00:01", "00:00:00:00:00:02", 0x0800)
-                       .raw(tcp("10.0.0.2", "10.0.0.1")).padTo(60).bytes();
+  const Bytes ab = FrameBuilder()
+                       .ether("00:00:00:00:00:02", "00:00:00:00:00:01", 0x0800)
+                       .raw(udp("10.0.0.1", "10.0.0.2"))
+                       .bytes();
+  const Bytes ba = FrameBuilder()
+                       .ether("00:00:00:00:00:01", "00:00:00:00:00:02", 0x0800)
+                       .raw(tcp("10.0.0.2", "10.0.0.1"))
+                       .padTo(60)
+                       .bytes();
   // Captured 60 bytes of frames that were 1500 and 70 bytes long on the wire.
   Loaded l(PcapFile({{ab, 100, 0, 1500}, {ba, 100, 1, 70}, {ab, 101, 0, 0}}));
   ASSERT_TRUE(l.ok);
@@ -64,10 +70,12 @@ TEST(NodeStats, CountFramesAndWireBytesOfALoadedCapture) {
   ASSERT_NE(a, 0u);
   ASSERT_NE(b, 0u);
   const uint32_t ab60 = static_cast<uint32_t>(ab.size());
-  EXPECT_EQ(NodeRow(s.Nodes, a), (std::vector<std::string>{"00:00:00:00:00:01", "10.0.0.1", "", "1", "2",
-                                                             "70", std::to_string(1500 + ab60)}));
-  EXPECT_EQ(NodeRow(s.Nodes, b), (std::vector<std::string>{"00:00:00:00:00:02", "10.0.0.2", "", "2", "1",
-                                                             std::to_string(1500 + ab60), "70"}));
+  EXPECT_EQ(NodeRow(s.Nodes, a),
+            (std::vector<std::string>{"00:00:00:00:00:01", "10.0.0.1", "", "1", "2", "70",
+                                      std::to_string(1500 + ab60)}));
+  EXPECT_EQ(NodeRow(s.Nodes, b),
+            (std::vector<std::string>{"00:00:00:00:00:02", "10.0.0.2", "", "2", "1",
+                                      std::to_string(1500 + ab60), "70"}));
   // Counting again after a change of the shown frames starts from zero.
   s.FrameOrder[1] = 2;
   s.VisibleCount = 1;
@@ -83,15 +91,19 @@ TEST(NodeStats, FilterKeepsOnlyTheStationsOfTheShownFrames) {
   const uint32_t b = t.Station("00:00:00:00:00:02", "10.0.0.2");
   const uint32_t c = t.Station("00:00:00:00:00:03");
   const uint32_t bcast = t.Station("FF:FF:FF:FF:FF:FF");
-  t.Add({{a, b, 100, ProtoTCP}, {c, bcast, 42, ProtoARP}, {a, c, 60, ProtoARP}, {b, a, 200, ProtoUDP}});
+  t.Add({{a, b, 100, ProtoTCP},
+         {c, bcast, 42, ProtoARP},
+         {a, c, 60, ProtoARP},
+         {b, a, 200, ProtoUDP}});
   CreateNodeStats(t.s);
   EXPECT_EQ(NodesWithTraffic(t.s.Nodes), (std::vector<uint32_t>{a, b, c, bcast}));
   t.Filter([&](const FrameTabRec& f) { return t.s.Paths.ProtocolOf(f.Protocol) == ProtoARP; });
   CreateNodeStats(t.s);
   EXPECT_EQ(NodesWithTraffic(t.s.Nodes), (std::vector<uint32_t>{a, c, bcast}));
-  EXPECT_EQ(NodeRow(t.s.Nodes, a), (std::vector<std::string>{"00:00:00:00:00:01", "10.0.0.1", "", "0", "1",
-                                                               "0", "60"}));
-  EXPECT_EQ(NodeRow(t.s.Nodes, c), (std::vector<std::string>{"00:00:00:00:00:03", "", "", "1", "1", "60", "42"}));
+  EXPECT_EQ(NodeRow(t.s.Nodes, a),
+            (std::vector<std::string>{"00:00:00:00:00:01", "10.0.0.1", "", "0", "1", "0", "60"}));
+  EXPECT_EQ(NodeRow(t.s.Nodes, c),
+            (std::vector<std::string>{"00:00:00:00:00:03", "", "", "1", "1", "60", "42"}));
 }
 
 TEST(NodeStats, CaptureWithoutStationsCountsNothing) {
@@ -183,8 +195,13 @@ struct SortStations : ::testing::Test {
     nodes.NodeTable[nodes.NodeStatTable[p[1]].NetNode].HostName = "zeta";
     nodes.NodeTable[nodes.NodeStatTable[p[4]].NetNode].HostName = "alpha";
     // Frames Recv, Frames Sent, Bytes Recv, Bytes Sent: distinct per column.
-    const uint32_t counters[7][4] = {{}, {3, 1, 600, 10}, {1, 5, 300, 20}, {6, 2, 100, 60},
-                                     {2, 6, 500, 30}, {5, 3, 200, 50}, {4, 4, 400, 40}};
+    const uint32_t counters[7][4] = {{},
+                                     {3, 1, 600, 10},
+                                     {1, 5, 300, 20},
+                                     {6, 2, 100, 60},
+                                     {2, 6, 500, 30},
+                                     {5, 3, 200, 50},
+                                     {4, 4, 400, 40}};
     for (int i = 1; i <= 6; ++i) {
       NodeStatRec& r = nodes.NodeStatTable[p[i]];
       r.FramesRecv = counters[i][0];
@@ -209,27 +226,26 @@ TEST_F(SortStations, EveryModeOrdersByItsColumn) {
     int mode;
     std::vector<std::set<int>> groups;
   } cases[] = {
-      {1, {{4}, {2}, {3}, {1}, {5}, {6}}},    // MAC text, then IPv4 ascending for the same MAC
-      {8, {{6}, {5}, {1}, {3}, {4}, {2}}},    // MAC text descending, IPv4 still ascending
-      {2, {{4}, {1}, {2}, {6}, {3}, {5}}},    // IPv4 as a number, then names, then neither
-      {9, {{2}, {1}, {4}, {3}, {6}, {5}}},    // each group descending, the groups in place
-      {3, {{2}, {4}, {1}, {3, 5, 6}}},        // empty host name first; stations without IPv4 last
-      {10, {{3, 5, 6}, {1}, {4}, {2}}},       // stations without IPv4 first
-      {4, {{2}, {4}, {1}, {6}, {5}, {3}}},    // Frames Recv
-      {5, {{1}, {3}, {5}, {6}, {2}, {4}}},    // Frames Sent
-      {6, {{3}, {5}, {2}, {6}, {4}, {1}}},    // Bytes Recv
-      {7, {{1}, {2}, {4}, {6}, {5}, {3}}},    // Bytes Sent
-      {11, {{3}, {5}, {6}, {1}, {4}, {2}}},
-      {12, {{4}, {2}, {6}, {5}, {3}, {1}}},
-      {13, {{1}, {4}, {6}, {2}, {5}, {3}}},
-      {14, {{3}, {5}, {6}, {4}, {2}, {1}}},
+      {1, {{4}, {2}, {3}, {1}, {5}, {6}}},  // MAC text, then IPv4 ascending for the same MAC
+      {8, {{6}, {5}, {1}, {3}, {4}, {2}}},  // MAC text descending, IPv4 still ascending
+      {2, {{4}, {1}, {2}, {6}, {3}, {5}}},  // IPv4 as a number, then names, then neither
+      {9, {{2}, {1}, {4}, {3}, {6}, {5}}},  // each group descending, the groups in place
+      {3, {{2}, {4}, {1}, {3, 5, 6}}},      // empty host name first; stations without IPv4 last
+      {10, {{3, 5, 6}, {1}, {4}, {2}}},     // stations without IPv4 first
+      {4, {{2}, {4}, {1}, {6}, {5}, {3}}},  // Frames Recv
+      {5, {{1}, {3}, {5}, {6}, {2}, {4}}},  // Frames Sent
+      {6, {{3}, {5}, {2}, {6}, {4}, {1}}},  // Bytes Recv
+      {7, {{1}, {2}, {4}, {6}, {5}, {3}}},  // Bytes Sent
+      {11, {{3}, {5}, {6}, {1}, {4}, {2}}}, {12, {{4}, {2}, {6}, {5}, {3}, {1}}},
+      {13, {{1}, {4}, {6}, {2}, {5}, {3}}}, {14, {{3}, {5}, {6}, {4}, {2}, {1}}},
   };
   for (const Case& c : cases) {
     const std::vector<int> got = Sorted(c.mode);
     size_t at = 0;
     for (const std::set<int>& g : c.groups) {
       ASSERT_LE(at + g.size(), got.size()) << "mode " << c.mode;
-      const std::set<int> seen(got.begin() + static_cast<long>(at), got.begin() + static_cast<long>(at + g.size()));
+      const std::set<int> seen(got.begin() + static_cast<long>(at),
+                               got.begin() + static_cast<long>(at + g.size()));
       EXPECT_EQ(seen, g) << "mode " << c.mode << " at " << at;
       at += g.size();
     }
@@ -300,7 +316,7 @@ TEST(NodeSessions, OneRowPerPartnerAndProtocolWithTheChart) {
          {other, b, 500, ProtoTCP},  // not the selected station's
          {c, s, 80, ProtoARP},
          {s, b, 70, ProtoUDP},
-         {s, s, 90, ProtoUDP},      // to itself: "from" the partner (itself)
+         {s, s, 90, ProtoUDP},  // to itself: "from" the partner (itself)
          {s, b, 40, ProtoTCP}});
   CreateNodeStats(t.s);
   NodeSessions built = BuildNodeSessions(t.s, s);
@@ -408,7 +424,10 @@ TEST(NodeSessions, SortModesAndHeaderClicks) {
   const uint32_t b = t.Station("00:00:00:00:00:03", "10.0.0.2");
   const uint32_t c = t.Station("00:00:00:00:00:02", nullptr, "fe80::2");
   const uint32_t d = t.Station("00:00:00:00:00:04", "9.0.0.1");
-  t.Add({{s, b, 100, ProtoTCP}, {c, s, 300, ProtoUDP}, {s, d, 50, ProtoARP}, {d, s, 70, ProtoARP},
+  t.Add({{s, b, 100, ProtoTCP},
+         {c, s, 300, ProtoUDP},
+         {s, d, 50, ProtoARP},
+         {d, s, 70, ProtoARP},
          {s, d, 20, ProtoARP}});
   CreateNodeStats(t.s);
   const std::vector<NodeSessionRec> base = BuildNodeSessions(t.s, s).Sessions;
@@ -423,17 +442,15 @@ TEST(NodeSessions, SortModesAndHeaderClicks) {
     int mode;
     std::vector<uint32_t> partners;
   } cases[] = {
-      {1, {c, b, d}},   // MAC text
-      {2, {c, d, b}},   // IPv4, 0 when none
-      {3, {d, b, c}},   // ARP, TCP, UDP
-      {4, {b, d, c}},   // Frames From 0, 1, 1: the equal rows as the sort leaves them
-      {5, {b, d, c}},   // Bytes From 0, 70, 300
-      {6, {c, b, d}},   // Frames To 0, 1, 2
-      {7, {c, d, b}},   // Bytes To 0, 70, 100
-      {8, {d, b, c}},
-      {11, {d, c, b}},  // Frames From descending, equal rows again
-      {12, {c, d, b}},
-      {13, {d, b, c}},
+      {1, {c, b, d}},  // MAC text
+      {2, {c, d, b}},  // IPv4, 0 when none
+      {3, {d, b, c}},  // ARP, TCP, UDP
+      {4, {b, d, c}},  // Frames From 0, 1, 1: the equal rows as the sort leaves them
+      {5, {b, d, c}},  // Bytes From 0, 70, 300
+      {6, {c, b, d}},  // Frames To 0, 1, 2
+      {7, {c, d, b}},  // Bytes To 0, 70, 100
+      {8, {d, b, c}},  {11, {d, c, b}},  // Frames From descending, equal rows again
+      {12, {c, d, b}}, {13, {d, b, c}},
   };
   for (const Case& k : cases) EXPECT_EQ(order(k.mode), k.partners) << "mode " << k.mode;
 
@@ -484,10 +501,11 @@ TEST(StatGrids, ColumnWidths) {
       {500, 16, 1, {72, 67, 67, 67, 67, 67, 67}},  // 474 = 7 * 67 + 5
       {700, 0, 0, {100, 100, 100, 100, 100, 100, 100}},
       {30, 16, 1, {4, 0, 0, 0, 0, 0, 0}},
-      {20, 16, 1, {0, 0, 0, 0, 0, 0, 0}},          // narrower than its lines
+      {20, 16, 1, {0, 0, 0, 0, 0, 0, 0}},  // narrower than its lines
       {0, 16, 2, {0, 0, 0, 0, 0, 0, 0}},
   };
-  for (const Case& c : cases) EXPECT_EQ(StatColumnWidths(c.width, c.scrollBar, c.line), c.widths) << c.width;
+  for (const Case& c : cases)
+    EXPECT_EQ(StatColumnWidths(c.width, c.scrollBar, c.line), c.widths) << c.width;
   EXPECT_EQ(NodeColumnHeader(1), "Mac Address");
   EXPECT_EQ(NodeColumnHeader(7), "Bytes Sent");
   EXPECT_EQ(SessionColumnHeader(1), "MAC Address");

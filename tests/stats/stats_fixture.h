@@ -8,21 +8,21 @@
 #include <string>
 #include <vector>
 
-#include "decode/session.h"
 #include "decode/config/environment.h"
 #include "decode/protocol_ids.h"
+#include "decode/session.h"
 #include "support/builders.h"
 
 namespace kestle::test {
 
 struct StatFrame {
-  uint32_t src = 0;         // NodeStatTable index; 0 = none
+  uint32_t src = 0;  // NodeStatTable index; 0 = none
   uint32_t dst = 0;
   uint32_t trueLen = 60;
   uint16_t protocol = ProtoTCP;  // innermost protocol; 0 = empty stack
   uint32_t seconds = 100;
   uint8_t cast = 0;
-  uint32_t capLen = 0;      // 0 = trueLen
+  uint32_t capLen = 0;  // 0 = trueLen
 };
 
 struct StatsSession {

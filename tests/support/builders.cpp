@@ -98,7 +98,8 @@ std::string TempPath(std::string_view suffix) {
 
 TempFile::TempFile(const Bytes& content, std::string_view suffix) : path_(TempPath(suffix)) {
   std::ofstream out(path_, std::ios::binary);
-  out.write(reinterpret_cast<const char*>(content.data()), static_cast<std::streamsize>(content.size()));
+  out.write(reinterpret_cast<const char*>(content.data()),
+            static_cast<std::streamsize>(content.size()));
 }
 TempFile::TempFile(std::string_view text, std::string_view suffix) : path_(TempPath(suffix)) {
   std::ofstream out(path_, std::ios::binary);
@@ -128,6 +129,8 @@ Bytes ReadFile(const std::string& path) {
   return Bytes(s.begin(), s.end());
 }
 
-std::string DataPath(std::string_view name) { return std::string(KESTLE_TEST_DATA) + "/" + std::string(name); }
+std::string DataPath(std::string_view name) {
+  return std::string(KESTLE_TEST_DATA) + "/" + std::string(name);
+}
 
 }  // namespace kestle::test

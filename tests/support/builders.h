@@ -23,7 +23,7 @@ class FrameBuilder {
   FrameBuilder& raw(std::initializer_list<uint8_t> b);
   FrameBuilder& raw(const Bytes& b);
   FrameBuilder& text(std::string_view t);
-  FrameBuilder& mac(std::string_view text);  // "00:11:22:33:44:55"
+  FrameBuilder& mac(std::string_view text);   // "00:11:22:33:44:55"
   FrameBuilder& ipv4(std::string_view text);  // "10.0.0.1"
   FrameBuilder& zeros(size_t n);
   // Ethernet II header: destination, source, EtherType.
@@ -50,8 +50,8 @@ struct PcapFrame {
 };
 
 // A pcap file in memory: little-endian, big-endian or modified.
-Bytes PcapFile(const std::vector<PcapFrame>& frames, uint32_t linkType = 1,
-               bool bigEndian = false, bool modified = false);
+Bytes PcapFile(const std::vector<PcapFrame>& frames, uint32_t linkType = 1, bool bigEndian = false,
+               bool modified = false);
 
 // A file in the test's temporary folder, removed at destruction.
 class TempFile {

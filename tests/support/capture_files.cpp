@@ -75,8 +75,7 @@ Bytes XrayFile(const std::vector<XrayFrame>& frames, const XrayOptions& o) {
   return f.bytes();
 }
 
-Bytes FiveViewFile(const std::vector<FiveViewRecord>& records, uint32_t version,
-                   uint32_t network) {
+Bytes FiveViewFile(const std::vector<FiveViewRecord>& records, uint32_t version, uint32_t network) {
   FrameBuilder f;
   f.raw({0xAA, 0xAA, 0xAA, 0xAA}).le32(32).le32(version).le32(0).le32(network);
   f.padTo(56);

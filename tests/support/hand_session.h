@@ -20,7 +20,7 @@ struct HandFrame {
   uint32_t srcIPv4 = 0;
   uint16_t srcPort = 0;
   uint16_t dstPort = 0;
-  uint16_t protocol = 0;         // protocol id; 0 = none
+  uint16_t protocol = 0;  // protocol id; 0 = none
   double relTime = 0;
   uint8_t tagged = 0;
 };

@@ -8,9 +8,9 @@
 #include <string>
 
 #include "capture/frame.h"
-#include "decode/session.h"
 #include "decode/config/environment.h"
 #include "decode/context.h"
+#include "decode/session.h"
 #include "decode/tree.h"
 #include "support/packets.h"
 

@@ -33,13 +33,13 @@ struct IPv4Spec {
   uint8_t protocol = 6;
   std::string src = "10.0.0.1";
   std::string dst = "10.0.0.2";
-  Bytes options;                 // padded to whole words by the caller
+  Bytes options;  // padded to whole words by the caller
   uint8_t tos = 0;
   uint16_t id = 0x1234;
-  uint16_t flagsFragment = 0;    // flags and fragment offset word
-  int totalLength = -1;          // -1: header + payload
-  int headerWords = -1;          // -1: from the options
-  int checksum = -1;             // -1: the correct one
+  uint16_t flagsFragment = 0;  // flags and fragment offset word
+  int totalLength = -1;        // -1: header + payload
+  int headerWords = -1;        // -1: from the options
+  int checksum = -1;           // -1: the correct one
 };
 
 // An IPv4 header followed by the payload.
@@ -47,10 +47,17 @@ inline Bytes IPv4Packet(const IPv4Spec& s, const Bytes& payload) {
   const size_t hl = kIPv4Length + s.options.size();
   const uint8_t words = s.headerWords >= 0 ? s.headerWords : static_cast<uint8_t>(hl / 4);
   FrameBuilder b;
-  b.u8(0x40 | words).u8(s.tos)
+  b.u8(0x40 | words)
+      .u8(s.tos)
       .be16(s.totalLength >= 0 ? s.totalLength : static_cast<uint16_t>(hl + payload.size()))
-      .be16(s.id).be16(s.flagsFragment).u8(64).u8(s.protocol).be16(0)
-      .ipv4(s.src).ipv4(s.dst).raw(s.options);
+      .be16(s.id)
+      .be16(s.flagsFragment)
+      .u8(64)
+      .u8(s.protocol)
+      .be16(0)
+      .ipv4(s.src)
+      .ipv4(s.dst)
+      .raw(s.options);
   Bytes h = b.bytes();
   uint16_t sum = 0;
   if (s.checksum >= 0) {
@@ -107,24 +114,39 @@ inline Bytes TCPHeader(uint16_t src, uint16_t dst, uint8_t flags, const Bytes& o
   const uint8_t off =
       dataOffset >= 0 ? dataOffset : static_cast<uint8_t>((20 + options.size()) / 4);
   return FrameBuilder()
-      .be16(src).be16(dst).be32(1000).be32(2000)
-      .be16(static_cast<uint16_t>(off << 12 | flags)).be16(8192).be16(0xBEEF).be16(0)
-      .raw(options).bytes();
+      .be16(src)
+      .be16(dst)
+      .be32(1000)
+      .be32(2000)
+      .be16(static_cast<uint16_t>(off << 12 | flags))
+      .be16(8192)
+      .be16(0xBEEF)
+      .be16(0)
+      .raw(options)
+      .bytes();
 }
 
 // A UDP header (length -1: from the payload) followed by `payload` zero bytes.
 inline Bytes UDPHeader(uint16_t src, uint16_t dst, int length, size_t payload,
                        uint16_t checksum = 0xABCD) {
   return FrameBuilder()
-      .be16(src).be16(dst)
-      .be16(length >= 0 ? length : static_cast<uint16_t>(8 + payload)).be16(checksum)
-      .zeros(payload).bytes();
+      .be16(src)
+      .be16(dst)
+      .be16(length >= 0 ? length : static_cast<uint16_t>(8 + payload))
+      .be16(checksum)
+      .zeros(payload)
+      .bytes();
 }
 
 // A UDP header carrying `payload` (the length from the payload).
 inline Bytes UDPDatagram(uint16_t src, uint16_t dst, const Bytes& payload) {
-  return FrameBuilder().be16(src).be16(dst).be16(static_cast<uint16_t>(8 + payload.size()))
-      .be16(0).raw(payload).bytes();
+  return FrameBuilder()
+      .be16(src)
+      .be16(dst)
+      .be16(static_cast<uint16_t>(8 + payload.size()))
+      .be16(0)
+      .raw(payload)
+      .bytes();
 }
 
 // A name in the domain name form: "www.example.org" -> 3 www 7 example

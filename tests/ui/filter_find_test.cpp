@@ -51,19 +51,35 @@ Bytes SmallCapture() {
   const char* a = "00:00:00:00:00:01";
   const char* b = "00:00:00:00:00:02";
   const Bytes f1 = FrameBuilder().ether(b, a, 0x0800).raw(IPv4Packet(udp, datagram)).padTo(60);
-  const Bytes f2 = FrameBuilder().ether(a, b, 0x0800).raw(tcp("10.0.0.2", "10.0.0.1", 80, 40002)).padTo(70);
-  const Bytes f3 = FrameBuilder().ether(b, a, 0x8100).be16(5).be16(0x0800)
-                       .raw(tcp("10.0.0.1", "10.0.0.2", 40003, 80)).padTo(64);
-  const Bytes f4 = FrameBuilder().ether("ff:ff:ff:ff:ff:ff", a, 0x0806)
-                       .be16(1).be16(0x0800).u8(6).u8(4).be16(1).mac(a).ipv4("10.0.0.1")
-                       .mac("00:00:00:00:00:00").ipv4("10.0.0.2").padTo(60);
-  const Bytes f5 = FrameBuilder().ether(b, a, 0x0800).raw(tcp("10.0.0.1", "10.0.0.2", 40002, 80)).padTo(80);
+  const Bytes f2 =
+      FrameBuilder().ether(a, b, 0x0800).raw(tcp("10.0.0.2", "10.0.0.1", 80, 40002)).padTo(70);
+  const Bytes f3 = FrameBuilder()
+                       .ether(b, a, 0x8100)
+                       .be16(5)
+                       .be16(0x0800)
+                       .raw(tcp("10.0.0.1", "10.0.0.2", 40003, 80))
+                       .padTo(64);
+  const Bytes f4 = FrameBuilder()
+                       .ether("ff:ff:ff:ff:ff:ff", a, 0x0806)
+                       .be16(1)
+                       .be16(0x0800)
+                       .u8(6)
+                       .u8(4)
+                       .be16(1)
+                       .mac(a)
+                       .ipv4("10.0.0.1")
+                       .mac("00:00:00:00:00:00")
+                       .ipv4("10.0.0.2")
+                       .padTo(60);
+  const Bytes f5 =
+      FrameBuilder().ether(b, a, 0x0800).raw(tcp("10.0.0.1", "10.0.0.2", 40002, 80)).padTo(80);
   return PcapFile({{f1}, {f2}, {f3}, {f4}, {f5}});
 }
 
 // Runs `act` inside the modal loop that `open` starts; the dialog is closed
 // afterwards should `act` have left it open.
-void WhileModal(QDialog* dialog, const std::function<void()>& act, const std::function<void()>& open) {
+void WhileModal(QDialog* dialog, const std::function<void()>& act,
+                const std::function<void()>& open) {
   bool ran = false;
   QTimer::singleShot(0, dialog, [&] {
     act();
@@ -134,37 +150,40 @@ class FilterFindTest : public QObject {
     FilterDialog* d = w.FilterBox();
     QVERIFY(!w.FilterImageShown());
 
-    WhileModal(d, [&] {
-      QCOMPARE(d->windowTitle(), "Define Filter");
-      QTreeWidget* tree = d->Protocols();
-      QCOMPARE(tree->topLevelItemCount(), 1);
-      QTreeWidgetItem* root = tree->topLevelItem(0);
-      QCOMPARE(root->text(0), "All Protocols");
-      QCOMPARE(root->checkState(0), Qt::Checked);
-      QCOMPARE(Texts(root), QStringList{"Ethernet"});
-      QTreeWidgetItem* eth = root->child(0);
-      QVERIFY(eth->isExpanded());
-      // Alphabetical below each item: 802.1q, ARP, IPV4.
-      QCOMPARE(Texts(eth), (QStringList{"802.1q", "ARP", "IPV4"}));
-      QCOMPARE(Texts(Child(eth, "IPV4")), (QStringList{"TCP", "UDP"}));
-      QCOMPARE(Texts(Child(Child(eth, "802.1q"), "IPV4")), QStringList{"TCP"});
-      QCOMPARE(d->Station1()->itemText(0), "Any");
-      QVERIFY(d->Station1()->findText("10.0.0.1") > 0);
-      QVERIFY(d->Station1()->findText("00:00:00:00:00:01") > 0);
-      QCOMPARE(d->Station2()->count(), d->Station1()->count());
-      QCOMPARE(d->DirectionButton()->text(), "<-->");
+    WhileModal(
+        d,
+        [&] {
+          QCOMPARE(d->windowTitle(), "Define Filter");
+          QTreeWidget* tree = d->Protocols();
+          QCOMPARE(tree->topLevelItemCount(), 1);
+          QTreeWidgetItem* root = tree->topLevelItem(0);
+          QCOMPARE(root->text(0), "All Protocols");
+          QCOMPARE(root->checkState(0), Qt::Checked);
+          QCOMPARE(Texts(root), QStringList{"Ethernet"});
+          QTreeWidgetItem* eth = root->child(0);
+          QVERIFY(eth->isExpanded());
+          // Alphabetical below each item: 802.1q, ARP, IPV4.
+          QCOMPARE(Texts(eth), (QStringList{"802.1q", "ARP", "IPV4"}));
+          QCOMPARE(Texts(Child(eth, "IPV4")), (QStringList{"TCP", "UDP"}));
+          QCOMPARE(Texts(Child(Child(eth, "802.1q"), "IPV4")), QStringList{"TCP"});
+          QCOMPARE(d->Station1()->itemText(0), "Any");
+          QVERIFY(d->Station1()->findText("10.0.0.1") > 0);
+          QVERIFY(d->Station1()->findText("00:00:00:00:00:01") > 0);
+          QCOMPARE(d->Station2()->count(), d->Station1()->count());
+          QCOMPARE(d->DirectionButton()->text(), "<-->");
 
-      // Nothing checked at all: the message, and the dialog stays.
-      root->setCheckState(0, Qt::Unchecked);
-      QTest::mouseClick(Ok(d), Qt::LeftButton);
-      QCOMPARE(f.LastMessage(), std::string("No Frames were selected"));
-      QVERIFY(d->isVisible());
-      QCOMPARE(f.Rows().size(), 5);
-      // IPv4 below Ethernet: not the IPv4 inside the 802.1q tag.
-      Child(eth, "IPV4")->setCheckState(0, Qt::Checked);
-      QTest::mouseClick(Ok(d), Qt::LeftButton);
-      QVERIFY(!d->isVisible());
-    }, [&] { w.Command("Filter")->trigger(); });
+          // Nothing checked at all: the message, and the dialog stays.
+          root->setCheckState(0, Qt::Unchecked);
+          QTest::mouseClick(Ok(d), Qt::LeftButton);
+          QCOMPARE(f.LastMessage(), std::string("No Frames were selected"));
+          QVERIFY(d->isVisible());
+          QCOMPARE(f.Rows().size(), 5);
+          // IPv4 below Ethernet: not the IPv4 inside the 802.1q tag.
+          Child(eth, "IPV4")->setCheckState(0, Qt::Checked);
+          QTest::mouseClick(Ok(d), Qt::LeftButton);
+          QVERIFY(!d->isVisible());
+        },
+        [&] { w.Command("Filter")->trigger(); });
     QCOMPARE(f.Rows(), (QStringList{"1", "2", "5"}));
     QCOMPARE(w.StatusText(), "3 frame(s) selected");
     QVERIFY(w.FilterImageShown());
@@ -172,42 +191,50 @@ class FilterFindTest : public QObject {
     // The node counters follow the shown frames: the ARP broadcast is gone.
     uint32_t broadcastRecv = 0;
     for (const NodeStatRec& r : w.Session().Nodes.NodeStatTable)
-      if (w.Session().Nodes.NodeTable[r.MacNode].MacText == "FF:FF:FF:FF:FF:FF") broadcastRecv += r.FramesRecv;
+      if (w.Session().Nodes.NodeTable[r.MacNode].MacText == "FF:FF:FF:FF:FF:FF")
+        broadcastRecv += r.FramesRecv;
     QCOMPARE(broadcastRecv, 0u);
 
     // Opened again: the choices are remembered. Clear, then the frames
     // sent by 10.0.0.1.
-    WhileModal(d, [&] {
-      QTreeWidgetItem* root = d->Protocols()->topLevelItem(0);
-      QTreeWidgetItem* ip = Child(Child(root, "Ethernet"), "IPV4");
-      QCOMPARE(root->checkState(0), Qt::Unchecked);
-      QCOMPARE(ip->checkState(0), Qt::Checked);
-      d->Station2()->setCurrentIndex(1);
-      QTest::mouseClick(d->DirectionButton(), Qt::LeftButton);
-      ClickIndicator(d->SelectMismatch());
-      QTest::mouseClick(d->ClearButton(), Qt::LeftButton);
-      QCOMPARE(root->checkState(0), Qt::Checked);
-      QCOMPARE(ip->checkState(0), Qt::Unchecked);
-      QCOMPARE(d->Station2()->currentIndex(), 0);
-      QCOMPARE(d->DirectionButton()->text(), "<-->");
-      QVERIFY(!d->SelectMismatch()->isChecked());
-      d->Station1()->setCurrentIndex(d->Station1()->findText("10.0.0.1"));
-      QTest::mouseClick(d->DirectionButton(), Qt::LeftButton);
-      QCOMPARE(d->DirectionButton()->text(), "--->");
-      QTest::mouseClick(Ok(d), Qt::LeftButton);
-    }, [&] { w.Command("Filter")->trigger(); });
+    WhileModal(
+        d,
+        [&] {
+          QTreeWidgetItem* root = d->Protocols()->topLevelItem(0);
+          QTreeWidgetItem* ip = Child(Child(root, "Ethernet"), "IPV4");
+          QCOMPARE(root->checkState(0), Qt::Unchecked);
+          QCOMPARE(ip->checkState(0), Qt::Checked);
+          d->Station2()->setCurrentIndex(1);
+          QTest::mouseClick(d->DirectionButton(), Qt::LeftButton);
+          ClickIndicator(d->SelectMismatch());
+          QTest::mouseClick(d->ClearButton(), Qt::LeftButton);
+          QCOMPARE(root->checkState(0), Qt::Checked);
+          QCOMPARE(ip->checkState(0), Qt::Unchecked);
+          QCOMPARE(d->Station2()->currentIndex(), 0);
+          QCOMPARE(d->DirectionButton()->text(), "<-->");
+          QVERIFY(!d->SelectMismatch()->isChecked());
+          d->Station1()->setCurrentIndex(d->Station1()->findText("10.0.0.1"));
+          QTest::mouseClick(d->DirectionButton(), Qt::LeftButton);
+          QCOMPARE(d->DirectionButton()->text(), "--->");
+          QTest::mouseClick(Ok(d), Qt::LeftButton);
+        },
+        [&] { w.Command("Filter")->trigger(); });
     QCOMPARE(f.Rows(), (QStringList{"1", "3", "4", "5"}));
     QCOMPARE(w.Filtering().Direction, FilterDirection::Forward);
     // Every frame but those, with "Select Frames that do not Match".
-    WhileModal(d, [&] {
-      QCOMPARE(d->Station1()->currentText(), "10.0.0.1");
-      QCOMPARE(d->DirectionButton()->text(), "--->");
-      ClickIndicator(d->SelectMismatch());
-      QTest::mouseClick(Ok(d), Qt::LeftButton);
-    }, [&] { w.Command("Filter")->trigger(); });
+    WhileModal(
+        d,
+        [&] {
+          QCOMPARE(d->Station1()->currentText(), "10.0.0.1");
+          QCOMPARE(d->DirectionButton()->text(), "--->");
+          ClickIndicator(d->SelectMismatch());
+          QTest::mouseClick(Ok(d), Qt::LeftButton);
+        },
+        [&] { w.Command("Filter")->trigger(); });
     QCOMPARE(f.Rows(), QStringList{"2"});
     // Cancel changes nothing.
-    WhileModal(d, [&] { d->reject(); }, [&] { w.Command("Filter")->trigger(); });
+    WhileModal(
+        d, [&] { d->reject(); }, [&] { w.Command("Filter")->trigger(); });
     QCOMPARE(f.Rows(), QStringList{"2"});
 
     w.Command("ClearFilter")->trigger();
@@ -259,7 +286,8 @@ class FilterFindTest : public QObject {
     w.Grid()->setFocus();
     QTest::keyClick(w.Grid(), Qt::Key_T, Qt::ControlModifier);
     QCOMPARE(tagged(), QStringList{"2"});
-    QCOMPARE(w.Model()->data(w.Model()->index(1, 0), Qt::BackgroundRole).value<QColor>(), QColor(0, 255, 0));
+    QCOMPARE(w.Model()->data(w.Model()->index(1, 0), Qt::BackgroundRole).value<QColor>(),
+             QColor(0, 255, 0));
     QCOMPARE(menu()[2], "Un-Tag Frame+");
     QCOMPARE(menu()[3], "Un-Tag TCP Session+");
     QTest::keyClick(w.Tree(), Qt::Key_T, Qt::ControlModifier);
@@ -321,35 +349,41 @@ class FilterFindTest : public QObject {
     // Goto: messages keep the dialog open; a good number selects and closes.
     GotoDialog* g = w.GotoBox();
     w.Session().FrameTable[3].Visible = 0;  // as a filter would hide frame 3
-    WhileModal(g, [&] {
-      QCOMPARE(g->windowTitle(), "Goto Packet");
-      for (const auto& [text, message] : {std::pair{"abc", "Packet number is not numeric"},
-                                          {"0", "Requested Packet not in file"},
-                                          {"6", "Requested Packet not in file"},
-                                          {"4294967297", "Requested Packet not in file"}}) {
-        g->Number()->clear();
-        QTest::keyClicks(g->Number(), text);
-        QTest::mouseClick(Ok(g), Qt::LeftButton);
-        QCOMPARE(f.LastMessage(), std::string(message));
-        QVERIFY(g->isVisible());
-      }
-      g->Number()->clear();
-      QTest::keyClicks(g->Number(), "4");
-      QTest::mouseClick(Ok(g), Qt::LeftButton);
-      QVERIFY(!g->isVisible());
-    }, [&] { w.Command("Goto")->trigger(); });
+    WhileModal(
+        g,
+        [&] {
+          QCOMPARE(g->windowTitle(), "Goto Packet");
+          for (const auto& [text, message] : {std::pair{"abc", "Packet number is not numeric"},
+                                              {"0", "Requested Packet not in file"},
+                                              {"6", "Requested Packet not in file"},
+                                              {"4294967297", "Requested Packet not in file"}}) {
+            g->Number()->clear();
+            QTest::keyClicks(g->Number(), text);
+            QTest::mouseClick(Ok(g), Qt::LeftButton);
+            QCOMPARE(f.LastMessage(), std::string(message));
+            QVERIFY(g->isVisible());
+          }
+          g->Number()->clear();
+          QTest::keyClicks(g->Number(), "4");
+          QTest::mouseClick(Ok(g), Qt::LeftButton);
+          QVERIFY(!g->isVisible());
+        },
+        [&] { w.Command("Goto")->trigger(); });
     QCOMPARE(w.Session().SelectedFrame, 4u);
     QCOMPARE(f.Row(), 3);
-    WhileModal(g, [&] {
-      QCOMPARE(g->Number()->text(), "4");  // kept between uses
-      w.Session().FrameOrder[3] = 4;     // frame 3 leaves the rows
-      w.Session().FrameOrder[4] = 5;
-      w.Session().VisibleCount = 4;
-      g->Number()->clear();
-      QTest::keyClicks(g->Number(), "3");
-      QTest::mouseClick(Ok(g), Qt::LeftButton);
-      QCOMPARE(f.LastMessage(), std::string("Packet number not currently selected"));
-    }, [&] { w.Command("Goto")->trigger(); });
+    WhileModal(
+        g,
+        [&] {
+          QCOMPARE(g->Number()->text(), "4");  // kept between uses
+          w.Session().FrameOrder[3] = 4;       // frame 3 leaves the rows
+          w.Session().FrameOrder[4] = 5;
+          w.Session().VisibleCount = 4;
+          g->Number()->clear();
+          QTest::keyClicks(g->Number(), "3");
+          QTest::mouseClick(Ok(g), Qt::LeftButton);
+          QCOMPARE(f.LastMessage(), std::string("Packet number not currently selected"));
+        },
+        [&] { w.Command("Goto")->trigger(); });
   }
 
   void findPacket() {
@@ -391,8 +425,9 @@ class FilterFindTest : public QObject {
       QTest::mouseClick(d->FindButton(), Qt::LeftButton);
       found << d->Status();
     }
-    QCOMPARE(found, (QStringList{"Found in frame 5", "Found in frame 2", "Found in frame 3", "Found in frame 1",
-                                 "Found in frame 4", "Search string not found"}));
+    QCOMPARE(found,
+             (QStringList{"Found in frame 5", "Found in frame 2", "Found in frame 3",
+                          "Found in frame 1", "Found in frame 4", "Search string not found"}));
     QTest::mouseClick(d->FindButton(), Qt::LeftButton);
     QCOMPARE(d->Status(), "Found in frame 5");  // from the first row again
     // Rejected texts.
@@ -401,7 +436,8 @@ class FilterFindTest : public QObject {
       d->FindWhat()->setText(text);
       QTest::mouseClick(d->FindButton(), Qt::LeftButton);
     }
-    QCOMPARE(std::vector<std::string>(f.notes.Messages.begin() + static_cast<long>(before), f.notes.Messages.end()),
+    QCOMPARE(std::vector<std::string>(f.notes.Messages.begin() + static_cast<long>(before),
+                                      f.notes.Messages.end()),
              (std::vector<std::string>{"Hex string should contain an even number of hex digits",
                                        "Hex string contains an invalid hex digit",
                                        "Hex string should contain an even number of hex digits",

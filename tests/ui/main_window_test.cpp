@@ -1,16 +1,18 @@
 // The desktop program's main window under the offscreen platform.
+#include "main_window.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
-#include <QComboBox>
 #include <QClipboard>
-#include <QMenu>
-#include <QTableWidget>
+#include <QComboBox>
 #include <QHeaderView>
-#include <QListWidget>
 #include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
 #include <QMimeData>
 #include <QTableView>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QTreeWidget>
@@ -22,7 +24,6 @@
 #include "decode/config/ini.h"
 #include "frame_model.h"
 #include "hexdump_view.h"
-#include "main_window.h"
 #include "options_dialog.h"
 #include "output/detailview.h"
 #include "ports_dialog.h"
@@ -85,9 +86,9 @@ class MainWindowTest : public QObject {
   };
 
   QTemporaryDir dir_;
-  QString small_;   // 3 frames
-  QString other_;   // 2 frames
-  QString big_;     // enough frames for progress steps
+  QString small_;  // 3 frames
+  QString other_;  // 2 frames
+  QString big_;    // enough frames for progress steps
 
  private slots:
   void initTestCase() {
@@ -105,9 +106,10 @@ class MainWindowTest : public QObject {
   void commandEnabling() {
     Fixture f;
     MainWindow& w = f.window;
-    const QStringList always = {"Open", "Exit", "Ports", "Options", "Toolbar", "StatusBar", "Help", "About"};
-    const QStringList fileCommands = {"SaveAs", "Info", "Print", "Goto", "Find", "Filter",
-                                      "First", "Prev", "Next", "Last", "ClearFilter"};
+    const QStringList always = {"Open",    "Exit",      "Ports", "Options",
+                                "Toolbar", "StatusBar", "Help",  "About"};
+    const QStringList fileCommands = {"SaveAs", "Info", "Print", "Goto", "Find",       "Filter",
+                                      "First",  "Prev", "Next",  "Last", "ClearFilter"};
     auto check = [&](bool loaded) {
       for (const QString& c : always) QVERIFY2(w.Command(c)->isEnabled(), qPrintable(c));
       for (const QString& c : fileCommands)
@@ -140,16 +142,17 @@ class MainWindowTest : public QObject {
   void openEveryFormat_data() {
     QTest::addColumn<QString>("file");
     for (const char* name :
-         {"mixed.pcap", "mixed-be.pcap", "mixed-mod.pcap", "mixed.enc", "mixed-nm1.cap", "mixed-nm2.cap",
-          "mixed-xray11.cap", "mixed-xray20.cap", "mixed.5vw", "mixed.pcap.gz", "mixed-be.pcap.gz",
-          "mixed-mod.pcap.gz", "mixed.enc.gz", "mixed-nm1.cap.gz", "mixed-nm2.cap.gz",
-          "mixed-xray11.cap.gz", "mixed-xray20.cap.gz", "mixed.5vw.gz"})
+         {"mixed.pcap", "mixed-be.pcap", "mixed-mod.pcap", "mixed.enc", "mixed-nm1.cap",
+          "mixed-nm2.cap", "mixed-xray11.cap", "mixed-xray20.cap", "mixed.5vw", "mixed.pcap.gz",
+          "mixed-be.pcap.gz", "mixed-mod.pcap.gz", "mixed.enc.gz", "mixed-nm1.cap.gz",
+          "mixed-nm2.cap.gz", "mixed-xray11.cap.gz", "mixed-xray20.cap.gz", "mixed.5vw.gz"})
       QTest::newRow(name) << QString(KESTLE_TEST_DATA "/captures/") + name;
   }
   void openEveryFormat() {
     QFETCH(QString, file);
     Fixture f;
-    QVERIFY2(f.window.OpenFile(file), f.notes.Messages.empty() ? "" : f.notes.Messages.back().c_str());
+    QVERIFY2(f.window.OpenFile(file),
+             f.notes.Messages.empty() ? "" : f.notes.Messages.back().c_str());
     QVERIFY(f.window.Model()->rowCount() > 0);
     QVERIFY(f.window.Dump()->count() > 0);
     QCOMPARE(f.window.Session().SelectedFrame, 1u);
@@ -197,7 +200,8 @@ class MainWindowTest : public QObject {
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     auto mime = std::make_unique<QMimeData>();
     mime->setUrls({QUrl::fromLocalFile(small_)});
-    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, mime.get(), Qt::LeftButton, Qt::NoModifier);
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, mime.get(), Qt::LeftButton,
+                          Qt::NoModifier);
     QApplication::sendEvent(&w, &enter);
     QVERIFY(enter.isAccepted());
     QDropEvent drop(QPointF(10, 10), Qt::CopyAction, mime.get(), Qt::LeftButton, Qt::NoModifier);
@@ -278,7 +282,7 @@ class MainWindowTest : public QObject {
     MainWindow& w = f.window;
     QVERIFY(w.OpenFile(small_));
     QCOMPARE(w.Session().SelectedFrame, 1u);
-    QCOMPARE(w.Dump()->count(), 4);  // 60 bytes
+    QCOMPARE(w.Dump()->count(), 4);                     // 60 bytes
     w.Grid()->setCurrentIndex(w.Model()->index(1, 0));  // by the view, as a click would
     QCOMPARE(w.Session().SelectedFrame, 2u);
     QCOMPARE(w.Dump()->count(), 3);  // 42 bytes
@@ -312,8 +316,9 @@ class MainWindowTest : public QObject {
     auto highlighted = [&] {
       QList<int> bold;
       for (int line = 0; line < w.Dump()->count(); ++line)
-        for (const DumpRun& r : DumpLineRuns(*w.Dump()->Tree(), w.Dump()->SelectedNode(),
-                                             static_cast<uint32_t>(line) * 16, w.Dump()->ColourLayers()))
+        for (const DumpRun& r :
+             DumpLineRuns(*w.Dump()->Tree(), w.Dump()->SelectedNode(),
+                          static_cast<uint32_t>(line) * 16, w.Dump()->ColourLayers()))
           if (r.Bold)
             for (uint32_t i = 0; i < r.Count; ++i) bold << line * 16 + static_cast<int>(r.Slot + i);
       return bold;
@@ -533,7 +538,8 @@ class MainWindowTest : public QObject {
     QVERIFY(f.window.OpenFile(small_));
     QTreeWidget* tree = f.window.Tree();
     std::vector<int> images;
-    f.window.Detail().Walk([&](const DetailNode& n, int) { images.push_back(static_cast<int>(n.Image)); });
+    f.window.Detail().Walk(
+        [&](const DetailNode& n, int) { images.push_back(static_cast<int>(n.Image)); });
     QMap<int, qint64> keyOf;
     size_t checked = 0;
     std::function<void(QTreeWidgetItem*)> visit = [&](QTreeWidgetItem* item) {
@@ -563,7 +569,8 @@ class MainWindowTest : public QObject {
       out << "[Options]\r\nTimeFormat=1\r\nSomethingNew=keep me\r\nShowToolBar=0\r\n"
           << "[Files]\r\nFile1=/old/a.cap\r\nFile3=/old/c.cap\r\n"
           << "[Ports]\r\nPortNum=1\r\nPort1=8080,1,5,0,Web proxy\r\n"
-          << "[Window]\r\nWindowWidth=100000\r\nWindowHeight=500\r\nWindowLeft=-9999\r\nWindowTop=40\r\n"
+          << "[Window]\r\nWindowWidth=100000\r\nWindowHeight=500\r\nWindowLeft=-9999\r\nWindowTop="
+             "40\r\n"
           << "[Plugins]\r\nName=x\r\n";
     }
     {

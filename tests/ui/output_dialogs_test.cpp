@@ -7,8 +7,8 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLineEdit>
-#include <QProgressBar>
 #include <QPrinter>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
@@ -57,7 +57,8 @@ Bytes SmallCapture() {
 
 // Runs `act` inside the modal loop that `open` starts; the dialog is closed
 // afterwards should `act` have left it open.
-void WhileModal(QDialog* dialog, const std::function<void()>& act, const std::function<void()>& open) {
+void WhileModal(QDialog* dialog, const std::function<void()>& act,
+                const std::function<void()>& open) {
   bool ran = false;
   QTimer::singleShot(0, dialog, [&] {
     act();
@@ -118,51 +119,60 @@ class OutputDialogsTest : public QObject {
     SaveDialog* d = w.SaveBox();
     const QString out = dir_.filePath("range.enc");
     d->AskFileName = [&] { return out; };
-    WhileModal(d, [&] {
-      QCOMPARE(d->windowTitle(), "Save As");
-      QVERIFY(d->SelectedButton()->isChecked());
-      QVERIFY(!d->TaggedButton()->isEnabled());
-      QCOMPARE(d->AllButton()->text(), "Save All Frames");
-      QCOMPARE(d->RangeFirst()->text(), "1");
-      QCOMPARE(d->RangeLast()->text(), "5");
-      QVERIFY(!d->RangeFirst()->isEnabled());
-      QCOMPARE(d->Progress()->value(), 0);
-      ClickIndicator(d->RangeButton());
-      QVERIFY(d->RangeFirst()->isEnabled() && d->RangeLast()->isEnabled());
-      d->RangeFirst()->setText("5");
-      d->RangeLast()->setText("3");
-      QTest::mouseClick(d->SaveButton(), Qt::LeftButton);
-      QCOMPARE(f.LastMessage(), std::string("Invalid frame range"));
-      QVERIFY(d->isVisible());
-      d->RangeFirst()->setText("a");
-      QTest::mouseClick(d->SaveButton(), Qt::LeftButton);
-      QCOMPARE(f.LastMessage(), std::string("Non numeric print range"));
-      d->RangeFirst()->setText("2");
-      d->RangeLast()->setText("4");
-      QTest::mouseClick(d->SaveButton(), Qt::LeftButton);
-      QVERIFY(!d->isVisible());
-    }, [&] { w.Command("SaveAs")->trigger(); });
+    WhileModal(
+        d,
+        [&] {
+          QCOMPARE(d->windowTitle(), "Save As");
+          QVERIFY(d->SelectedButton()->isChecked());
+          QVERIFY(!d->TaggedButton()->isEnabled());
+          QCOMPARE(d->AllButton()->text(), "Save All Frames");
+          QCOMPARE(d->RangeFirst()->text(), "1");
+          QCOMPARE(d->RangeLast()->text(), "5");
+          QVERIFY(!d->RangeFirst()->isEnabled());
+          QCOMPARE(d->Progress()->value(), 0);
+          ClickIndicator(d->RangeButton());
+          QVERIFY(d->RangeFirst()->isEnabled() && d->RangeLast()->isEnabled());
+          d->RangeFirst()->setText("5");
+          d->RangeLast()->setText("3");
+          QTest::mouseClick(d->SaveButton(), Qt::LeftButton);
+          QCOMPARE(f.LastMessage(), std::string("Invalid frame range"));
+          QVERIFY(d->isVisible());
+          d->RangeFirst()->setText("a");
+          QTest::mouseClick(d->SaveButton(), Qt::LeftButton);
+          QCOMPARE(f.LastMessage(), std::string("Non numeric print range"));
+          d->RangeFirst()->setText("2");
+          d->RangeLast()->setText("4");
+          QTest::mouseClick(d->SaveButton(), Qt::LeftButton);
+          QVERIFY(!d->isVisible());
+        },
+        [&] { w.Command("SaveAs")->trigger(); });
     QCOMPARE(FramesIn(out), 3u);
 
     // Cancel while nothing is written closes the dialog; the file name
     // dialog cancelled leaves it open.
     d->AskFileName = [] { return QString(); };
-    WhileModal(d, [&] {
-      QTest::mouseClick(d->SaveButton(), Qt::LeftButton);
-      QVERIFY(d->isVisible());
-      QTest::mouseClick(d->CancelButton(), Qt::LeftButton);
-      QVERIFY(!d->isVisible());
-    }, [&] { w.Command("SaveAs")->trigger(); });
+    WhileModal(
+        d,
+        [&] {
+          QTest::mouseClick(d->SaveButton(), Qt::LeftButton);
+          QVERIFY(d->isVisible());
+          QTest::mouseClick(d->CancelButton(), Qt::LeftButton);
+          QVERIFY(!d->isVisible());
+        },
+        [&] { w.Command("SaveAs")->trigger(); });
 
     // The open capture itself is refused.
     d->AskFileName = [&] { return capture_; };
     const std::string before = ReadText(capture_);
-    WhileModal(d, [&] {
-      ClickIndicator(d->AllButton());
-      QTest::mouseClick(d->SaveButton(), Qt::LeftButton);
-      QCOMPARE(f.LastMessage(), std::string(savemsg::kOpenCapture));
-      QVERIFY(d->isVisible());
-    }, [&] { w.Command("SaveAs")->trigger(); });
+    WhileModal(
+        d,
+        [&] {
+          ClickIndicator(d->AllButton());
+          QTest::mouseClick(d->SaveButton(), Qt::LeftButton);
+          QCOMPARE(f.LastMessage(), std::string(savemsg::kOpenCapture));
+          QVERIFY(d->isVisible());
+        },
+        [&] { w.Command("SaveAs")->trigger(); });
     QCOMPARE(ReadText(capture_), before);
   }
 
@@ -176,29 +186,35 @@ class OutputDialogsTest : public QObject {
     SaveDialog* d = w.SaveBox();
     const QString tagged = dir_.filePath("tagged.enc");
     d->AskFileName = [&] { return tagged; };
-    WhileModal(d, [&] {
-      QCOMPARE(d->AllButton()->text(), "Save All Filtered Frames");
-      QVERIFY(d->TaggedButton()->isEnabled());
-      ClickIndicator(d->TaggedButton());
-      QTest::mouseClick(d->SaveButton(), Qt::LeftButton);
-      QVERIFY(!d->isVisible());
-    }, [&] { w.Command("SaveAs")->trigger(); });
+    WhileModal(
+        d,
+        [&] {
+          QCOMPARE(d->AllButton()->text(), "Save All Filtered Frames");
+          QVERIFY(d->TaggedButton()->isEnabled());
+          ClickIndicator(d->TaggedButton());
+          QTest::mouseClick(d->SaveButton(), Qt::LeftButton);
+          QVERIFY(!d->isVisible());
+        },
+        [&] { w.Command("SaveAs")->trigger(); });
     QCOMPARE(FramesIn(tagged), 2u);
 
     // Cancel during the writing: the file keeps the first frame.
     w.ClearFilter();
     const QString part = dir_.filePath("part.enc");
     d->AskFileName = [&] { return part; };
-    WhileModal(d, [&] {
-      ClickIndicator(d->AllButton());
-      // Clicked at the first chance the window has: after the first frame.
-      QTimer::singleShot(0, d, [d] {
-        QVERIFY(d->Writing());
-        QTest::mouseClick(d->CancelButton(), Qt::LeftButton);
-      });
-      QTest::mouseClick(d->SaveButton(), Qt::LeftButton);
-      QVERIFY(!d->isVisible());
-    }, [&] { w.Command("SaveAs")->trigger(); });
+    WhileModal(
+        d,
+        [&] {
+          ClickIndicator(d->AllButton());
+          // Clicked at the first chance the window has: after the first frame.
+          QTimer::singleShot(0, d, [d] {
+            QVERIFY(d->Writing());
+            QTest::mouseClick(d->CancelButton(), Qt::LeftButton);
+          });
+          QTest::mouseClick(d->SaveButton(), Qt::LeftButton);
+          QVERIFY(!d->isVisible());
+        },
+        [&] { w.Command("SaveAs")->trigger(); });
     QCOMPARE(FramesIn(part), 1u);
   }
 
@@ -210,27 +226,30 @@ class OutputDialogsTest : public QObject {
     d->PrinterNames = [] { return QStringList(); };
     const QString out = dir_.filePath("print.txt");
     d->AskFileName = [&](bool pdf) { return pdf ? QString() : out; };
-    WhileModal(d, [&] {
-      QCOMPARE(d->windowTitle(), "Print");
-      // No printer installed: the text file is chosen; the PDF writer stays listed.
-      QVERIFY(d->ToFile()->isChecked());
-      QVERIFY(d->PrintTo()->isEnabled());
-      QCOMPARE(d->Printers()->count(), 1);
-      QCOMPARE(d->Printers()->itemText(0), PrintDialog::kPdfEntry);
-      QVERIFY(!d->Printers()->isEnabled());
-      QVERIFY(!d->SetupButton()->isEnabled());
-      QVERIFY(d->SelectedButton()->isChecked());
-      QVERIFY(!d->TaggedButton()->isEnabled());
-      QCOMPARE(d->RangeLast()->text(), "5");
-      ClickIndicator(d->RangeButton());
-      d->RangeFirst()->setText("0");
-      QTest::mouseClick(d->OkButton(), Qt::LeftButton);
-      QCOMPARE(f.LastMessage(), std::string("Invalid print range"));
-      d->RangeFirst()->setText("4");
-      ClickIndicator(d->Detail());
-      QTest::mouseClick(d->OkButton(), Qt::LeftButton);
-      QVERIFY(!d->isVisible());
-    }, [&] { w.Command("Print")->trigger(); });
+    WhileModal(
+        d,
+        [&] {
+          QCOMPARE(d->windowTitle(), "Print");
+          // No printer installed: the text file is chosen; the PDF writer stays listed.
+          QVERIFY(d->ToFile()->isChecked());
+          QVERIFY(d->PrintTo()->isEnabled());
+          QCOMPARE(d->Printers()->count(), 1);
+          QCOMPARE(d->Printers()->itemText(0), PrintDialog::kPdfEntry);
+          QVERIFY(!d->Printers()->isEnabled());
+          QVERIFY(!d->SetupButton()->isEnabled());
+          QVERIFY(d->SelectedButton()->isChecked());
+          QVERIFY(!d->TaggedButton()->isEnabled());
+          QCOMPARE(d->RangeLast()->text(), "5");
+          ClickIndicator(d->RangeButton());
+          d->RangeFirst()->setText("0");
+          QTest::mouseClick(d->OkButton(), Qt::LeftButton);
+          QCOMPARE(f.LastMessage(), std::string("Invalid print range"));
+          d->RangeFirst()->setText("4");
+          ClickIndicator(d->Detail());
+          QTest::mouseClick(d->OkButton(), Qt::LeftButton);
+          QVERIFY(!d->isVisible());
+        },
+        [&] { w.Command("Print")->trigger(); });
     const std::string text = ReadText(out);
     QVERIFY(text.rfind(" Kestle print from file " + capture_.toStdString() + " on ", 0) == 0);
     QVERIFY(text.find("\n4     ") != std::string::npos);
@@ -241,13 +260,16 @@ class OutputDialogsTest : public QObject {
 
     // The choices of "Print To", detail and dump are kept; the frames start
     // from the selected frame again.
-    WhileModal(d, [&] {
-      QVERIFY(d->ToFile()->isChecked());
-      QVERIFY(d->Detail()->isChecked());
-      QVERIFY(!d->Dump()->isChecked());
-      QVERIFY(d->SelectedButton()->isChecked());
-      QVERIFY(!d->RangeFirst()->isEnabled());
-    }, [&] { w.Command("Print")->trigger(); });
+    WhileModal(
+        d,
+        [&] {
+          QVERIFY(d->ToFile()->isChecked());
+          QVERIFY(d->Detail()->isChecked());
+          QVERIFY(!d->Dump()->isChecked());
+          QVERIFY(d->SelectedButton()->isChecked());
+          QVERIFY(!d->RangeFirst()->isEnabled());
+        },
+        [&] { w.Command("Print")->trigger(); });
   }
 
   void printToPdfThroughThePrinterPath() {
@@ -259,19 +281,22 @@ class OutputDialogsTest : public QObject {
     d->DefaultPrinter = [] { return QString("Office"); };
     const QString pdf = dir_.filePath("print.pdf");
     d->AskFileName = [&](bool isPdf) { return isPdf ? pdf : QString(); };
-    WhileModal(d, [&] {
-      // A printer installed: it is chosen, the PDF writer after it.
-      QVERIFY(d->ToPrinter()->isChecked());
-      QCOMPARE(d->Printers()->count(), 2);
-      QCOMPARE(d->Printers()->currentText(), "Office");
-      QVERIFY(d->Printers()->isEnabled());
-      d->Printers()->setCurrentIndex(1);
-      ClickIndicator(d->AllButton());
-      ClickIndicator(d->Detail());
-      ClickIndicator(d->Dump());
-      QTest::mouseClick(d->OkButton(), Qt::LeftButton);
-      QVERIFY(!d->isVisible());
-    }, [&] { w.Command("Print")->trigger(); });
+    WhileModal(
+        d,
+        [&] {
+          // A printer installed: it is chosen, the PDF writer after it.
+          QVERIFY(d->ToPrinter()->isChecked());
+          QCOMPARE(d->Printers()->count(), 2);
+          QCOMPARE(d->Printers()->currentText(), "Office");
+          QVERIFY(d->Printers()->isEnabled());
+          d->Printers()->setCurrentIndex(1);
+          ClickIndicator(d->AllButton());
+          ClickIndicator(d->Detail());
+          ClickIndicator(d->Dump());
+          QTest::mouseClick(d->OkButton(), Qt::LeftButton);
+          QVERIFY(!d->isVisible());
+        },
+        [&] { w.Command("Print")->trigger(); });
     const std::string bytes = ReadText(pdf);
     QVERIFY(bytes.rfind("%PDF", 0) == 0);
     QVERIFY(bytes.size() > 2000);
@@ -289,11 +314,13 @@ class OutputDialogsTest : public QObject {
     printer.setOutputFileName(pdf);
     PrintChoices choices;
     choices.Detail = choices.Dump = true;
-    const int pages = w.PrintBox()->PrintPages(printer, ChosenFrames(w.Session(), FrameChoice::All), choices);
+    const int pages =
+        w.PrintBox()->PrintPages(printer, ChosenFrames(w.Session(), FrameChoice::All), choices);
     QVERIFY(pages > 100);
     const std::string bytes = ReadText(pdf);
     int count = 0;
-    for (size_t at = bytes.find("/Type /Page\n"); at != std::string::npos; at = bytes.find("/Type /Page\n", at + 1))
+    for (size_t at = bytes.find("/Type /Page\n"); at != std::string::npos;
+         at = bytes.find("/Type /Page\n", at + 1))
       ++count;
     QCOMPARE(count, pages);
   }

@@ -39,15 +39,24 @@ using test::FrameBuilder;
 
 namespace {
 
-Bytes IPv4Frame(const char* dstMac, const char* srcMac, const char* src, const char* dst, uint8_t protocol,
-                size_t payload) {
+Bytes IPv4Frame(const char* dstMac, const char* srcMac, const char* src, const char* dst,
+                uint8_t protocol, size_t payload) {
   FrameBuilder ip;
-  ip.u8(0x45).u8(0).be16(static_cast<uint16_t>(20 + payload)).be16(1).be16(0).u8(64).u8(protocol).be16(0)
-      .ipv4(src).ipv4(dst);
+  ip.u8(0x45)
+      .u8(0)
+      .be16(static_cast<uint16_t>(20 + payload))
+      .be16(1)
+      .be16(0)
+      .u8(64)
+      .u8(protocol)
+      .be16(0)
+      .ipv4(src)
+      .ipv4(dst);
   if (protocol == 17)
     ip.be16(40000).be16(40001).be16(static_cast<uint16_t>(payload)).be16(0).zeros(payload - 8);
   else
-    ip.be16(40002).be16(40003).be32(1).be32(2).be16(0x5010).be16(100).be16(0).be16(0).zeros(payload - 20);
+    ip.be16(40002).be16(40003).be32(1).be32(2).be16(0x5010).be16(100).be16(0).be16(0).zeros(
+        payload - 20);
   return FrameBuilder().ether(dstMac, srcMac, 0x0800).raw(ip.bytes()).padTo(60).bytes();
 }
 
@@ -126,7 +135,8 @@ class StatsPagesTest : public QObject {
                             {IPv4Frame(kC, kA, "10.0.0.1", "10.0.0.3", 17, 30), 101, 0, 1500},
                             {IPv4Frame(kB, kA, "10.0.0.1", "10.0.0.2", 6, 20), 103, 0, 0},
                         }));
-    WriteFile(other_, test::PcapFile({{IPv4Frame(kB, kA, "10.0.0.1", "10.0.0.9", 17, 30), 200, 0, 0}}));
+    WriteFile(other_,
+              test::PcapFile({{IPv4Frame(kB, kA, "10.0.0.1", "10.0.0.9", 17, 30), 200, 0, 0}}));
   }
 
   void nodesPageListsStationsAndSessions() {
@@ -138,11 +148,13 @@ class StatsPagesTest : public QObject {
     QTableView* grid = page->NodeGrid();
     QCOMPARE(grid->model()->rowCount(), 3);
     QCOMPARE(grid->model()->headerData(0, Qt::Horizontal).toString(), QString("Mac Address"));
-    QCOMPARE(page->SessionGrid()->model()->headerData(0, Qt::Horizontal).toString(), QString("MAC Address"));
+    QCOMPARE(page->SessionGrid()->model()->headerData(0, Qt::Horizontal).toString(),
+             QString("MAC Address"));
     // A sent three frames of 64, 1500 (on the wire) and 60 bytes.
     const QStringList a = {kA, "10.0.0.1", "", "1", "3", "60", "1624"};
     for (int c = 0; c < 7; ++c) QCOMPARE(f.NodeCell(0, c), a[c]);
-    QCOMPARE(grid->model()->data(grid->model()->index(0, 4), Qt::TextAlignmentRole).toInt() & Qt::AlignRight,
+    QCOMPARE(grid->model()->data(grid->model()->index(0, 4), Qt::TextAlignmentRole).toInt() &
+                 Qt::AlignRight,
              int(Qt::AlignRight));
     QCOMPARE(grid->model()->data(grid->model()->index(0, 0), Qt::BackgroundRole).value<QColor>(),
              QColor(255, 255, 204));
@@ -158,7 +170,8 @@ class StatsPagesTest : public QObject {
     QStringList protocols;
     for (int r = 0; r < 3; ++r) protocols << f.SessionCell(r, 0) + " " + f.SessionCell(r, 2);
     protocols.sort();
-    QCOMPARE(protocols, QStringList({QString(kB) + " TCP", QString(kB) + " UDP", QString(kC) + " UDP"}));
+    QCOMPARE(protocols,
+             QStringList({QString(kB) + " TCP", QString(kB) + " UDP", QString(kC) + " UDP"}));
     // Its chart: a pie (NodeSeriesType 1) with TCP then UDP.
     QChart* chart = page->Chart();
     QCOMPARE(chart->title(), QString("Protocol Distribution"));
@@ -181,8 +194,9 @@ class StatsPagesTest : public QObject {
     QCOMPARE(f.NodeCell(2, 4), QString("0"));
 
     // Another row: its station's sessions.
-    grid->selectionModel()->setCurrentIndex(grid->model()->index(2, 0),
-                                            QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    grid->selectionModel()->setCurrentIndex(
+        grid->model()->index(2, 0),
+        QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     QCOMPARE(page->SessionGrid()->model()->rowCount(), 1);
     QCOMPARE(f.SessionCell(0, 0), QString(kA));
     QCOMPARE(f.SessionCell(0, 4), QString("1500"));
@@ -363,7 +377,7 @@ class StatsPagesTest : public QObject {
     QTRY_COMPARE(fake.Calls(), 3);
     w.Pages()->setCurrentIndex(1);
     QTRY_COMPARE(f.NodeCell(0, 2), QString("alpha"));
-    QCOMPARE(f.NodeCell(1, 2), QString(""));      // 10.0.0.2 has no name
+    QCOMPARE(f.NodeCell(1, 2), QString(""));  // 10.0.0.2 has no name
 
     // After every load while on.
     QVERIFY(w.OpenFile(traffic_));

@@ -9,10 +9,10 @@
 #include <unordered_map>
 #include <vector>
 
-#include "decode/registry.h"
-#include "decode/config/settings.h"
 #include "decode/config/port_table.h"
+#include "decode/config/settings.h"
 #include "decode/config/snmp_names.h"
+#include "decode/registry.h"
 
 namespace kestle {
 
@@ -26,9 +26,9 @@ struct LocaleInfo {
                                                  "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
   std::array<std::string, 7> LongDayNames = {"Sunday",   "Monday", "Tuesday", "Wednesday",
                                              "Thursday", "Friday", "Saturday"};
-  std::array<std::string, 12> LongMonthNames = {"January", "February", "March",     "April",
-                                                "May",     "June",     "July",      "August",
-                                                "September", "October", "November", "December"};
+  std::array<std::string, 12> LongMonthNames = {"January",   "February", "March",    "April",
+                                                "May",       "June",     "July",     "August",
+                                                "September", "October",  "November", "December"};
 };
 
 // Lines of the MAC vendor file: six upper-case hex digits, then the name.

@@ -3,9 +3,8 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <cerrno>
-
 #include <cctype>
+#include <cerrno>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -66,7 +65,8 @@ void IniFile::Parse(std::string_view text) {
     }
     size_t eq = t.find('=');
     if (eq != std::string_view::npos && eq > 0 && t.front() != ';') {
-      cur->push_back({std::string(Trim(t.substr(0, eq))), std::string(Trim(t.substr(eq + 1))), true});
+      cur->push_back(
+          {std::string(Trim(t.substr(0, eq))), std::string(Trim(t.substr(eq + 1))), true});
     } else {
       cur->push_back({"", std::string(raw), false});
     }
@@ -103,8 +103,10 @@ bool IniFile::Save(const std::string& path) const {
     while (ok && done < text.size()) {
       const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
       if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) ok = false;
-      else done += static_cast<size_t>(n);
+      if (n <= 0)
+        ok = false;
+      else
+        done += static_cast<size_t>(n);
     }
     // The data must be on disk before the rename makes it the settings file.
     if (ok && ::fsync(fd) != 0) ok = false;
@@ -132,7 +134,6 @@ const IniFile::Section* IniFile::Find(std::string_view name) const {
     if (EqualNoCase(s.name, name)) return &s;
   return nullptr;
 }
-
 
 std::optional<std::string> IniFile::Get(std::string_view section, std::string_view key) const {
   if (const Section* s = Find(section))

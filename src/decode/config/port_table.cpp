@@ -12,16 +12,15 @@
 #include "decode/dispatch.h"
 #include "decode/fields.h"
 #include "decode/frame_table.h"
-#include "decode/text.h"
 #include "decode/protocol_ids.h"
+#include "decode/text.h"
 
 namespace kestle {
 
 const char* const DecoderNames[kDecoderCount] = {
-    "Data Only", "BGP",    "BOOTP/DHCP", "DNS",   "HSRP",  "HTTP",    "Netbios",
-    "NTP",       "RADIUS", "RIP",        "RIPng", "SNMP",  "Tacacs",  "TFTP",
-    "ISAKMP",    "PPTP",   "RTP",        "Socks", "SSL/TLS", "SSDP",  "RTSP",
-    "SIP",       "SMTP",   "Telnet",     "DLSw",  "iSCSI"};
+    "Data Only", "BGP",   "BOOTP/DHCP", "DNS",    "HSRP", "HTTP",   "Netbios", "NTP",  "RADIUS",
+    "RIP",       "RIPng", "SNMP",       "Tacacs", "TFTP", "ISAKMP", "PPTP",    "RTP",  "Socks",
+    "SSL/TLS",   "SSDP",  "RTSP",       "SIP",    "SMTP", "Telnet", "DLSw",    "iSCSI"};
 
 namespace {
 

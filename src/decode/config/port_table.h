@@ -16,10 +16,32 @@ enum PortTypeCode : uint8_t { PortUDP = 0, PortTCP = 1, PortBoth = 2 };
 
 // Decoder codes ("Decode As"); code = index into DecoderNames.
 enum DecoderCode : uint16_t {
-  DecodeDataOnly = 0, DecodeBGP, DecodeDHCP, DecodeDNS, DecodeHSRP, DecodeHTTP, DecodeNetbios,
-  DecodeNTP, DecodeRADIUS, DecodeRIP, DecodeRIPng, DecodeSNMP, DecodeTacacs, DecodeTFTP,
-  DecodeISAKMP, DecodePPTP, DecodeRTP, DecodeSocks, DecodeSSL, DecodeSSDP, DecodeRTSP,
-  DecodeSIP, DecodeSMTP, DecodeTelnet, DecodeDLSw, DecodeiSCSI,
+  DecodeDataOnly = 0,
+  DecodeBGP,
+  DecodeDHCP,
+  DecodeDNS,
+  DecodeHSRP,
+  DecodeHTTP,
+  DecodeNetbios,
+  DecodeNTP,
+  DecodeRADIUS,
+  DecodeRIP,
+  DecodeRIPng,
+  DecodeSNMP,
+  DecodeTacacs,
+  DecodeTFTP,
+  DecodeISAKMP,
+  DecodePPTP,
+  DecodeRTP,
+  DecodeSocks,
+  DecodeSSL,
+  DecodeSSDP,
+  DecodeRTSP,
+  DecodeSIP,
+  DecodeSMTP,
+  DecodeTelnet,
+  DecodeDLSw,
+  DecodeiSCSI,
   kDecoderCount
 };
 

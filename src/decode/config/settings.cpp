@@ -78,10 +78,10 @@ void Settings::Save(IniFile& ini) const {
 
 bool Settings::Set(std::string_view key, std::string_view value) {
   static constexpr std::string_view kKeys[] = {
-      "AutoExpand",     "DisplayLength",  "TimeFormat",        "MaxPackets",
-      "FirstFrame",     "DecodeTosAsDSCP", "ShowSNMPOIDNumber", "ColourGrid",
-      "BuildTCPSessions", "MaxTCPSessions", "ShowToolBar",       "ShowStatusbar",
-      "NodeSeriesType", "LookupHostNames", "UseZLib",           "ColumnSel"};
+      "AutoExpand",       "DisplayLength",   "TimeFormat",        "MaxPackets",
+      "FirstFrame",       "DecodeTosAsDSCP", "ShowSNMPOIDNumber", "ColourGrid",
+      "BuildTCPSessions", "MaxTCPSessions",  "ShowToolBar",       "ShowStatusbar",
+      "NodeSeriesType",   "LookupHostNames", "UseZLib",           "ColumnSel"};
   bool known = false;
   std::string canonical;
   for (auto k : kKeys) {

@@ -1,15 +1,15 @@
 #include "output/forms/options_form.h"
 
-#include "decode/config/ini.h"
-
 #include <algorithm>
+
+#include "decode/config/ini.h"
 
 namespace kestle {
 
 namespace {
-constexpr std::string_view kLongNames[9] = {
-    "Frame Number",     "Capture Time",     "Frame Length", "Source Node", "Source Port",
-    "Destination Node", "Destination Port", "Description",  "Protocol"};
+constexpr std::string_view kLongNames[9] = {"Frame Number",     "Capture Time", "Frame Length",
+                                            "Source Node",      "Source Port",  "Destination Node",
+                                            "Destination Port", "Description",  "Protocol"};
 }  // namespace
 
 std::string_view ColumnLongName(char letter) {

@@ -24,7 +24,8 @@ std::vector<uint16_t> DecoderCodesByName() {
   std::stable_sort(codes.begin(), codes.end(), [](uint16_t a, uint16_t b) {
     std::string_view x = DecoderNames[a], y = DecoderNames[b];
     return std::lexicographical_compare(x.begin(), x.end(), y.begin(), y.end(), [](char p, char q) {
-      return std::tolower(static_cast<unsigned char>(p)) < std::tolower(static_cast<unsigned char>(q));
+      return std::tolower(static_cast<unsigned char>(p)) <
+             std::tolower(static_cast<unsigned char>(q));
     });
   });
   return codes;

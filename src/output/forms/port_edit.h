@@ -25,7 +25,7 @@ inline constexpr const char* kComma = "Description cannot contain a comma";
 }  // namespace portmsg
 
 struct PortEditCheck {
-  std::string Message;  // empty when the input is valid
+  std::string Message;     // empty when the input is valid
   bool PortField = false;  // the port field is at fault (focus goes there)
   uint16_t Port = 0;
 };

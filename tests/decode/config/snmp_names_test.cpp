@@ -19,8 +19,8 @@ SnmpNameTree Tree(std::initializer_list<const char*> lines) {
 }
 
 TEST(SnmpNames, NamesDownToTheFirstUnknownSubidentifier) {
-  const SnmpNameTree t = Tree({"iso 1", "org 1.3", "dod 1.3.6", "internet 1.3.6.1",
-                               "sysDescr 1.3.6.1.2.1.1.1"});
+  const SnmpNameTree t =
+      Tree({"iso 1", "org 1.3", "dod 1.3.6", "internet 1.3.6.1", "sysDescr 1.3.6.1.2.1.1.1"});
   EXPECT_EQ(Format(t, {1, 3, 6, 1, 2, 1, 1, 1, 0}), "iso.org.dod.internet.2.1.1.sysDescr.0");
   EXPECT_EQ(Format(t, {1, 3, 7, 1}), "iso.org.7.1");
   EXPECT_EQ(Format(t, {1, 3, 6, 1, 2, 1, 1, 1, 0, 5}), "iso.org.dod.internet.2.1.1.sysDescr.0.5");
@@ -33,11 +33,17 @@ TEST(SnmpNames, NamesDownToTheFirstUnknownSubidentifier) {
 
 TEST(SnmpNames, FileLines) {
   const SnmpNameTree t = Tree({
-      "  # a comment", "* another", "noblank", "", "dot .", "iso 1", "  org   1.3  ",
+      "  # a comment",
+      "* another",
+      "noblank",
+      "",
+      "dot .",
+      "iso 1",
+      "  org   1.3  ",
       "late 1.3.6",
-      "renamed 1.3.6",    // below the top level an existing node takes the new name
-      "top 1",            // the top level keeps its name
-      "word 1.3.x",       // a component that is not a number counts as 0
+      "renamed 1.3.6",  // below the top level an existing node takes the new name
+      "top 1",          // the top level keeps its name
+      "word 1.3.x",     // a component that is not a number counts as 0
       "big 1.3.4294967296",
       "tab\t1.3.9",
   });
@@ -61,7 +67,8 @@ TEST(SnmpNames, FirstComponentMatchesAnyDepth) {
 TEST(SnmpNames, ManyEntries) {
   SnmpNameTree t;
   t.AddLine("enterprises 1.3.6.1.4.1");
-  for (uint32_t i = 1; i <= 70000; ++i) t.AddLine("e" + std::to_string(i) + " 1.3.6.1.4.1." + std::to_string(i));
+  for (uint32_t i = 1; i <= 70000; ++i)
+    t.AddLine("e" + std::to_string(i) + " 1.3.6.1.4.1." + std::to_string(i));
   EXPECT_EQ(t.Size(), 70006u);
   EXPECT_EQ(Format(t, {1, 3, 6, 1, 4, 1, 69999, 2}), "1.3.6.1.4.enterprises.e69999.2");
   EXPECT_EQ(Format(t, {1, 3, 6, 1, 4, 1, 70000}), "1.3.6.1.4.enterprises.e70000");
@@ -76,16 +83,22 @@ TEST(SnmpNames, ShippedFile) {
     std::string text;
   } cases[] = {
       {{1, 3, 6, 1, 2, 1, 1, 3, 0}, "iso.org.dod.internet.mgmt.mib-2.system.sysUpTime.0"},
-      {{1, 3, 6, 1, 2, 1, 2, 2, 1, 10, 3}, "iso.org.dod.internet.mgmt.mib-2.interfaces.ifTable.ifEntry.ifInOctets.3"},
-      {{1, 3, 6, 1, 2, 1, 3, 1, 1, 2}, "iso.org.dod.internet.mgmt.mib-2.at.atTable.atEntry.atPhysAddress"},
-      {{1, 3, 6, 1, 2, 1, 4, 20, 1, 1}, "iso.org.dod.internet.mgmt.mib-2.ip.ipAddrTable.ipAddrEntry.ipAdEntAddr"},
+      {{1, 3, 6, 1, 2, 1, 2, 2, 1, 10, 3},
+       "iso.org.dod.internet.mgmt.mib-2.interfaces.ifTable.ifEntry.ifInOctets.3"},
+      {{1, 3, 6, 1, 2, 1, 3, 1, 1, 2},
+       "iso.org.dod.internet.mgmt.mib-2.at.atTable.atEntry.atPhysAddress"},
+      {{1, 3, 6, 1, 2, 1, 4, 20, 1, 1},
+       "iso.org.dod.internet.mgmt.mib-2.ip.ipAddrTable.ipAddrEntry.ipAdEntAddr"},
       {{1, 3, 6, 1, 2, 1, 5, 8}, "iso.org.dod.internet.mgmt.mib-2.icmp.icmpInEchos"},
-      {{1, 3, 6, 1, 2, 1, 6, 13, 1, 1}, "iso.org.dod.internet.mgmt.mib-2.tcp.tcpConnTable.tcpConnEntry.tcpConnState"},
+      {{1, 3, 6, 1, 2, 1, 6, 13, 1, 1},
+       "iso.org.dod.internet.mgmt.mib-2.tcp.tcpConnTable.tcpConnEntry.tcpConnState"},
       {{1, 3, 6, 1, 2, 1, 7, 1}, "iso.org.dod.internet.mgmt.mib-2.udp.udpInDatagrams"},
       {{1, 3, 6, 1, 2, 1, 11, 30}, "iso.org.dod.internet.mgmt.mib-2.snmp.snmpEnableAuthenTraps"},
-      {{1, 3, 6, 1, 2, 1, 31, 1, 1, 1, 6}, "iso.org.dod.internet.mgmt.mib-2.ifMIB.ifMIBObjects.ifXTable.ifXEntry.ifHCInOctets"},
+      {{1, 3, 6, 1, 2, 1, 31, 1, 1, 1, 6},
+       "iso.org.dod.internet.mgmt.mib-2.ifMIB.ifMIBObjects.ifXTable.ifXEntry.ifHCInOctets"},
       {{1, 3, 6, 1, 4, 1, 9}, "iso.org.dod.internet.private.enterprises.9"},
-      {{1, 3, 6, 1, 6, 3, 1, 1, 5, 3}, "iso.org.dod.internet.snmpV2.snmpModules.snmpMIB.snmpMIBObjects.snmpTraps.linkDown"},
+      {{1, 3, 6, 1, 6, 3, 1, 1, 5, 3},
+       "iso.org.dod.internet.snmpV2.snmpModules.snmpMIB.snmpMIBObjects.snmpTraps.linkDown"},
   };
   for (const auto& k : cases) EXPECT_EQ(Format(t, k.oid), k.text);
   EXPECT_FALSE(t.Load("/nonexistent/Kestlesnmp.txt"));

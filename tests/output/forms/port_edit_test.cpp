@@ -7,7 +7,8 @@ namespace kestle {
 namespace {
 
 std::vector<WellKnownRec> Table() {
-  return {{PortTCP, 20, "FTP Data", 0, 0}, {PortBoth, 53, "DNS", 8, DecodeDNS},
+  return {{PortTCP, 20, "FTP Data", 0, 0},
+          {PortBoth, 53, "DNS", 8, DecodeDNS},
           {PortTCP, 80, "HTTP", 17, DecodeHTTP}};
 }
 
