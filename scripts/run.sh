@@ -7,7 +7,7 @@ bash scripts/setup.sh
 cmake --preset default >/dev/null
 cmake --build --preset default
 capture="${1:-data/sample.pcap}"
-if [ -x build/default/src/ui/kestle ] && { [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; }; then
-  exec build/default/src/ui/kestle "$capture"
+if [ -x build/default/src/kestle ] && { [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; }; then
+  exec build/default/src/kestle "$capture"
 fi
 exec build/default/src/kestle-dump --detail "$capture"

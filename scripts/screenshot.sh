@@ -11,7 +11,7 @@ cd "$(dirname "$0")/.."
 file=$(realpath "$1"); out=$2; wait_s=${3:-4}
 shift $(( $# >= 3 ? 3 : 2 ))
 bin=${KESTLE_BIN:-}
-for b in build/default/src/ui/kestle build/ci/src/ui/kestle build/src/ui/kestle; do
+for b in build/default/src/kestle build/ci/src/kestle; do
   [ -z "$bin" ] && [ -x "$b" ] && bin=$b
 done
 [ -n "$bin" ] || { echo "kestle is not built" >&2; exit 1; }

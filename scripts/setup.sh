@@ -8,6 +8,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-charts-dev libqt6opengl6-dev libgl-dev
   xvfb xauth x11-utils imagemagick ieee-data
+  scdoc desktop-file-utils appstream
 )
 
 missing=()

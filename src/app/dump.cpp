@@ -10,11 +10,13 @@
 #include "decode/config/ini.h"
 #include "decode/context.h"
 #include "decode/detail.h"
+#include "decode/text.h"
 #include "decode/session.h"
 #include "decode/tree.h"
 #include "output/fileinfo.h"
 #include "output/filter.h"
 #include "output/grid.h"
+#include "output/json.h"
 #include "output/save.h"
 #include "output/search.h"
 #include "output/textexport.h"
@@ -38,6 +40,14 @@ Output (default: the frame list as "Print to file" writes it):
   --dump              add each frame's hex/ASCII dump under its row
   --tree-offsets      print each frame's decode tree with the byte offset and
                       length of every line: "[offset+length] text"
+  --json              the frame list as one JSON document: {"file", "format",
+                      "frames": [...]}, each frame an object with "no",
+                      "time" (as the Time column shows it), "rel_time"
+                      (seconds since the first frame), "length", "source",
+                      "source_port", "dest", "dest_port", "description" and
+                      "protocol"; with --detail also its "tree" (lines as
+                      {"text", "offset", "length", "children"}), with --dump
+                      its "bytes" (hex digits)
 
 Saving and file information (instead of the frames):
   --save OUT.enc      write the shown frames (every loaded frame, or those the
@@ -102,7 +112,11 @@ Selection and settings:
                       shown for object identifiers (default: Kestlesnmp.txt
                       beside the program or in its data folder)
   --date-line TEXT    the date shown in the title line (default: now)
+  --version           print the version
   --help              show this text
+
+When standard error is a terminal, the load shows its progress there (frames
+and percent); nothing is shown when it is not.
 
 Load messages go to standard error. Exit status: 0 after a load (also when
 the load was truncated at MaxPackets, or the file was damaged after the
@@ -115,7 +129,12 @@ could not write its file (the message says why; nothing is left behind).
 class StreamNotifier : public Notifier {
  public:
   explicit StreamNotifier(std::ostream& err) : err_(err) {}
-  void Message(const std::string& text) override { err_ << text << "\n"; }
+  void Message(const std::string& text) override {
+    if (Progress) Progress->Wipe();
+    err_ << text << "\n";
+  }
+  // A message in the middle of a load starts on a clean line.
+  TerminalProgress* Progress = nullptr;
 
  private:
   std::ostream& err_;
@@ -125,7 +144,7 @@ struct Options {
   std::string file;
   std::string iniPath;
   std::vector<std::pair<std::string, std::string>> sets;
-  bool tsv = false, detail = false, dump = false, offsets = false;
+  bool tsv = false, detail = false, dump = false, offsets = false, json = false;
   bool nodes = false, sessions = false;
   int graph = 0;
   std::optional<int64_t> first, last;
@@ -246,8 +265,37 @@ bool FindFrames(const Options& o, CaptureSession& s, std::ostream& err,
 
 }  // namespace
 
+TerminalProgress::TerminalProgress(std::ostream& err, const CaptureInput& input,
+                                   std::string name, Clock now)
+    : err_(err), input_(input), name_(std::move(name)), now_(std::move(now)) {}
+
+void TerminalProgress::LoadStarted() { last_ = now_(); }
+
+void TerminalProgress::LoadProgress(unsigned percent) {
+  const auto t = now_();
+  if (t - last_ < std::chrono::milliseconds(100)) return;
+  last_ = t;
+  std::string line = "Loading " + name_ + ": " + FormatThousands(input_.FrameCount, ",") +
+                     " frames (" + std::to_string(std::min(percent, 99u)) + "%)";
+  const size_t width = line.size();
+  if (width < width_) line.append(width_ - width, ' ');
+  err_ << '\r' << line << std::flush;
+  width_ = width;
+  shown_ = true;
+}
+
+void TerminalProgress::LoadFinished() { Wipe(); }
+
+void TerminalProgress::Wipe() {
+  if (!shown_) return;
+  // Back to the start of the line, blanks over the text, back again.
+  err_ << '\r' << std::string(width_, ' ') << '\r' << std::flush;
+  shown_ = false;
+  width_ = 0;
+}
+
 int RunDump(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
-            const std::string& vendorFile, const std::string& snmpNamesFile) {
+            const std::string& vendorFile, const std::string& snmpNamesFile, bool progress) {
   Options o;
   o.vendors = vendorFile;
   o.snmpNames = snmpNamesFile;
@@ -262,8 +310,13 @@ int RunDump(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     if (a == "--help" || a == "-h") {
       out << kUsage;
       return 0;
+    } else if (a == "--version") {
+      out << "kestle-dump " << KESTLE_VERSION_TEXT << "\n";
+      return 0;
     } else if (a == "--tsv") {
       o.tsv = true;
+    } else if (a == "--json") {
+      o.json = true;
     } else if (a == "--detail") {
       o.detail = true;
     } else if (a == "--dump") {
@@ -343,6 +396,11 @@ int RunDump(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     err << kUsage;
     return 2;
   }
+  if (o.json && (o.tsv || o.nodes || o.sessions || o.graph || o.info || o.save)) {
+    err << "kestle-dump: --json prints the frame list; it does not go with --tsv, --nodes,"
+           " --sessions, --graph, --info or --save\n";
+    return 2;
+  }
 
   Environment env;
   if (!o.vendors.empty() && !env.Vendors.Load(o.vendors)) {
@@ -383,7 +441,9 @@ int RunDump(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     // Only the capture is read: nothing needs decoding.
     CaptureInput input(notifier);
     FrameIndex index;
-    if (!input.Load(o.file, LoadOptionsOf(env), index)) return 1;
+    std::optional<TerminalProgress> shown;
+    if (progress) notifier.Progress = &shown.emplace(err, input, o.file);
+    if (!input.Load(o.file, LoadOptionsOf(env), index, shown ? &*shown : nullptr)) return 1;
     std::vector<uint32_t> frames;
     for (uint32_t n = 1; n <= index.Count(); ++n)
       if (inRange(n)) frames.push_back(n);
@@ -391,7 +451,9 @@ int RunDump(const std::vector<std::string>& args, std::ostream& out, std::ostrea
   }
 
   CaptureSession s(env, notifier);
-  if (!s.OpenSnifferFile(o.file)) return 1;
+  std::optional<TerminalProgress> shown;
+  if (progress) notifier.Progress = &shown.emplace(err, s.Input, o.file);
+  if (!s.OpenSnifferFile(o.file, shown ? &*shown : nullptr)) return 1;
   if (const int status = ApplyFilterOptions(o, s, err)) return status;
   std::vector<uint8_t> found;
   if (o.find && !FindFrames(o, s, err, found)) return 2;
@@ -435,6 +497,19 @@ int RunDump(const std::vector<std::string>& args, std::ostream& out, std::ostrea
   DetailTree tree(/*printMode=*/true);
   // A frame that cannot be read again shows neither a tree nor bytes.
   auto buildTree = [&](uint32_t frame) { BuildFrameTree(s, ctx, tree, frame); };
+
+  if (o.json) {
+    JsonFrameWriter writer(out, s);
+    for (uint32_t row = 1; row <= s.VisibleCount; ++row) {
+      const uint32_t frame = s.FrameOrder[row];
+      if (!wanted(frame)) continue;
+      if (o.detail || o.dump) buildTree(frame);
+      writer.WriteFrame(frame, o.detail ? &tree : nullptr,
+                        o.dump ? ShownFrameBytes(ctx) : std::span<const uint8_t>{});
+    }
+    writer.End();
+    return 0;
+  }
 
   if (o.tsv) {
     static constexpr char kAll[] = "ABCDEFGHI";

@@ -5,6 +5,8 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
+#include "decode/config/data_files.h"
+
 namespace kestle::ui {
 
 QString SettingsFilePath() {
@@ -18,15 +20,9 @@ QString SettingsFilePath() {
 }
 
 QString DataFilePath(const QString& name) {
-  const QString candidates[] = {
-      QDir(QCoreApplication::applicationDirPath()).filePath(name),
-      QDir(QCoreApplication::applicationDirPath()).filePath("../share/kestle/" + name),
-      QDir(QStringLiteral(KESTLE_DATA_DIR)).filePath(name),
-      QDir(QStringLiteral(KESTLE_SOURCE_DATA_DIR)).filePath(name),
-  };
-  for (const QString& c : candidates)
-    if (QFileInfo::exists(c)) return QFileInfo(c).absoluteFilePath();
-  return {};
+  const std::string found =
+      FindDataFile(QCoreApplication::applicationDirPath().toStdString(), name.toStdString());
+  return QString::fromStdString(found);
 }
 
 }  // namespace kestle::ui
