@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <set>
 #include <sstream>
 
 #include "output/json.h"
@@ -19,8 +20,11 @@ using test::JsonValue;
 // The capture corpus: every format, plain and gzip-compressed.
 std::vector<std::string> CorpusFiles() {
   std::vector<std::string> files;
+  static const std::set<std::string> kCaptures = {".pcap", ".pcapng", ".cap",
+                                                  ".enc",  ".5vw",    ".gz"};
   for (const auto& e : std::filesystem::directory_iterator(test::CapturePath("")))
-    if (e.is_regular_file()) files.push_back(e.path().filename().string());
+    if (e.is_regular_file() && kCaptures.count(e.path().extension().string()))
+      files.push_back(e.path().filename().string());
   std::sort(files.begin(), files.end());
   return files;
 }
