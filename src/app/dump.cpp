@@ -10,6 +10,7 @@
 #include "decode/config/ini.h"
 #include "decode/context.h"
 #include "decode/detail.h"
+#include "decode/dispatch.h"
 #include "decode/session.h"
 #include "decode/tree.h"
 #include "output/fileinfo.h"
@@ -375,14 +376,17 @@ int RunDump(const std::vector<std::string>& args, std::ostream& out, std::ostrea
            (!o.last || shownNumber(frame) <= *o.last);
   };
   auto saved = [&](const SaveOutcome& r) {
-    if (r.Ok) return 0;
-    err << "kestle-dump: " << r.Message << "\n";
-    return 4;
+    if (!r.Ok) {
+      err << "kestle-dump: " << r.Message << "\n";
+      return 4;
+    }
+    if (r.Skipped != 0) notifier.Message(SkippedFramesNote(r.Skipped));
+    return 0;
   };
   if (o.save && !o.info && !o.Filtered()) {
     // Only the capture is read: nothing needs decoding.
     CaptureInput input(notifier);
-    FrameIndex index;
+    FrameIndex index(DecodesLinkType);
     if (!input.Load(o.file, LoadOptionsOf(env), index)) return 1;
     std::vector<uint32_t> frames;
     for (uint32_t n = 1; n <= index.Count(); ++n)
