@@ -28,8 +28,9 @@ namespace {
 
 constexpr const char* kUsage = R"(Usage: kestle-dump [options] FILE
 
-Loads a capture file (pcap, Sniffer, Netmon 1 and 2, NetXRay, 5View, each
-possibly gzip-compressed) and prints its frames.
+Loads a capture file (pcap, pcapng, Sniffer, Netmon 1 and 2, NetXRay, 5View,
+each possibly gzip-compressed; Ethernet, Linux cooked, raw IP and loopback
+frames) and prints its frames.
 
 Output (default: the frame list as "Print to file" writes it):
   --tsv               one line per frame: the nine cell texts No., Time,
@@ -45,9 +46,10 @@ Saving and file information (instead of the frames):
                       selection options below keep) to a new Sniffer file, in
                       display order, as the window's Save As does; the file
                       appears only when complete, and is never the capture
-                      file itself
-  --info              the File Information values: name, type, change date,
-                      size, frames, TCP sessions and average size, one
+                      file itself; frames of other link types than Ethernet
+                      are left out, and counted on standard error
+  --info              the File Information values: name, type, link types,
+                      change date, size, frames, TCP sessions and average size, one
                       "Caption value" line each
 
 Statistics (instead of the frames; they count the shown frames: every loaded

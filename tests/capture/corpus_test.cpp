@@ -247,18 +247,12 @@ TEST_P(LinkCapture, SameTrafficBehindTheLinkUnitAsBehindEthernet) {
 
 INSTANTIATE_TEST_SUITE_P(LinkTypes, LinkCapture, ::testing::ValuesIn(kLinkCaptures),
                          [](const ::testing::TestParamInfo<LinkCase>& info) {
-                           std::string name = info.param.file;
-                           for (char& ch : name)
-                             if (!isalnum(static_cast<unsigned char>(ch))) ch = '_';
-                           return name;
+                           return CaseName(info.param.file);
                          });
 
 INSTANTIATE_TEST_SUITE_P(AllFormats, CorpusTest, ::testing::ValuesIn(kCorpus),
                          [](const ::testing::TestParamInfo<CorpusCase>& info) {
-                           std::string name = info.param.file;
-                           for (char& ch : name)
-                             if (!isalnum(static_cast<unsigned char>(ch))) ch = '_';
-                           return name;
+                           return CaseName(info.param.file);
                          });
 
 }  // namespace

@@ -171,12 +171,7 @@ INSTANTIATE_TEST_SUITE_P(
                       GridCase{"mixed-cooked2.pcap", 20}, GridCase{"mixed-raw.pcap", 0},
                       GridCase{"mixed-null.pcap", 4}, GridCase{"mixed-null-be.pcap", 4},
                       GridCase{"mixed-loop.pcap", 4}),
-    [](const ::testing::TestParamInfo<GridCase>& info) {
-      std::string name = info.param.file;
-      for (char& ch : name)
-        if (!isalnum(static_cast<unsigned char>(ch))) ch = '_';
-      return name;
-    });
+    [](const ::testing::TestParamInfo<GridCase>& info) { return CaseName(info.param.file); });
 
 // Both directions of each TCP connection share a session; different
 // connections do not.
