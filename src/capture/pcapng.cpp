@@ -33,6 +33,11 @@ constexpr uint32_t kMinInterface = 20;
 // Section headers and interface descriptions are read whole; a longer one
 // is damage.
 constexpr uint32_t kMaxHeaderBlock = kMaxRecordLength;
+// More sections or interface descriptions than a file can mean (an old
+// packet block numbers its interface in 16 bits) are damage: they would
+// only cost memory.
+constexpr size_t kMaxSections = 65536;
+constexpr size_t kMaxInterfaces = 65536;
 
 constexpr uint16_t kOptEnd = 0;
 constexpr uint16_t kOptTsResol = 9;
@@ -100,7 +105,9 @@ bool ReadSectionHeader(CaptureInput& s, uint64_t pos, const uint8_t h[8]) {
   if (le != 0x1A2B3C4D && le != 0x4D3C2B1A) return false;
   const bool big = le == 0x4D3C2B1A;
   const uint32_t len = Get32(h + 4, big);
-  if (len < kMinSectionHeader || len % 4 != 0 || len > kMaxHeaderBlock) return false;
+  if (len < kMinSectionHeader || len % 4 != 0 || len > kMaxHeaderBlock ||
+      s.Pcapng.Sections.size() >= kMaxSections)
+    return false;
   uint8_t trailer[4];
   if (!s.File.Skip(len - kBlockHeader - 4 - kBlockTrailer) || !s.File.ReadExact(trailer, 4) ||
       Get32(trailer, big) != len)
@@ -111,7 +118,8 @@ bool ReadSectionHeader(CaptureInput& s, uint64_t pos, const uint8_t h[8]) {
 
 // Reads an interface description block of `len` bytes (the header read).
 bool ReadInterface(CaptureInput& s, uint32_t len, bool big) {
-  if (len < kMinInterface || len > kMaxHeaderBlock) return false;
+  if (len < kMinInterface || len > kMaxHeaderBlock || s.Pcapng.Interfaces.size() >= kMaxInterfaces)
+    return false;
   std::vector<uint8_t> body(len - kBlockHeader);
   if (!s.File.ReadExact(body.data(), body.size())) return false;
   const size_t end = body.size() - kBlockTrailer;

@@ -279,6 +279,27 @@ TEST_F(PcapngTest, DamagedBlocksEndTheLoad) {
   }
 }
 
+// Descriptions beyond what any file needs are damage, not memory to spend.
+TEST_F(PcapngTest, SectionsAndInterfacesHaveALimit) {
+  PcapngWriter many;
+  many.Section().Interface(1).Packet(0, 1, Frame(60));
+  for (int i = 1; i < 65536; ++i) many.Interface(1);
+  many.Packet(65535, 2, Frame(61)).Interface(1).Packet(0, 3, Frame(62));
+  Loaded l(many.bytes());
+  ASSERT_TRUE(l.ok);
+  EXPECT_EQ(l.s().FrameCount, 2u);
+  EXPECT_EQ(l.f.notes.Messages, Messages{msg::kMalformed});
+
+  PcapngWriter sections;
+  sections.Section().Interface(1).Packet(0, 1, Frame(60));
+  for (int i = 1; i < 65536; ++i) sections.Section();
+  sections.Interface(1).Packet(0, 2, Frame(61)).Section();
+  Loaded s(sections.bytes());
+  ASSERT_TRUE(s.ok);
+  EXPECT_EQ(s.s().FrameCount, 2u);
+  EXPECT_EQ(s.f.notes.Messages, Messages{msg::kMalformed});
+}
+
 // Through gzip as well.
 TEST_F(PcapngTest, ThroughGzip) {
   PcapngWriter w;
