@@ -12,6 +12,7 @@
 
 #include "capture/frame_index.h"
 #include "decode/config/environment.h"
+#include "decode/dispatch.h"
 #include "decode/session.h"
 
 namespace {
@@ -53,7 +54,7 @@ Run ReadOnly(const kestle::Environment& env, kestle::Notifier& notifier, const c
   Run r;
   const long before = RssKiB();
   kestle::CaptureInput input(notifier);
-  kestle::FrameIndex index;
+  kestle::FrameIndex index(kestle::DecodesLinkType);
   const auto t0 = std::chrono::steady_clock::now();
   r.ok = input.Load(file, kestle::LoadOptionsOf(env), index);
   r.seconds = Since(t0);

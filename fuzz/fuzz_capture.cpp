@@ -1,6 +1,8 @@
 // libFuzzer target: loads the input as a capture file and builds the detail
 // tree of every frame. With a first byte of 'F' the rest is one Ethernet
-// frame, wrapped in a pcap file, so that the decoders get most of the work.
+// frame, wrapped in a pcap file, so that the decoders get most of the work;
+// with 'L' (a little-endian pcap file) or 'M' (big-endian) the next two
+// bytes are a link type (low byte first) and the rest is one frame of it.
 #include <unistd.h>
 
 #include <cstdint>
@@ -21,8 +23,19 @@ class Silent : public kestle::Notifier {
   void Message(const std::string&) override {}
 };
 
-void Put32(std::vector<uint8_t>& b, uint32_t v) {
-  for (int i = 0; i < 4; ++i) b.push_back(static_cast<uint8_t>(v >> (8 * i)));
+void Put32(std::vector<uint8_t>& b, uint32_t v, bool big = false) {
+  for (int i = 0; i < 4; ++i) b.push_back(static_cast<uint8_t>(v >> (8 * (big ? 3 - i : i))));
+}
+
+// A pcap file holding one frame of the link type.
+std::vector<uint8_t> OneFramePcap(uint32_t linkType, const uint8_t* frame, size_t size, bool big) {
+  std::vector<uint8_t> file;
+  const uint32_t header[] = {0xA1B2C3D4, 0x00040002, 0, 0, 65535, linkType, 1, 0};
+  for (uint32_t v : header) Put32(file, v, big);
+  Put32(file, static_cast<uint32_t>(size), big);
+  Put32(file, static_cast<uint32_t>(size), big);
+  file.insert(file.end(), frame, frame + size);
+  return file;
 }
 
 }  // namespace
@@ -30,17 +43,9 @@ void Put32(std::vector<uint8_t>& b, uint32_t v) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::vector<uint8_t> file;
   if (size > 0 && data[0] == 'F') {
-    Put32(file, 0xA1B2C3D4);
-    Put32(file, 0x00040002);
-    Put32(file, 0);
-    Put32(file, 0);
-    Put32(file, 65535);
-    Put32(file, 1);
-    Put32(file, 1);
-    Put32(file, 0);
-    Put32(file, static_cast<uint32_t>(size - 1));
-    Put32(file, static_cast<uint32_t>(size - 1));
-    file.insert(file.end(), data + 1, data + size);
+    file = OneFramePcap(1, data + 1, size - 1, false);
+  } else if (size >= 3 && (data[0] == 'L' || data[0] == 'M')) {
+    file = OneFramePcap(data[1] | (data[2] << 8), data + 3, size - 3, data[0] == 'M');
   } else {
     file.assign(data, data + size);
   }

@@ -10,6 +10,7 @@
 #include "decode/config/ini.h"
 #include "decode/context.h"
 #include "decode/detail.h"
+#include "decode/dispatch.h"
 #include "decode/text.h"
 #include "decode/session.h"
 #include "decode/tree.h"
@@ -29,8 +30,9 @@ namespace {
 
 constexpr const char* kUsage = R"(Usage: kestle-dump [options] FILE
 
-Loads a capture file (pcap, Sniffer, Netmon 1 and 2, NetXRay, 5View, each
-possibly gzip-compressed) and prints its frames.
+Loads a capture file (pcap, pcapng, Sniffer, Netmon 1 and 2, NetXRay, 5View,
+each possibly gzip-compressed; Ethernet, Linux cooked, raw IP and loopback
+frames) and prints its frames.
 
 Output (default: the frame list as "Print to file" writes it):
   --tsv               one line per frame: the nine cell texts No., Time,
@@ -54,9 +56,10 @@ Saving and file information (instead of the frames):
                       selection options below keep) to a new Sniffer file, in
                       display order, as the window's Save As does; the file
                       appears only when complete, and is never the capture
-                      file itself
-  --info              the File Information values: name, type, change date,
-                      size, frames, TCP sessions and average size, one
+                      file itself; frames of other link types than Ethernet
+                      are left out, and counted on standard error
+  --info              the File Information values: name, type, link types,
+                      change date, size, frames, TCP sessions and average size, one
                       "Caption value" line each
 
 Statistics (instead of the frames; they count the shown frames: every loaded
@@ -433,14 +436,17 @@ int RunDump(const std::vector<std::string>& args, std::ostream& out, std::ostrea
            (!o.last || shownNumber(frame) <= *o.last);
   };
   auto saved = [&](const SaveOutcome& r) {
-    if (r.Ok) return 0;
-    err << "kestle-dump: " << r.Message << "\n";
-    return 4;
+    if (!r.Ok) {
+      err << "kestle-dump: " << r.Message << "\n";
+      return 4;
+    }
+    if (r.Skipped != 0) notifier.Message(SkippedFramesNote(r.Skipped));
+    return 0;
   };
   if (o.save && !o.info && !o.Filtered()) {
     // Only the capture is read: nothing needs decoding.
     CaptureInput input(notifier);
-    FrameIndex index;
+    FrameIndex index(DecodesLinkType);
     std::optional<TerminalProgress> shown;
     if (progress) notifier.Progress = &shown.emplace(err, input, o.file);
     if (!input.Load(o.file, LoadOptionsOf(env), index, shown ? &*shown : nullptr)) return 1;

@@ -20,7 +20,13 @@ enum class CaptureFormat : uint8_t {
   Pcap = 4,
   NetXRay = 5,
   FiveView = 6,
+  Pcapng = 7,
 };
+
+// Link types as capture files name them (the pcap and pcapng link-type
+// numbers); the readers hand each frame on with its own. Which of them a
+// load takes is the sink's choice (FrameSink::TakesLinkType).
+constexpr uint16_t kLinkTypeEthernet = 1;
 
 // The current frame's header, normalised from every format's record header
 // to the Sniffer data record's meaning. The frame time is kept as a 64-bit
@@ -33,6 +39,10 @@ struct FrameHeaderRec {
   uint8_t Fs = 0;         // Sniffer frame status
   uint8_t Flags = 0;      // Sniffer flags
   uint32_t TrueSize = 0;  // length on the wire; 0 = same as Size
+  uint16_t LinkType = kLinkTypeEthernet;
+  // The file (or pcapng section) was written big-endian: the byte order of
+  // headers that a link type leaves to the writer (the BSD loopback family).
+  bool BigEndian = false;
 
   uint16_t TimeLow() const { return static_cast<uint16_t>(Ticks & 0xFFFF); }
   uint16_t TimeMid() const { return static_cast<uint16_t>((Ticks >> 16) & 0xFFFF); }

@@ -10,22 +10,33 @@
 
 namespace kestle {
 
+static_assert(kMaxFrameLength <= 0xFFFF, "FrameIndexRec::CapLen holds a kept frame's length");
+
 struct FrameIndexRec {
   uint64_t RecordPos = 0;  // file offset of the frame's record
   double RelTime = 0;      // seconds since the first frame
   uint32_t Seconds = 0;    // arrival, whole seconds since 1970-01-01 local time
   uint32_t Micro = 0;      // microseconds within that second
-  uint32_t CapLen = 0;     // captured bytes kept
-  uint32_t TrueLen = 0;    // length on the wire
+  uint16_t CapLen = 0;     // captured bytes kept
+  uint16_t LinkType = kLinkTypeEthernet;
+  uint32_t TrueLen = 0;  // length on the wire
 };
+static_assert(sizeof(FrameIndexRec) <= 32, "an index of a million frames stays small");
 
 class FrameIndex final : public FrameSink {
  public:
+  // The link types it takes: those `takes` accepts (the decoder's, for a
+  // load that must take what a decoding load takes), Ethernet without it.
+  explicit FrameIndex(bool (*takes)(uint16_t linkType) = nullptr) : takes_(takes) {}
+
   void Reserve(uint64_t n) override { frames_.reserve(n); }
+  bool TakesLinkType(uint16_t linkType) const override {
+    return takes_ ? takes_(linkType) : FrameSink::TakesLinkType(linkType);
+  }
   void AddFrame(const CapturedFrame& f) override {
     const FrameHeaderRec& h = f.Header;
-    frames_.push_back({f.RecordPos, f.RelTime, f.Seconds, f.Micro, h.Size,
-                       h.TrueSize != 0 ? h.TrueSize : h.Size});
+    frames_.push_back({f.RecordPos, f.RelTime, f.Seconds, f.Micro, static_cast<uint16_t>(h.Size),
+                       h.LinkType, h.TrueSize != 0 ? h.TrueSize : h.Size});
     CapturedBytes += h.Size;
   }
 
@@ -40,6 +51,7 @@ class FrameIndex final : public FrameSink {
   uint64_t CapturedBytes = 0;  // captured bytes of all frames
 
  private:
+  bool (*takes_)(uint16_t) = nullptr;
   std::vector<FrameIndexRec> frames_;
 };
 

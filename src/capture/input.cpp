@@ -16,9 +16,15 @@ struct Magic {
   CaptureFormat Format;
   bool Modified;
   bool Swapped;
+  bool Nano = false;
+  // Compared as bytes, not as text up to the first zero byte, with four
+  // more bytes at offset 8 (a pcapng section header: its block type, its
+  // length, which is not compared, and its byte-order magic).
+  const char* BytesAt8 = nullptr;
 };
 
-// The first match wins.
+// The first match wins. The later formats come after the first eight, so
+// that no file of those changes its format.
 constexpr Magic kMagics[] = {
     {17, "TRSNIFF data    \x1A", CaptureFormat::Sniffer, false, false},
     {4, "RTSS", CaptureFormat::NetmonV1, false, false},
@@ -28,6 +34,10 @@ constexpr Magic kMagics[] = {
     {4, "\xA1\xB2\xC3\xD4", CaptureFormat::Pcap, false, true},
     {4, "GMBU", CaptureFormat::NetmonV2, false, false},
     {4, "\xAA\xAA\xAA\xAA", CaptureFormat::FiveView, false, false},
+    {4, "\x4D\x3C\xB2\xA1", CaptureFormat::Pcap, false, false, true},
+    {4, "\xA1\xB2\x3C\x4D", CaptureFormat::Pcap, false, true, true},
+    {4, "\x0A\x0D\x0D\x0A", CaptureFormat::Pcapng, false, false, false, "\x4D\x3C\x2B\x1A"},
+    {4, "\x0A\x0D\x0D\x0A", CaptureFormat::Pcapng, false, true, false, "\x1A\x2B\x3C\x4D"},
 };
 
 // Minutes to add to local time to get UTC at the given instant.
@@ -42,11 +52,18 @@ int ZoneBiasMinutes(std::time_t at) {
 DetectedFormat DetectCaptureFormat(const uint8_t head[17]) {
   // The header is taken as text up to its first zero byte.
   const size_t textLen = std::find(head, head + 17, 0) - head;
-  for (const Magic& m : kMagics)
-    if (textLen >= m.Length && std::memcmp(head, m.Bytes, m.Length) == 0)
-      return {m.Format, m.Modified, m.Swapped};
+  for (const Magic& m : kMagics) {
+    if (m.BytesAt8 ? std::memcmp(head + 8, m.BytesAt8, 4) != 0 : textLen < m.Length) continue;
+    if (std::memcmp(head, m.Bytes, m.Length) == 0) return {m.Format, m.Modified, m.Swapped, m.Nano};
+  }
   return {};
 }
+
+namespace msg {
+std::string SkippedFramesText(uint32_t n) {
+  return std::to_string(n) + " frames of an unsupported link type were skipped";
+}
+}  // namespace msg
 
 CaptureInput::CaptureInput(Notifier& notifier)
     : RawFrame(kMaxFrameLength, 0), notifier_(notifier) {}
@@ -56,6 +73,8 @@ void CaptureInput::Close() {
   FileOpen = false;
   Format = CaptureFormat::None;
   FrameCount = 0;
+  SkippedFrames = 0;
+  Pcapng.Clear();
   ForgetFrame();
 }
 
@@ -63,7 +82,7 @@ bool CaptureInput::Load(const std::string& name, const LoadOptions& options, Fra
                         LoadObserver* observer) {
   Close();
   FileName = name;
-  PcapModified = PcapSwapped = false;
+  PcapModified = PcapSwapped = PcapNano = false;
   options_ = options;
 
   if (!File.Open(name, options.UseZLib)) {
@@ -86,6 +105,7 @@ bool CaptureInput::Load(const std::string& name, const LoadOptions& options, Fra
   Format = detected.Format;
   PcapModified = detected.PcapModified;
   PcapSwapped = detected.PcapSwapped;
+  PcapNano = detected.PcapNano;
   if (Format == CaptureFormat::None) {
     Notify(msg::kUnknownFormat);
     File.Close();
@@ -100,7 +120,7 @@ bool CaptureInput::Load(const std::string& name, const LoadOptions& options, Fra
 
   sink_ = &sink;
   observer_ = observer;
-  truncated_ = limitReached_ = framesCut_ = false;
+  truncated_ = limitReached_ = framesCut_ = otherLinkType_ = false;
   reader->Load(*this);
   sink_ = nullptr;
   observer_ = nullptr;
@@ -110,13 +130,15 @@ bool CaptureInput::Load(const std::string& name, const LoadOptions& options, Fra
     return false;
   }
   if (FrameCount == 0) {
-    Notify(msg::kEmpty);
+    // Nothing of a link type the sink takes: not an empty file.
+    Notify(SkippedFrames != 0 || otherLinkType_ ? msg::kNotEthernet : msg::kEmpty);
     Close();
     return false;
   }
   // A gzip stream may end early at a record boundary, or lack only its
   // end mark; a load stopped at MaxPackets never reached that end.
   if (framesCut_) Notify(msg::kTooLong);
+  if (SkippedFrames != 0) Notify(msg::SkippedFramesText(SkippedFrames));
   if (truncated_ || (!limitReached_ && File.CutShort())) Notify(msg::kMalformed);
   return true;
 }
@@ -136,6 +158,7 @@ bool CaptureInput::Reread(uint64_t recordPos) {
 void CaptureInput::AcceptFile() {
   FileOpen = true;
   FrameCount = 0;
+  SkippedFrames = 0;
   FirstFrameTicks = 0;
   FirstFrameTicksSet = false;
   TickMicroseconds = 1.0;
@@ -146,6 +169,8 @@ void CaptureInput::AcceptFile() {
   DayBase = 0;
   RecordHeaderBytes = 0;
   SnifferVersion = {};
+  Pcapng.Clear();
+  SetLinkType(kLinkTypeEthernet, false);
   biasBlock_ = INT64_MIN;
 }
 
@@ -169,6 +194,8 @@ void CaptureInput::FakeFrame(int64_t ticks, uint32_t captured, uint32_t trueSize
   frameCut_ = captured > kMaxFrameLength;
   FrameHeader.Size = frameCut_ ? kMaxFrameLength : captured;
   FrameHeader.TrueSize = frameCut_ && trueSize == 0 ? captured : trueSize;
+  FrameHeader.LinkType = linkType_;
+  FrameHeader.BigEndian = linkBigEndian_;
 }
 
 void CaptureInput::ReserveFrames(uint64_t n) {

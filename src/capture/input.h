@@ -38,6 +38,8 @@ inline constexpr const char* kCannotOpen = "Selected file could not be opened";
 inline constexpr const char* kHeaderRead = "An error occured reading the file header";
 inline constexpr const char* kUnknownFormat =
     "The selected file is not in a format supported by Kestle";
+// "N frames of an unsupported link type were skipped" (pcapng).
+std::string SkippedFramesText(uint32_t n);
 }  // namespace msg
 
 // What a load reads: at most MaxPackets frames, from frame FirstFrame of the
@@ -62,6 +64,7 @@ struct DetectedFormat {
   CaptureFormat Format = CaptureFormat::None;
   bool PcapModified = false;
   bool PcapSwapped = false;
+  bool PcapNano = false;
 };
 // The format of a file from its first 17 bytes (None when no magic matches).
 DetectedFormat DetectCaptureFormat(const uint8_t head[17]);
@@ -69,7 +72,7 @@ DetectedFormat DetectCaptureFormat(const uint8_t head[17]);
 // One frame as a reader hands it on.
 struct CapturedFrame {
   uint64_t RecordPos = 0;          // file offset of the frame's record
-  FrameHeaderRec Header;           // normalised; Header.Size bytes follow in Bytes
+  FrameHeaderRec Header;           // normalised, with the link type; Header.Size bytes in Bytes
   double RelTime = 0;              // seconds since the first frame of the load
   uint32_t Seconds = 0;            // arrival, whole seconds since 1970-01-01 local time
   uint32_t Micro = 0;              // microseconds within that second
@@ -82,7 +85,35 @@ class FrameSink {
   virtual ~FrameSink() = default;
   // About n frames are coming (a hint for reserving room).
   virtual void Reserve(uint64_t /*n*/) {}
+  // Whether the sink takes frames of this link type. A pcap file of another
+  // link type is refused; in a pcapng file, the frames of an interface of
+  // another link type are skipped and counted.
+  virtual bool TakesLinkType(uint16_t linkType) const { return linkType == kLinkTypeEthernet; }
   virtual void AddFrame(const CapturedFrame& frame) = 0;
+};
+
+// pcapng: where each section starts and the interfaces it describes, kept
+// for re-reading its frames (a frame's record is read in its section's byte
+// order; a simple packet's length depends on its interface's snap length).
+struct PcapngInterface {
+  uint16_t LinkType = 0;
+  uint32_t SnapLength = 0;    // 0 = no limit
+  int64_t OffsetSeconds = 0;  // if_tsoffset
+  uint8_t Resolution = 6;     // if_tsresol: 10^-n seconds, or 2^-n with the top bit set
+  bool Taken = false;         // the sink takes its link type
+};
+struct PcapngSection {
+  uint64_t Start = 0;  // file offset of its section header block
+  bool BigEndian = false;
+  uint32_t FirstInterface = 0;  // index of its first interface in Interfaces
+};
+struct PcapngLayout {
+  std::vector<PcapngSection> Sections;
+  std::vector<PcapngInterface> Interfaces;
+  void Clear() {
+    Sections.clear();
+    Interfaces.clear();
+  }
 };
 
 class CaptureInput {
@@ -115,7 +146,18 @@ class CaptureInput {
 
   // ---- used by the readers
   const LoadOptions& Options() const { return options_; }
-  void AcceptFile();               // the reader accepted the header
+  void AcceptFile();  // the reader accepted the header
+  bool TakesLinkType(uint16_t linkType) const { return sink_ && sink_->TakesLinkType(linkType); }
+  // The link type of the frames read from here on (FakeFrame sets it in
+  // FrameHeader), and whether their writer was big-endian.
+  void SetLinkType(uint16_t linkType, bool bigEndian) {
+    linkType_ = linkType;
+    linkBigEndian_ = bigEndian;
+  }
+  // A frame of a link type the sink does not take was skipped.
+  void SkipFrameOfOtherLinkType() { ++SkippedFrames; }
+  // A description of an interface of a link type the sink does not take.
+  void MetOtherLinkType() { otherLinkType_ = true; }
   void Fail(const char* message);  // message, close, FileOpen cleared
   // Ends the load at a record that cannot be whole (cut short by the end of
   // the data, or with a length no frame can have); the frames before it stay.
@@ -160,8 +202,10 @@ class CaptureInput {
   CaptureFormat Format = CaptureFormat::None;
   bool PcapModified = false;
   bool PcapSwapped = false;
+  bool PcapNano = false;  // pcap with nanosecond times
   bool FileOpen = false;
-  uint32_t FrameCount = 0;  // frames handed to the sink by this load
+  uint32_t FrameCount = 0;     // frames handed to the sink by this load
+  uint32_t SkippedFrames = 0;  // frames of a link type the sink does not take
 
   // ---- load-wide state
   double FirstFrameTicks = 0;  // seconds
@@ -174,6 +218,7 @@ class CaptureInput {
   int64_t DayBase = 0;                       // pcap, 5View: midnight of the first frame, seconds
   uint32_t RecordHeaderBytes = 0;            // NetXRay: record header length of the file's version
   std::array<uint8_t, 18> SnifferVersion{};  // Sniffer: the version record as read
+  PcapngLayout Pcapng;                       // pcapng: sections and interfaces
   unsigned LoadPercent = 0;
   uint64_t LoadStep = 1;
 
@@ -188,10 +233,13 @@ class CaptureInput {
   LoadOptions options_;
   FrameSink* sink_ = nullptr;
   LoadObserver* observer_ = nullptr;
-  bool truncated_ = false;     // the load ended at a damaged record
-  bool limitReached_ = false;  // the load ended at MaxPackets
-  bool frameCut_ = false;      // FrameHeader's frame was cut to kMaxFrameLength
-  bool framesCut_ = false;     // a loaded frame was
+  bool truncated_ = false;      // the load ended at a damaged record
+  bool limitReached_ = false;   // the load ended at MaxPackets
+  bool frameCut_ = false;       // FrameHeader's frame was cut to kMaxFrameLength
+  bool framesCut_ = false;      // a loaded frame was
+  bool otherLinkType_ = false;  // an interface of a link type the sink does not take
+  uint16_t linkType_ = kLinkTypeEthernet;
+  bool linkBigEndian_ = false;
   int64_t biasBlock_ = INT64_MIN;
   int biasMinutes_ = 0;
 };

@@ -1,5 +1,7 @@
-// The pcap (tcpdump) reader: little-endian, big-endian and the modified
-// variant with 24-byte record headers.
+// The pcap (tcpdump) reader: little-endian, big-endian, the modified
+// variant with 24-byte record headers, and nanosecond times (kept to the
+// microsecond, as the frame table holds them). Every frame has the file's
+// link type.
 #include <algorithm>
 
 #include "capture/bytes.h"
@@ -28,7 +30,8 @@ bool ReadRecordHeader(CaptureInput& s, PcapRecord& r) {
   if (!s.File.ReadExact(h, n)) return false;
   auto get = [&s](const uint8_t* p) { return s.PcapSwapped ? GetBE32(p) : GetLE32(p); };
   r.Seconds = get(h);
-  r.Micro = get(h + 4);
+  // Nanoseconds in a file with nanosecond times.
+  r.Micro = s.PcapNano ? get(h + 4) / 1000 : get(h + 4);
   r.InclLen = get(h + 8);
   r.OrigLen = get(h + 12);
   r.AllZero = std::all_of(h, h + 16, [](uint8_t b) { return b == 0; });
@@ -44,11 +47,12 @@ void ReadWindumpFile(CaptureInput& s) {
     return;
   }
   const uint32_t linkType = s.PcapSwapped ? GetBE32(h + 16) : GetLE32(h + 16);
-  if (linkType != 1) {
+  if (linkType > 0xFFFF || !s.TakesLinkType(static_cast<uint16_t>(linkType))) {
     s.Fail(msg::kNotSupported);
     return;
   }
   s.AcceptFile();
+  s.SetLinkType(static_cast<uint16_t>(linkType), s.PcapSwapped);
   s.StartProgress(s.File.Size());
   s.ReserveFrames(s.File.Size() / 200);
 

@@ -8,6 +8,7 @@ constexpr CaptureReader kSniffer{ReadSnifferFile, RereadSnifferRecord};
 constexpr CaptureReader kNetmon{ReadNetmonFile, RereadNetmonRecord};
 constexpr CaptureReader kNetXRay{ReadNetXRayFile, RereadNetXRayRecord};
 constexpr CaptureReader k5View{Read5ViewFile, Reread5ViewRecord};
+constexpr CaptureReader kPcapng{ReadPcapngFile, RereadPcapngRecord};
 }  // namespace
 
 const CaptureReader* ReaderFor(CaptureFormat f) {
@@ -23,6 +24,8 @@ const CaptureReader* ReaderFor(CaptureFormat f) {
       return &kNetXRay;
     case CaptureFormat::FiveView:
       return &k5View;
+    case CaptureFormat::Pcapng:
+      return &kPcapng;
     default:
       return nullptr;
   }

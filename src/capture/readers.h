@@ -35,4 +35,7 @@ bool RereadNetXRayRecord(CaptureInput& s);
 void Read5ViewFile(CaptureInput& s);
 bool Reread5ViewRecord(CaptureInput& s);
 
+void ReadPcapngFile(CaptureInput& s);
+bool RereadPcapngRecord(CaptureInput& s);
+
 }  // namespace kestle

@@ -173,6 +173,8 @@ class DecodeContext {
   uint32_t PacketLen = 0;     // valid bytes of the current layer
   uint8_t SrcMac[6]{};
   uint8_t DstMac[6]{};
+  uint16_t LinkType = 1;       // of the frame: the unit it starts with
+  bool LinkBigEndian = false;  // the frame's writer was big-endian
   uint32_t FrameProtocol = 0;  // ProtocolPathTable entry of the stack so far
   bool Tunnelled = false;
   // Decoding a header quoted inside an ICMP error: the summary and the tree

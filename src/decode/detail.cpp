@@ -84,7 +84,9 @@ bool BuildFrameTree(CaptureSession& s, DecodeContext& c, DetailTree& tree, uint3
   AddField(c, top, "Packet Length - " + std::to_string(trueLen), 0, 0);
   AddField(c, top, "Capture Length - " + std::to_string(h.Size), 0, 0);
 
-  CallTree(c, LinkTypeUnit(kLinkEthernet), nullptr);
+  c.LinkType = rec.LinkType;
+  c.LinkBigEndian = rec.BigEndian != 0;
+  CallTree(c, LinkTypeUnit(rec.LinkType), nullptr);
 
   // Back to the first layer; the frame's bytes stay for the hex dump.
   c.PacketOffset = 0;

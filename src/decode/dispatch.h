@@ -32,13 +32,28 @@ void CallSummary(DecodeContext& c, const DecoderUnit* unit);
 void CallTree(DecodeContext& c, const DecoderUnit* unit, DetailNode* parent);
 
 // ---- link types (protocols/link_types.cpp): the unit a frame starts with
-constexpr uint32_t kLinkEthernet = 1;
+constexpr uint16_t kLinkNull = 0;  // BSD loopback, the family in the writer's byte order
+constexpr uint16_t kLinkEthernet = 1;
+constexpr uint16_t kLinkRawBsd = 12;   // raw IP as some systems number it
+constexpr uint16_t kLinkRawBsd2 = 14;  // ... and others
+constexpr uint16_t kLinkRaw = 101;
+constexpr uint16_t kLinkLoop = 108;  // OpenBSD loopback, the family in network order
+constexpr uint16_t kLinkLinuxSll = 113;
+constexpr uint16_t kLinkIPv4 = 228;
+constexpr uint16_t kLinkIPv6 = 229;
+constexpr uint16_t kLinkLinuxSll2 = 276;
 struct LinkTypeEntry {
-  uint32_t LinkType;
+  uint16_t LinkType;
   DecoderUnit Unit;
+  const char* Name;    // as File Information names it
+  uint32_t MinLength;  // shorter frames are not decoded in the summary pass
 };
 std::span<const LinkTypeEntry> LinkTypeTable();
-const DecoderUnit* LinkTypeUnit(uint32_t linkType);
+// nullptr for a link type without a unit.
+const LinkTypeEntry* LinkTypeOf(uint16_t linkType);
+const DecoderUnit* LinkTypeUnit(uint16_t linkType);
+// Whether frames of the link type are decoded (the loads' FrameSink answer).
+bool DecodesLinkType(uint16_t linkType);
 
 // ---- EtherTypes (protocols/ethertypes.cpp)
 struct EtherTypeEntry {

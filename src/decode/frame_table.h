@@ -25,7 +25,11 @@ struct FrameTabRec {
   uint16_t DstPort = 0;
   uint8_t Visible = 1;
   uint8_t Tagged = 0;
-  uint8_t Cast = 0;  // 0 unicast, 1 broadcast, 2 multicast destination
+  uint8_t Cast = 0;       // 0 unicast, 1 broadcast, 2 multicast destination
+  uint8_t BigEndian = 0;  // the frame's writer was big-endian (see FrameHeaderRec)
+  uint16_t LinkType = 1;  // the capture's link type of the frame (1: Ethernet)
 };
+// A million-frame capture keeps a million of these.
+static_assert(sizeof(FrameTabRec) <= 72, "FrameTabRec stays compact");
 
 }  // namespace kestle

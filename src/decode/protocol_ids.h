@@ -1,5 +1,7 @@
-// The fixed protocol identifiers; identifiers from 77 up are given to the
-// port descriptions that have none (see PortTable).
+// The fixed protocol identifiers; identifiers after them are given to the
+// port descriptions that have none (see PortTable). New fixed identifiers
+// are appended after the last, and the settings file keeps meaning the
+// same protocols (ProtocolTable::LoadColours).
 #pragma once
 
 #include <cstdint>
@@ -83,10 +85,25 @@ enum ProtocolId : uint16_t {
   ProtoVTP,
   ProtoXTACACS,
   ProtoEthernet,
-  kFixedProtocolCount = ProtoEthernet
+  // The link units of captures that are not Ethernet.
+  ProtoLinuxCooked,
+  ProtoRawIP,
+  ProtoBSDLoopback,
+  kFixedProtocolCount = ProtoBSDLoopback
 };
 
 static_assert(ProtoIPV4 == 21 && ProtoTCP == 67 && ProtoUnknown == 72 && ProtoEthernet == 76);
+static_assert(ProtoLinuxCooked == 77 && ProtoRawIP == 78 && ProtoBSDLoopback == 79);
+
+// How many fixed identifiers there were before the link units were added:
+// a settings file without FixedProtocols was written with this many.
+constexpr uint16_t kFixedProtocolCountBeforeLinkUnits = 76;
+
+// Whether the protocol is the unit a frame starts with (a link type's).
+constexpr bool IsLinkUnit(uint16_t id) {
+  return id == ProtoEthernet || id == ProtoLinuxCooked || id == ProtoRawIP ||
+         id == ProtoBSDLoopback;
+}
 
 // Names of the fixed identifiers, index = identifier (0 is unused).
 extern const char* const kFixedProtocolNames[kFixedProtocolCount + 1];

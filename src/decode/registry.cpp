@@ -12,16 +12,20 @@
 namespace kestle {
 
 const char* const kFixedProtocolNames[kFixedProtocolCount + 1] = {
-    "",        "802.1q",   "AH",       "ARP",      "BGP",     "CDP",   "CGMP",     "DHCP",
-    "DNS",     "DLSw",     "DTP",      "EAP",      "EIGRP",   "ESP",   "GRE",      "GVRP",
-    "HSRP",    "HTTP",     "ICMP",     "ICMPV6",   "IGMP",    "IPV4",  "IPV6",     "IPX",
-    "IPX-RIP", "ISAKMP",   "iSCSI",    "IS-IS",    "ISL",     "LLDP",  "Loopback", "MPLS",
-    "NBDG",    "NBNS",     "NBSS",     "Netbios",  "NTP",     "OSPF",  "PPP",      "PPP CBCP",
-    "PPP CCP", "PPP Comp", "PPP CHAP", "PPP IPCP", "PPP LCP", "PPPoE", "PPTP",     "PIM",
-    "RIP",     "RADIUS",   "RIPng",    "RSVP",     "RTP",     "RTSP",  "SAP",      "SIP",
-    "SMB",     "SMTP",     "SNA",      "SNMP",     "Socks",   "SSDP",  "SSLv2",    "SSLv3",
-    "STP",     "TACACS",   "TACACS+",  "TCP",      "Telnet",  "TFTP",  "TLS",      "UDP",
-    "Unknown", "VRRP",     "VTP",      "XTACACS",  "Ethernet"};
+    "",         "802.1q",   "AH",      "ARP",      "BGP",      "CDP",
+    "CGMP",     "DHCP",     "DNS",     "DLSw",     "DTP",      "EAP",
+    "EIGRP",    "ESP",      "GRE",     "GVRP",     "HSRP",     "HTTP",
+    "ICMP",     "ICMPV6",   "IGMP",    "IPV4",     "IPV6",     "IPX",
+    "IPX-RIP",  "ISAKMP",   "iSCSI",   "IS-IS",    "ISL",      "LLDP",
+    "Loopback", "MPLS",     "NBDG",    "NBNS",     "NBSS",     "Netbios",
+    "NTP",      "OSPF",     "PPP",     "PPP CBCP", "PPP CCP",  "PPP Comp",
+    "PPP CHAP", "PPP IPCP", "PPP LCP", "PPPoE",    "PPTP",     "PIM",
+    "RIP",      "RADIUS",   "RIPng",   "RSVP",     "RTP",      "RTSP",
+    "SAP",      "SIP",      "SMB",     "SMTP",     "SNA",      "SNMP",
+    "Socks",    "SSDP",     "SSLv2",   "SSLv3",    "STP",      "TACACS",
+    "TACACS+",  "TCP",      "Telnet",  "TFTP",     "TLS",      "UDP",
+    "Unknown",  "VRRP",     "VTP",     "XTACACS",  "Ethernet", "Linux cooked",
+    "Raw IP",   "Loopback"};
 
 // ---------------------------------------------------------------- protocols
 
@@ -57,10 +61,24 @@ void ProtocolTable::ApplyDefaultColours() {
   set(ProtoUnknown, 0x000080);
 }
 
+uint32_t StoredColourKey(uint32_t id, uint32_t storedFixed) {
+  if (id <= kFixedProtocolCount) return id <= storedFixed ? id : 0;
+  return id - kFixedProtocolCount + storedFixed;
+}
+
 void ProtocolTable::LoadColours(const IniFile& ini) {
+  // The identifiers after the fixed ones move up when fixed ones are added:
+  // the file says how many fixed ones it was written with (the first files
+  // do not, and had 76), so a colour stays with its protocol.
+  const int64_t fixed =
+      ini.ReadInteger("Options", kFixedProtocolsKey, kFixedProtocolCountBeforeLinkUnits);
+  const uint32_t storedFixed = static_cast<uint32_t>(std::clamp<int64_t>(fixed, 1, 0xFFFF));
   bool allWhite = true;
   for (uint32_t id = 1; id < Table.size(); ++id) {
-    int64_t v = ini.ReadInteger("Options", "ProtocolColour" + std::to_string(id), kWhite);
+    const uint32_t key = StoredColourKey(id, storedFixed);
+    const int64_t v =
+        key == 0 ? kWhite
+                 : ini.ReadInteger("Options", "ProtocolColour" + std::to_string(key), kWhite);
     Table[id].Colour = static_cast<uint32_t>(v) & 0xFFFFFFFFu;
     if (Table[id].Colour != kWhite) allWhite = false;
   }
@@ -71,6 +89,7 @@ void ProtocolTable::SaveColours(IniFile& ini) const {
   for (uint32_t id = 1; id < Table.size(); ++id)
     ini.WriteInteger("Options", "ProtocolColour" + std::to_string(id),
                      static_cast<int32_t>(Table[id].Colour));
+  ini.WriteInteger("Options", kFixedProtocolsKey, kFixedProtocolCount);
 }
 
 // ---------------------------------------------------------------- stacks

@@ -17,6 +17,10 @@ class IniFile;
 class PortTable;
 
 constexpr uint32_t kWhite = 0xFFFFFF;
+inline constexpr const char* kFixedProtocolsKey = "FixedProtocols";
+// The ProtocolColour key number of a protocol in a file written with
+// `storedFixed` fixed identifiers (0: none, a fixed identifier it did not have).
+uint32_t StoredColourKey(uint32_t id, uint32_t storedFixed);
 
 struct ProtocolInfoRec {
   std::string Name;
@@ -26,10 +30,12 @@ struct ProtocolInfoRec {
 // Protocol identifiers with their names and colours; built at start-up.
 class ProtocolTable {
  public:
-  // The 76 fixed identifiers, then one per port description without one
+  // The fixed identifiers, then one per port description without one
   // (the port table records the identifiers it is given).
   void Build(PortTable* ports);
   // Reads ProtocolColour1..N; applies the default colours when all are white.
+  // FixedProtocols (written with them) tells how many fixed identifiers the
+  // file's numbers were given with; colours stay with their protocols.
   void LoadColours(const IniFile& ini);
   void SaveColours(IniFile& ini) const;
   void ApplyDefaultColours();

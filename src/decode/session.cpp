@@ -2,6 +2,7 @@
 
 #include "decode/config/environment.h"
 #include "decode/context.h"
+#include "decode/dispatch.h"
 #include "decode/summary.h"
 
 namespace kestle {
@@ -16,6 +17,8 @@ class CaptureSession::SummarySink final : public FrameSink {
     s_.FrameTable.reserve(n + 1);
     s_.FrameOrder.reserve(n + 1);
   }
+
+  bool TakesLinkType(uint16_t linkType) const override { return DecodesLinkType(linkType); }
 
   void AddFrame(const CapturedFrame& frame) override {
     const uint32_t n = ++s_.FrameCount;

@@ -21,23 +21,34 @@ void ProcessFrame(CaptureSession& s, DecodeContext& c, const CapturedFrame& f) {
   rec.Micro = f.Micro;
   rec.CapLen = h.Size;
   rec.TrueLen = h.TrueSize != 0 ? h.TrueSize : h.Size;
+  rec.LinkType = h.LinkType;
+  rec.BigEndian = h.BigEndian ? 1 : 0;
 
   c.FrameProtocol = 0;
   const uint8_t* bytes = f.Bytes.data();
-  if (f.Bytes.size() >= 14) {
+  const LinkTypeEntry* link = LinkTypeOf(h.LinkType);
+  if (link && f.Bytes.size() >= link->MinLength) {
     c.FrameNo = s.FrameCount;
     c.Rec = &rec;
     c.Tree = nullptr;
     c.Desc.clear();
     c.LoadFrame(bytes, static_cast<uint32_t>(f.Bytes.size()));
-    std::memcpy(c.DstMac, bytes, 6);
-    CallSummary(c, LinkTypeUnit(kLinkEthernet));
-    if (c.FrameProtocol == 0 || s.Paths.ProtocolOf(c.FrameProtocol) == ProtoEthernet)
+    c.LinkType = h.LinkType;
+    c.LinkBigEndian = h.BigEndian;
+    const bool ethernet = h.LinkType == kLinkEthernet;
+    if (ethernet) std::memcpy(c.DstMac, bytes, 6);
+    CallSummary(c, &link->Unit);
+    // A frame whose link unit hands nothing on is of an unknown protocol.
+    if (c.FrameProtocol == 0 || IsLinkUnit(s.Paths.ProtocolOf(c.FrameProtocol)))
       c.SetProtocol(ProtoUnknown);
     rec.Description = s.Descriptions.Add(c.Desc);
     rec.Protocol = c.FrameProtocol;
-    if (rec.SrcNode == 0) rec.SrcNode = s.Nodes.RegisterNode(c.SrcMac, 0, {});
-    if (rec.DstNode == 0) rec.DstNode = s.Nodes.RegisterNode(c.DstMac, 0, {});
+    // Stations by their MAC addresses when nothing above named them; a
+    // link without MAC addresses names only those it has.
+    static constexpr uint8_t kNoMac[6] = {};
+    auto hasMac = [&](const uint8_t* mac) { return ethernet || std::memcmp(mac, kNoMac, 6) != 0; };
+    if (rec.SrcNode == 0 && hasMac(c.SrcMac)) rec.SrcNode = s.Nodes.RegisterNode(c.SrcMac, 0, {});
+    if (rec.DstNode == 0 && hasMac(c.DstMac)) rec.DstNode = s.Nodes.RegisterNode(c.DstMac, 0, {});
     c.Rec = nullptr;
   } else {
     rec.Protocol = s.Paths.Extend(0, ProtoUnknown);

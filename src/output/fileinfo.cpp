@@ -2,9 +2,11 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdio>
 
 #include "decode/config/environment.h"
+#include "decode/dispatch.h"
 #include "decode/session.h"
 #include "decode/text.h"
 
@@ -16,7 +18,7 @@ std::string FileInfoName(const std::string& path) {
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-std::string FileTypeText(CaptureFormat format, bool pcapModified) {
+std::string FileTypeText(CaptureFormat format, bool pcapModified, bool pcapNano) {
   switch (format) {
     case CaptureFormat::Sniffer:
       return "General Sniffer";
@@ -25,11 +27,14 @@ std::string FileTypeText(CaptureFormat format, bool pcapModified) {
     case CaptureFormat::NetmonV2:
       return "Netmon v2 Capture";
     case CaptureFormat::Pcap:
-      return pcapModified ? "TCPDUMP capture (Modified)" : "Windump/TCPDUMP Capture";
+      if (pcapModified) return "TCPDUMP capture (Modified)";
+      return pcapNano ? "Windump/TCPDUMP Capture (nanosecond)" : "Windump/TCPDUMP Capture";
     case CaptureFormat::NetXRay:
       return "NetXRay Capture";
     case CaptureFormat::FiveView:
       return "5View";
+    case CaptureFormat::Pcapng:
+      return "pcapng Capture";
     case CaptureFormat::None:
       break;
   }
@@ -75,6 +80,20 @@ std::string AverageSizeText(uint64_t totalBytes, uint32_t frameCount,
   return std::to_string(cents / 100) + decimalSep + decimals;
 }
 
+std::string LinkTypesText(const CaptureSession& s) {
+  std::vector<uint16_t> seen;
+  for (uint32_t n = 1; n <= s.FrameCount && n < s.FrameTable.size(); ++n) {
+    const uint16_t t = s.FrameTable[n].LinkType;
+    if (std::find(seen.begin(), seen.end(), t) == seen.end()) seen.push_back(t);
+  }
+  std::string text;
+  for (uint16_t t : seen) {
+    const LinkTypeEntry* e = LinkTypeOf(t);
+    text += (text.empty() ? "" : ", ") + (e ? std::string(e->Name) : std::to_string(t));
+  }
+  return text;
+}
+
 std::vector<FileInfoLine> FileInformation(const CaptureSession& s) {
   const LocaleInfo& locale = s.Env.Locale;
   uint64_t total = 0;
@@ -82,7 +101,8 @@ std::vector<FileInfoLine> FileInformation(const CaptureSession& s) {
     total += s.FrameTable[n].TrueLen;
   return {
       {"Name:", FileInfoName(s.FileName())},
-      {"Type:", FileTypeText(s.Format(), s.Input.PcapModified)},
+      {"Type:", FileTypeText(s.Format(), s.Input.PcapModified, s.Input.PcapNano)},
+      {"Link Types:", LinkTypesText(s)},
       {"Change Date:", FileChangeDateText(FileModificationTime(s.FileName()), locale)},
       {"Size:", FormatThousands(s.Input.File.FileSizeEstimate, locale.ThousandsSep)},
       {"Frames:", FramesText(s.FrameCount, s.Env.settings.FirstFrame, locale.ThousandsSep)},

@@ -21,14 +21,17 @@ struct FileInfoLine {
   std::string Value;
 };
 
-// The seven lines, top to bottom: Name, Type, Change Date, Size, Frames,
-// TCP Sessions, Average Size.
+// The lines, top to bottom: Name, Type, Link Types, Change Date, Size,
+// Frames, TCP Sessions, Average Size.
 std::vector<FileInfoLine> FileInformation(const CaptureSession& s);
 
 // The name shown: the whole name when shorter than 26 characters, else
 // its last part, without folders.
 std::string FileInfoName(const std::string& path);
-std::string FileTypeText(CaptureFormat format, bool pcapModified);
+std::string FileTypeText(CaptureFormat format, bool pcapModified, bool pcapNano = false);
+// The names of the link types of the loaded frames, in the order they first
+// appear: "Ethernet", "Ethernet, Linux cooked v2".
+std::string LinkTypesText(const CaptureSession& s);
 // "March 01 2004 - 14:25:37" of a modification time; "n/a" without one.
 std::string FileChangeDateText(std::optional<std::time_t> modified, const LocaleInfo& locale);
 std::optional<std::time_t> FileModificationTime(const std::string& path);

@@ -109,7 +109,7 @@ std::vector<SaveFrameRef> SaveFrameRefs(const CaptureSession& s, std::span<const
   for (uint32_t n : frames) {
     if (n < 1 || n > s.FrameCount) continue;
     const FrameTabRec& r = s.FrameTable[n];
-    refs.push_back({r.RecordPos, r.Seconds, r.Micro, r.CapLen});
+    refs.push_back({r.RecordPos, r.Seconds, r.Micro, r.CapLen, r.LinkType});
   }
   return refs;
 }
@@ -120,14 +120,18 @@ std::vector<SaveFrameRef> SaveFrameRefs(const FrameIndex& index, std::span<const
   for (uint32_t n : frames) {
     if (n < 1 || n > index.Count()) continue;
     const FrameIndexRec& r = index[n];
-    refs.push_back({r.RecordPos, r.Seconds, r.Micro, r.CapLen});
+    refs.push_back({r.RecordPos, r.Seconds, r.Micro, r.CapLen, r.LinkType});
   }
   return refs;
 }
 
-bool SnifferHoldsFrame(const CaptureInput& /*in*/, const SaveFrameRef& /*frame*/) {
-  // Every reader accepts Ethernet captures only.
-  return true;
+bool SnifferHoldsFrame(const CaptureInput& /*in*/, const SaveFrameRef& frame) {
+  return frame.LinkType == kLinkTypeEthernet;
+}
+
+std::string SkippedFramesNote(uint32_t skipped) {
+  if (skipped == 0) return {};
+  return std::to_string(skipped) + " frame(s) of another link type were not saved";
 }
 
 SnifferTiming PlanSnifferTiming(const CaptureInput& in, std::span<const SaveFrameRef> frames) {

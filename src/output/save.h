@@ -32,14 +32,18 @@ struct SaveFrameRef {
   uint32_t Seconds = 0;
   uint32_t Micro = 0;
   uint32_t CapLen = 0;
+  uint16_t LinkType = kLinkTypeEthernet;
 };
 std::vector<SaveFrameRef> SaveFrameRefs(const CaptureSession& s, std::span<const uint32_t> frames);
 std::vector<SaveFrameRef> SaveFrameRefs(const FrameIndex& index, std::span<const uint32_t> frames);
 
 // Whether a Sniffer file can hold the frame: it holds Ethernet frames only.
 // This is the one place where a frame's link type decides whether it is
-// written; every capture read today is Ethernet.
+// written; the others are left out and counted (nothing is written as a
+// frame it is not).
 bool SnifferHoldsFrame(const CaptureInput& in, const SaveFrameRef& frame);
+// What the save says of the frames it left out: "" when none were.
+std::string SkippedFramesNote(uint32_t skipped);
 
 // How the frames of a capture of another format are timed in the file:
 // ticks of the time unit from midnight of the date in the version record.

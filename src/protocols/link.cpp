@@ -191,37 +191,15 @@ void EthernetTreeBody(DecodeContext& c) {
   }
   c.copy(0, c.DstMac, 6);
   c.copy(6, c.SrcMac, 6);
-  size_t typeAt = 12;
-  uint16_t t = c.be16(typeAt);
+  const size_t typeAt = 12;
+  const uint16_t t = c.be16(typeAt);
   DetailNode* eth =
       AddField(c, nullptr, t <= kMax8023Length ? "IEEE 802.3 Ethernet ()" : "Ethernet II ()", 0,
                kEthHeader, TreeImage::Link);
   AddField(c, eth, "Destination Ethernet Address () - " + FormatMAC(c, c.DstMac, true), 0, 6);
   AddField(c, eth, "Source Ethernet Address () - " + FormatMAC(c, c.SrcMac, true), 6, 6);
   AddField(c, eth, TypeLine("Length () - ", "Protocol () - 0x", t), typeAt, 2);
-
-  for (int tags = 0; t == kVlanType && tags < kMaxVlanTags; ++tags) {
-    const size_t tci = typeAt + 2;
-    DetailNode* vlan = AddBranch(c, nullptr, "802.1q Virtual Lan", tci, 4);
-    const uint8_t b = c.u8(tci);
-    std::string prio = "Priority (3 bits) - ";
-    for (int bit = 7; bit >= 5; --bit) prio += (b >> bit) & 1 ? "1 " : "0 ";
-    AddField(c, vlan, prio + "= " + std::to_string(b >> 5), tci, 1);
-    AddField(c, vlan, "Canonical Format Ind (1 bit) - " + std::to_string((b >> 4) & 1), tci, 1);
-    AddField(c, vlan, "VLAN ID (12 bits) - " + std::to_string(c.be16(tci) & 0x0FFF), tci, 2);
-    if (!c.has(tci + 2, 2)) return;  // no type to go on with
-    typeAt += 4;
-    t = c.be16(typeAt);
-    AddField(c, vlan, TypeLine("Length () - ", "Embedded Protocol () - 0x", t), typeAt, 2);
-  }
-
-  if (t <= kMax8023Length) {
-    Dot3Tree(c, typeAt + 2, t);
-    return;
-  }
-  c.enter(typeAt + 2);
-  // Tags beyond the last one unwrapped are data, as in the summary.
-  CallTree(c, t == kVlanType ? nullptr : EtherTypeUnit(t), nullptr);
+  EtherTypePayloadTree(c, t, typeAt + 2);
 }
 
 void EthernetSummaryBody(DecodeContext& c) {
@@ -232,29 +210,62 @@ void EthernetSummaryBody(DecodeContext& c) {
   c.copy(0, c.DstMac, 6);
   c.copy(6, c.SrcMac, 6);
   if (c.Rec) c.Rec->Cast = CastOf(c.DstMac);
-  size_t typeAt = 12;
-  uint16_t t = c.be16(typeAt);
+  const size_t typeAt = 12;
+  const uint16_t t = c.be16(typeAt);
   if (t <= kMax8023Length) {
     Dot3Summary(c, typeAt + 2, t);
     return;
   }
   c.AddDesc("Ethernet II");
+  EtherTypePayloadSummary(c, t, typeAt + 2);
+}
+
+}  // namespace
+
+// ---- what follows an EtherType field
+
+void EtherTypePayloadTree(DecodeContext& c, uint16_t t, size_t at) {
+  for (int tags = 0; t == kVlanType && tags < kMaxVlanTags; ++tags) {
+    const size_t tci = at;
+    DetailNode* vlan = AddBranch(c, nullptr, "802.1q Virtual Lan", tci, 4);
+    const uint8_t b = c.u8(tci);
+    std::string prio = "Priority (3 bits) - ";
+    for (int bit = 7; bit >= 5; --bit) prio += (b >> bit) & 1 ? "1 " : "0 ";
+    AddField(c, vlan, prio + "= " + std::to_string(b >> 5), tci, 1);
+    AddField(c, vlan, "Canonical Format Ind (1 bit) - " + std::to_string((b >> 4) & 1), tci, 1);
+    AddField(c, vlan, "VLAN ID (12 bits) - " + std::to_string(c.be16(tci) & 0x0FFF), tci, 2);
+    if (!c.has(tci + 2, 2)) return;  // no type to go on with
+    t = c.be16(tci + 2);
+    AddField(c, vlan, TypeLine("Length () - ", "Embedded Protocol () - 0x", t), tci + 2, 2);
+    at += 4;
+  }
+
+  if (t <= kMax8023Length) {
+    Dot3Tree(c, at, t);
+    return;
+  }
+  c.enter(at);
+  // Tags beyond the last one unwrapped are data, as in the summary.
+  CallTree(c, t == kVlanType ? nullptr : EtherTypeUnit(t), nullptr);
+}
+
+void EtherTypePayloadSummary(DecodeContext& c, uint16_t t, size_t at) {
   for (int tags = 0; t == kVlanType && tags < kMaxVlanTags; ++tags) {
     c.AddDesc("/802.1q");
     c.SetProtocol(Proto8021q);
-    if (!c.has(typeAt + 2, 4)) return;  // tag cut short: nothing to hand on
-    typeAt += 4;
-    t = c.be16(typeAt);
+    if (!c.has(at, 4)) return;  // tag cut short: nothing to hand on
+    t = c.be16(at + 2);
+    at += 4;
   }
   // Tags beyond the last one unwrapped are not named: the tree shows them
   // as data.
   if (t == kVlanType) return;
   if (t <= kMax8023Length) {
     c.AddDesc("/");
-    Dot3Summary(c, typeAt + 2, t);
+    Dot3Summary(c, at, t);
     return;
   }
-  c.enter(typeAt + 2);
+  c.enter(at);
   if (const DecoderUnit* u = EtherTypeUnit(t)) {
     CallSummary(c, u);
   } else {
@@ -263,8 +274,6 @@ void EthernetSummaryBody(DecodeContext& c) {
     c.AddDesc(name.empty() ? "Unknown" : name);
   }
 }
-
-}  // namespace
 
 std::string_view EtherTypeName(uint16_t type) { return LookupCode(type, kEtherTypeNames, ""); }
 std::string_view SapName(uint8_t sap) { return LookupCode(sap, kSapNames, ""); }

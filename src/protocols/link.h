@@ -2,6 +2,7 @@
 // 802.1q and ISL. ARP lives in protocols/arp.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string_view>
 
@@ -24,6 +25,13 @@ void ISLSummary(DecodeContext& c);
 // Detail tree: the link-layer branches, then the carried protocols.
 void EthernetTree(DecodeContext& c);
 void ISLTree(DecodeContext& c);
+
+// What an EtherType above 1500 names, its payload at `at` of the current
+// layer: 802.1q tags, then 802.3 or the EtherType's unit. Ethernet and the
+// link units that carry an EtherType share it, so the same protocols decode
+// behind them. The tree adds its lines at the top.
+void EtherTypePayloadSummary(DecodeContext& c, uint16_t type, size_t at);
+void EtherTypePayloadTree(DecodeContext& c, uint16_t type, size_t at);
 
 // Names of EtherTypes and LLC service access points ("" when unknown).
 std::string_view EtherTypeName(uint16_t type);

@@ -139,8 +139,7 @@ void SaveDialog::SaveClicked() {
     notifier_.Message(r.Message);
     return;
   }
-  if (r.Skipped != 0)
-    notifier_.Message(std::to_string(r.Skipped) + " frame(s) of another link type were not saved");
+  if (r.Skipped != 0) notifier_.Message(SkippedFramesNote(r.Skipped));
   accept();
 }
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <utime.h>
 
+#include <fstream>
 #include <sstream>
 
 #include "app/dump.h"
@@ -76,6 +77,32 @@ TEST(DumpSave, WritesTheBytesOfSaveAs) {
   }
 }
 
+// Only Ethernet frames go into a Sniffer file; the save says how many it
+// left out, with or without decoding.
+TEST(DumpSave, FramesOfOtherLinkTypesAreLeftOutAndCounted) {
+  PcapngWriter w;
+  w.Section().Interface(1).Interface(101);
+  w.Packet(0, 1, Frame(60)).Packet(1, 2, Bytes(20, 0x45)).Packet(0, 3, Frame(61));
+  TempDir dir;
+  const std::string capture = dir.file("two.pcapng");
+  {
+    std::ofstream f(capture, std::ios::binary);
+    f.write(reinterpret_cast<const char*>(w.bytes().data()),
+            static_cast<std::streamsize>(w.bytes().size()));
+  }
+  const std::string out = dir.file("eth.enc");
+  // Read without decoding (nothing filters) and decoded (a search filters).
+  const Result all = Dump({"--save", out, capture});
+  ASSERT_EQ(all.status, 0) << all.err;
+  EXPECT_EQ(all.err, "1 frame(s) of another link type were not saved\n");
+  SessionFixture saved;
+  ASSERT_TRUE(saved.Open(out));
+  EXPECT_EQ(saved.session.FrameCount, 2u);
+  const Result found = Dump({"--find-hex", "45 45", "--save", out, capture});
+  ASSERT_EQ(found.status, 0) << found.err;
+  EXPECT_EQ(found.err, "1 frame(s) of another link type were not saved\n");
+}
+
 TEST(DumpSave, FilterOptionsSaveTheFramesTheyShow) {
   const std::string capture = CapturePath("mixed.pcap");
   TempDir dir;
@@ -143,6 +170,7 @@ TEST(DumpInfo, PrintsTheFileInformation) {
   EXPECT_EQ(r.out,
             "Name:         info.pcap\n"
             "Type:         Windump/TCPDUMP Capture\n"
+            "Link Types:   Ethernet\n"
             "Change Date:  March 01 2004 - 14:25:37\n"
             "Size:         " +
                 std::to_string(pcap.size()) +

@@ -61,6 +61,24 @@ const Format kFormats[] = {
     {"pcap_big_endian", [](const Frames& f) { return PcapFile(PcapFrames(f), 1, true); }, true},
     {"pcap_modified", [](const Frames& f) { return PcapFile(PcapFrames(f), 1, false, true); },
      true},
+    {"pcap_nanosecond",
+     [](const Frames& f) { return PcapFile(PcapFrames(f), 1, true, false, true); }, true},
+    {"pcapng",
+     [](const Frames& f) {
+       PcapngWriter w;
+       w.Section().Interface(1);
+       for (size_t i = 0; i < f.size(); ++i) w.Packet(0, i, f[i]);
+       return w.bytes();
+     },
+     true},
+    {"pcapng_big_endian",
+     [](const Frames& f) {
+       PcapngWriter w;
+       w.Section(true).Interface(1);
+       for (size_t i = 0; i < f.size(); ++i) w.Simple(f[i]);
+       return w.bytes();
+     },
+     true},
     {"sniffer",
      [](const Frames& f) {
        std::vector<SnifferRecord> r;

@@ -10,6 +10,7 @@
 #include "support/builders.h"
 #include "support/capture_files.h"
 #include "support/expected.h"
+#include "support/packets.h"
 #include "support/session_fixture.h"
 
 namespace kestle {
@@ -395,6 +396,7 @@ TEST(Detection, MagicsAndTheirOrder) {
     std::string head;
     CaptureFormat format;
     bool modified, swapped;
+    bool nano = false;
   } cases[] = {
       {"TRSNIFF data    \x1A", CaptureFormat::Sniffer, false, false},
       {"RTSS", CaptureFormat::NetmonV1, false, false},
@@ -411,6 +413,18 @@ TEST(Detection, MagicsAndTheirOrder) {
       // The header is text up to its first zero byte.
       {std::string("RT\0S", 4), CaptureFormat::None, false, false},
       {"", CaptureFormat::None, false, false},
+      // After the eight: nanosecond pcap in both byte orders, and a pcapng
+      // section header whose byte-order magic tells its order (its length,
+      // with zero bytes, is not compared).
+      {"\x4D\x3C\xB2\xA1", CaptureFormat::Pcap, false, false, true},
+      {"\xA1\xB2\x3C\x4D", CaptureFormat::Pcap, false, true, true},
+      {std::string("\x0A\x0D\x0D\x0A\x1C\0\0\0\x4D\x3C\x2B\x1A", 12), CaptureFormat::Pcapng, false,
+       false},
+      {std::string("\x0A\x0D\x0D\x0A\0\0\0\x1C\x1A\x2B\x3C\x4D", 12), CaptureFormat::Pcapng, false,
+       true},
+      // A section header without its byte-order magic is no pcapng file.
+      {std::string("\x0A\x0D\x0D\x0A\x1C\0\0\0\x4D\x3C\x2B\x1B", 12), CaptureFormat::None, false,
+       false},
   };
   for (const auto& c : cases) {
     uint8_t head[17] = {};
@@ -419,6 +433,81 @@ TEST(Detection, MagicsAndTheirOrder) {
     EXPECT_EQ(d.Format, c.format) << c.head;
     EXPECT_EQ(d.PcapModified, c.modified) << c.head;
     EXPECT_EQ(d.PcapSwapped, c.swapped) << c.head;
+    EXPECT_EQ(d.PcapNano, c.nano) << c.head;
+  }
+}
+
+// Nanosecond times are kept to the microsecond, in both byte orders.
+TEST(Pcap, NanosecondTimesAreKeptToTheMicrosecond) {
+  std::vector<PcapFrame> frames = Frames(3);
+  frames[0].micro = 999;        // below one microsecond
+  frames[1].micro = 123456789;  // 0.123456789 s
+  frames[2].micro = 999999999;
+  for (bool big : {false, true}) {
+    SCOPED_TRACE(big ? "big-endian" : "little-endian");
+    TempFile file(PcapFile(frames, 1, big, false, true));
+    SessionFixture fx;
+    ASSERT_TRUE(fx.Open(file.path())) << fx.LastMessage();
+    ASSERT_EQ(fx.session.FrameCount, 3u);
+    EXPECT_TRUE(fx.session.Input.PcapNano);
+    const uint32_t micro[] = {0, 123456, 999999};
+    for (uint32_t n = 1; n <= 3; ++n) EXPECT_EQ(fx.session.FrameTable[n].Micro, micro[n - 1]) << n;
+    EXPECT_NEAR(fx.session.FrameTable[2].RelTime, 1.123456, 1e-9);
+    ASSERT_EQ(fx.session.ReadFrame(2), 60u);
+  }
+}
+
+// The file's link type is every frame's, and decides the unit it starts
+// with; a link type without one is refused.
+TEST(Pcap, TheLinkTypeOfTheFileIsEveryFramesLinkType) {
+  const Bytes ip = FrameBuilder()
+                       .raw({0x45, 0, 0, 20, 0, 0, 0, 0, 64, 0xFD, 0, 0})
+                       .ipv4("10.0.0.1")
+                       .ipv4("10.0.0.2");
+  struct Case {
+    uint32_t linkType;
+    Bytes frame;
+    const char* desc;
+  } cases[] = {
+      {1, EtherFrame(60), "Ethernet II/Unknown"},
+      {101, ip, "Raw IP/IPV4"},
+      {12, ip, "Raw IP/IPV4"},
+      {14, ip, "Raw IP/IPV4"},
+      {228, ip, "Raw IP/IPV4"},
+      {108, test::Concat({{0, 0, 0, 2}, ip}), "Loopback/IPV4"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.linkType);
+    TempFile file(PcapFile({{c.frame}}, c.linkType));
+    SessionFixture fx;
+    ASSERT_TRUE(fx.Open(file.path())) << fx.LastMessage();
+    EXPECT_EQ(fx.session.FrameTable[1].LinkType, c.linkType);
+    EXPECT_EQ(fx.session.Description(1), c.desc);
+  }
+  for (uint32_t other : {105u, 147u, 0x10001u}) {
+    TempFile file(PcapFile({{EtherFrame(60)}}, other));
+    SessionFixture fx;
+    EXPECT_FALSE(fx.Open(file.path()));
+    EXPECT_EQ(fx.notes.Messages, std::vector<std::string>{msg::kNotSupported}) << other;
+  }
+}
+
+// BSD loopback writes its family in the writer's byte order, as the file
+// header's byte order tells.
+TEST(Pcap, LoopbackFamilyInTheByteOrderOfTheFile) {
+  const Bytes ip = FrameBuilder()
+                       .raw({0x45, 0, 0, 20, 0, 0, 0, 0, 64, 0xFD, 0, 0})
+                       .ipv4("10.0.0.1")
+                       .ipv4("10.0.0.2");
+  for (bool big : {false, true}) {
+    SCOPED_TRACE(big ? "big-endian" : "little-endian");
+    const Bytes family = big ? Bytes{0, 0, 0, 2} : Bytes{2, 0, 0, 0};
+    const Bytes wrong = big ? Bytes{2, 0, 0, 0} : Bytes{0, 0, 0, 2};
+    TempFile file(PcapFile({{test::Concat({family, ip})}, {test::Concat({wrong, ip})}}, 0, big));
+    SessionFixture fx;
+    ASSERT_TRUE(fx.Open(file.path())) << fx.LastMessage();
+    EXPECT_EQ(fx.session.Description(1), "Loopback/IPV4");
+    EXPECT_EQ(fx.session.Description(2), "Loopback/Unknown");
   }
 }
 

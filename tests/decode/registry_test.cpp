@@ -19,6 +19,9 @@ TEST(ProtocolTable, FixedIdentifiersAndDefaultColours) {
   EXPECT_EQ(t.Name(ProtoIPV4), "IPV4");
   EXPECT_EQ(t.Name(ProtoTACACSPlus), "TACACS+");
   EXPECT_EQ(t.Name(76), "Ethernet");
+  EXPECT_EQ(t.Name(77), "Linux cooked");
+  EXPECT_EQ(t.Name(78), "Raw IP");
+  EXPECT_EQ(t.Name(79), "Loopback");
   EXPECT_EQ(t.Colour(ProtoTCP), 0xFF0000u);
   EXPECT_EQ(t.Colour(ProtoUnknown), 0x000080u);
   EXPECT_EQ(t.Colour(ProtoDNS), kWhite);
@@ -40,6 +43,50 @@ TEST(ProtocolTable, ColoursFromTheSettingsFile) {
   IniFile out;
   env.Protocols.SaveColours(out);
   EXPECT_EQ(out.ReadInteger("Options", "ProtocolColour67", 0), 0xFF0000);
+}
+
+// The identifiers of the port descriptions follow the fixed ones, which
+// grow: a file says how many fixed ones its numbers were given with, and
+// one that does not was written with 76, so its colours stay with their
+// protocols.
+TEST(ProtocolTable, ColoursStayWithTheirProtocolsWhenFixedIdentifiersAreAdded) {
+  Environment env;
+  const uint32_t firstPort = kFixedProtocolCount + 1;
+  ASSERT_GT(env.Protocols.ProtocolCount(), firstPort);
+  const std::string firstPortName = env.Protocols.Name(firstPort);
+  struct Case {
+    const char* name;
+    std::string ini;
+    uint32_t dns, firstPort, cooked;
+  } cases[] = {
+      {"written with 76", "ProtocolColour8=255\r\nProtocolColour77=4660\r\n", 255, 4660, kWhite},
+      {"written with 79",
+       "ProtocolColour8=255\r\nProtocolColour77=17\r\nProtocolColour80=4660\r\nFixedProtocols="
+       "79\r\n",
+       255, 4660, 17},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    IniFile ini;
+    ini.Parse("[Options]\r\n" + c.ini);
+    env.Load(ini);
+    EXPECT_EQ(env.Protocols.Name(firstPort), firstPortName);
+    EXPECT_EQ(env.Protocols.Colour(ProtoDNS), c.dns);
+    EXPECT_EQ(env.Protocols.Colour(firstPort), c.firstPort);
+    EXPECT_EQ(env.Protocols.Colour(ProtoLinuxCooked), c.cooked);
+    // Written back with this program's numbers, and read back alike.
+    IniFile out;
+    env.Protocols.SaveColours(out);
+    EXPECT_EQ(out.ReadInteger("Options", "FixedProtocols", 0), kFixedProtocolCount);
+    EXPECT_EQ(out.ReadInteger("Options", "ProtocolColour" + std::to_string(firstPort), 0), 4660);
+    Environment again;
+    again.Load(out);
+    EXPECT_EQ(again.Protocols.Colour(firstPort), 4660u);
+  }
+  EXPECT_EQ(StoredColourKey(ProtoDNS, 76), ProtoDNS);
+  EXPECT_EQ(StoredColourKey(ProtoRawIP, 76), 0u);
+  EXPECT_EQ(StoredColourKey(firstPort + 2, 76), 79u);
+  EXPECT_EQ(StoredColourKey(firstPort, 79), firstPort);
 }
 
 TEST(ProtocolPathTable, StacksShareTheirPrefixes) {

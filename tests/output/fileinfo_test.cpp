@@ -31,9 +31,11 @@ TEST(FileInfo, NameTypeFramesAndAverageTexts) {
       {CaptureFormat::NetmonV2, "Netmon v2 Capture"},
       {CaptureFormat::Pcap, "Windump/TCPDUMP Capture"},
       {CaptureFormat::NetXRay, "NetXRay Capture"},
-      {CaptureFormat::FiveView, "5View"}};
+      {CaptureFormat::FiveView, "5View"},
+      {CaptureFormat::Pcapng, "pcapng Capture"}};
   for (const auto& [format, text] : types) EXPECT_EQ(FileTypeText(format, false), text);
   EXPECT_EQ(FileTypeText(CaptureFormat::Pcap, true), "TCPDUMP capture (Modified)");
+  EXPECT_EQ(FileTypeText(CaptureFormat::Pcap, false, true), "Windump/TCPDUMP Capture (nanosecond)");
 
   EXPECT_EQ(FramesText(50, 1, ","), "50");
   EXPECT_EQ(FramesText(50, 100, ","), "50 of 149");
@@ -105,17 +107,18 @@ TEST(FileInfo, ValuesOfALoad) {
     f.env.settings.FirstFrame = 1;
     ASSERT_TRUE(f.Open(path));
     const std::vector<FileInfoLine> lines = FileInformation(f.session);
-    ASSERT_EQ(lines.size(), 7u);
-    const char* captions[] = {
-        "Name:", "Type:", "Change Date:", "Size:", "Frames:", "TCP Sessions:", "Average Size:"};
-    for (size_t i = 0; i < 7; ++i) EXPECT_STREQ(lines[i].Caption, captions[i]);
+    ASSERT_EQ(lines.size(), 8u);
+    const char* captions[] = {"Name:", "Type:",   "Link Types:",   "Change Date:",
+                              "Size:", "Frames:", "TCP Sessions:", "Average Size:"};
+    for (size_t i = 0; i < 8; ++i) EXPECT_STREQ(lines[i].Caption, captions[i]);
     EXPECT_EQ(lines[0].Value, c.name);  // the folder makes the name 26 characters or more
     EXPECT_EQ(lines[1].Value, "Windump/TCPDUMP Capture");
-    EXPECT_EQ(lines[2].Value, "March 01 2004 - 14:25:37");
-    EXPECT_EQ(lines[3].Value, FormatThousands(c.sizeFactor * c.content.size()));
-    EXPECT_EQ(lines[4].Value, "2");
-    EXPECT_EQ(lines[5].Value, "0");
-    EXPECT_EQ(lines[6].Value, "60.50");
+    EXPECT_EQ(lines[2].Value, "Ethernet");
+    EXPECT_EQ(lines[3].Value, "March 01 2004 - 14:25:37");
+    EXPECT_EQ(lines[4].Value, FormatThousands(c.sizeFactor * c.content.size()));
+    EXPECT_EQ(lines[5].Value, "2");
+    EXPECT_EQ(lines[6].Value, "0");
+    EXPECT_EQ(lines[7].Value, "60.50");
   }
 }
 
@@ -124,10 +127,41 @@ TEST(FileInfo, FramesOfALoadFromALaterFirstFrameAndTcpSessions) {
   f.env.settings.FirstFrame = 2;
   ASSERT_TRUE(f.Open(CapturePath("mixed.pcap")));
   const auto lines = FileInformation(f.session);
-  EXPECT_EQ(lines[4].Value, std::to_string(f.session.FrameCount) + " of " +
+  EXPECT_EQ(lines[5].Value, std::to_string(f.session.FrameCount) + " of " +
                                 std::to_string(f.session.FrameCount + 1));
-  EXPECT_NE(lines[5].Value, "0");
-  EXPECT_EQ(lines[5].Value, std::to_string(f.session.Decoders.TcpSessions.Count()));
+  EXPECT_NE(lines[6].Value, "0");
+  EXPECT_EQ(lines[6].Value, std::to_string(f.session.Decoders.TcpSessions.Count()));
+}
+
+// The format and the link types of the frames loaded, in the order they
+// first appear.
+TEST(FileInfo, FormatAndLinkTypes) {
+  struct Case {
+    const char* file;
+    const char* type;
+    const char* links;
+  } cases[] = {
+      {"mixed.pcapng", "pcapng Capture", "Ethernet"},
+      {"mixed-ns.pcap", "Windump/TCPDUMP Capture (nanosecond)", "Ethernet"},
+      {"mixed-cooked2.pcap", "Windump/TCPDUMP Capture", "Linux cooked v2"},
+      {"mixed-null-be.pcap", "Windump/TCPDUMP Capture", "BSD loopback"},
+  };
+  for (const Case& c : cases) {
+    SessionFixture f;
+    ASSERT_TRUE(f.Open(CapturePath(c.file))) << c.file;
+    const auto lines = FileInformation(f.session);
+    EXPECT_EQ(lines[1].Value, c.type);
+    EXPECT_EQ(lines[2].Value, c.links);
+  }
+  PcapngWriter w;
+  w.Section().Interface(101).Interface(1).Interface(113);
+  w.Packet(1, 0, Frame(60))
+      .Packet(0, 1, Bytes(20, 0x45))
+      .Packet(2, 2, Bytes(16, 0))
+      .Packet(1, 3, Frame(60));
+  Loaded l(w.bytes());
+  ASSERT_TRUE(l.ok);
+  EXPECT_EQ(LinkTypesText(l.s()), "Ethernet, Raw IP, Linux cooked v1");
 }
 
 }  // namespace

@@ -97,20 +97,46 @@ TEST_P(SaveRoundTrip, SavedFramesLoadWithTheSameLengthsBytesAndTimes) {
 
 INSTANTIATE_TEST_SUITE_P(
     Formats, SaveRoundTrip,
-    ::testing::Values(RoundTrip{"mixed.pcap", "UTC"}, RoundTrip{"mixed.pcap", "America/New_York"},
-                      RoundTrip{"mixed.pcap", "Asia/Kolkata"},
-                      RoundTrip{"mixed-be.pcap", "Europe/Berlin"},
-                      RoundTrip{"mixed-mod.pcap.gz", "UTC"}, RoundTrip{"mixed-nm1.cap", "UTC"},
-                      RoundTrip{"mixed-nm2.cap", "America/New_York"},
-                      RoundTrip{"mixed-xray11.cap", "UTC"},
-                      RoundTrip{"mixed-xray20.cap", "Asia/Kolkata"}, RoundTrip{"mixed.5vw", "UTC"},
-                      RoundTrip{"mixed.enc", "UTC"}, RoundTrip{"mixed.enc.gz", "Europe/Berlin"}),
+    ::testing::Values(
+        RoundTrip{"mixed.pcap", "UTC"}, RoundTrip{"mixed.pcap", "America/New_York"},
+        RoundTrip{"mixed.pcap", "Asia/Kolkata"}, RoundTrip{"mixed-be.pcap", "Europe/Berlin"},
+        RoundTrip{"mixed-mod.pcap.gz", "UTC"}, RoundTrip{"mixed-nm1.cap", "UTC"},
+        RoundTrip{"mixed-nm2.cap", "America/New_York"}, RoundTrip{"mixed-xray11.cap", "UTC"},
+        RoundTrip{"mixed-xray20.cap", "Asia/Kolkata"}, RoundTrip{"mixed.5vw", "UTC"},
+        RoundTrip{"mixed.enc", "UTC"}, RoundTrip{"mixed.enc.gz", "Europe/Berlin"},
+        RoundTrip{"mixed.pcapng", "Europe/Berlin"}, RoundTrip{"mixed-ns.pcap.gz", "Asia/Kolkata"},
+        RoundTrip{"mixed-2if.pcapng", "UTC"}),
     [](const ::testing::TestParamInfo<RoundTrip>& info) {
       std::string name = std::string(info.param.file) + "_" + info.param.zone;
       for (char& c : name)
         if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
       return name;
     });
+
+// A Sniffer file holds Ethernet frames only: the others are left out and
+// counted, never written as frames they are not.
+TEST(SaveSniffer, FramesOfOtherLinkTypesAreLeftOutAndCounted) {
+  PcapngWriter w;
+  w.Section().Interface(1).Interface(101).Interface(113);
+  w.Packet(0, 1615713600000000, Frame(60, 1)).Packet(1, 1615713600000001, Bytes(20, 0x45));
+  w.Packet(2, 1615713600000002, Bytes(30, 0)).Packet(0, 1615713600000003, Frame(61, 2));
+  Loaded l(w.bytes());
+  ASSERT_TRUE(l.ok) << l.f.LastMessage();
+  ASSERT_EQ(l.s().FrameCount, 4u);
+  TempDir dir;
+  const std::string out = dir.file("saved.enc");
+  const SaveOutcome r = Save(l.s(), {4, 2, 3, 1}, out);
+  ASSERT_TRUE(r.Ok) << r.Message;
+  EXPECT_EQ(r.Written, 2u);
+  EXPECT_EQ(r.Skipped, 2u);
+  EXPECT_EQ(SkippedFramesNote(r.Skipped), "2 frame(s) of another link type were not saved");
+  EXPECT_EQ(SkippedFramesNote(0), "");
+  SessionFixture saved;
+  ASSERT_TRUE(saved.Open(out)) << saved.LastMessage();
+  ASSERT_EQ(saved.session.FrameCount, 2u);
+  ExpectSameFrame(l.s(), 4, saved.session, 1);
+  ExpectSameFrame(l.s(), 1, saved.session, 2);
+}
 
 // The records of a Sniffer file after its version record: (type, body).
 std::vector<std::pair<uint16_t, Bytes>> SnifferRecords(const Bytes& file) {

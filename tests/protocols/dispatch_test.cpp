@@ -70,12 +70,29 @@ struct Case {
   Bytes frame;
   std::string stack;  // outermost first
   std::string desc;   // "" = not checked
+  uint16_t link = kLinkEthernet;
 };
 
 std::vector<Case> Cases() {
   std::vector<Case> k = {
-      // link types
+      // link types: each unit hands an IP datagram on
       {"link 1", Ether(0x0806, kArp), "Ethernet/ARP", ""},
+      {"link 0", Concat({{2, 0, 0, 0}, IPv4Packet(0xFD, {})}), "Loopback/IPV4", "Loopback/IPV4",
+       kLinkNull},
+      {"link 12", IPv4Packet(0xFD, {}), "Raw IP/IPV4", "Raw IP/IPV4", kLinkRawBsd},
+      {"link 14", IPv6Packet(59, {}), "Raw IP/IPV6", "Raw IP/IPV6", kLinkRawBsd2},
+      {"link 101", IPv4Packet(0xFD, {}), "Raw IP/IPV4", "Raw IP/IPV4", kLinkRaw},
+      {"link 108", Concat({{0, 0, 0, 24}, IPv6Packet(59, {})}), "Loopback/IPV6", "Loopback/IPV6",
+       kLinkLoop},
+      {"link 113",
+       Concat({FrameBuilder().be16(0).be16(1).be16(6).mac(kA).zeros(2).be16(0x0806), kArp}),
+       "Linux cooked/ARP", "Linux cooked/ARP Request - Who is 10.0.0.2", kLinkLinuxSll},
+      {"link 228", IPv4Packet(0xFD, {}), "Raw IP/IPV4", "Raw IP/IPV4", kLinkIPv4},
+      {"link 229", IPv6Packet(59, {}), "Raw IP/IPV6", "Raw IP/IPV6", kLinkIPv6},
+      {"link 276",
+       Concat({FrameBuilder().be16(0x86DD).be16(0).be32(1).be16(1).u8(0).u8(6).mac(kA).zeros(2),
+               IPv6Packet(59, {})}),
+       "Linux cooked/IPV6", "Linux cooked/IPV6", kLinkLinuxSll2},
       // EtherTypes
       {"ether 0800", V4(0xFD), "Ethernet/IPV4", "Ethernet II/IPV4"},
       {"ether 0806", Ether(0x0806, kArp), "Ethernet/ARP",
@@ -240,8 +257,8 @@ std::vector<Case> Cases() {
 
 TEST(DispatchTables, EveryEntryReachesItsProtocol) {
   const auto cases = Cases();
-  std::vector<Bytes> frames;
-  for (const auto& k : cases) frames.push_back(k.frame);
+  std::vector<DecodeFixture::LinkedFrame> frames;
+  for (const auto& k : cases) frames.push_back({k.link, k.frame});
   DecodeFixture fx;
   ASSERT_TRUE(fx.Load(frames));
   ASSERT_EQ(fx.session.FrameCount, cases.size());
@@ -291,22 +308,28 @@ TEST(DispatchTables, EveryEntryHasACase) {
 // and new ones are only appended.
 TEST(ProtocolIds, KeepTheirNumbers) {
   const std::vector<std::string> names = {
-      "802.1q",   "AH",       "ARP",      "BGP",     "CDP",   "CGMP",     "DHCP",     "DNS",
-      "DLSw",     "DTP",      "EAP",      "EIGRP",   "ESP",   "GRE",      "GVRP",     "HSRP",
-      "HTTP",     "ICMP",     "ICMPV6",   "IGMP",    "IPV4",  "IPV6",     "IPX",      "IPX-RIP",
-      "ISAKMP",   "iSCSI",    "IS-IS",    "ISL",     "LLDP",  "Loopback", "MPLS",     "NBDG",
-      "NBNS",     "NBSS",     "Netbios",  "NTP",     "OSPF",  "PPP",      "PPP CBCP", "PPP CCP",
-      "PPP Comp", "PPP CHAP", "PPP IPCP", "PPP LCP", "PPPoE", "PPTP",     "PIM",      "RIP",
-      "RADIUS",   "RIPng",    "RSVP",     "RTP",     "RTSP",  "SAP",      "SIP",      "SMB",
-      "SMTP",     "SNA",      "SNMP",     "Socks",   "SSDP",  "SSLv2",    "SSLv3",    "STP",
-      "TACACS",   "TACACS+",  "TCP",      "Telnet",  "TFTP",  "TLS",      "UDP",      "Unknown",
-      "VRRP",     "VTP",      "XTACACS",  "Ethernet"};
+      "802.1q",   "AH",       "ARP",     "BGP",      "CDP",     "CGMP",     "DHCP",
+      "DNS",      "DLSw",     "DTP",     "EAP",      "EIGRP",   "ESP",      "GRE",
+      "GVRP",     "HSRP",     "HTTP",    "ICMP",     "ICMPV6",  "IGMP",     "IPV4",
+      "IPV6",     "IPX",      "IPX-RIP", "ISAKMP",   "iSCSI",   "IS-IS",    "ISL",
+      "LLDP",     "Loopback", "MPLS",    "NBDG",     "NBNS",    "NBSS",     "Netbios",
+      "NTP",      "OSPF",     "PPP",     "PPP CBCP", "PPP CCP", "PPP Comp", "PPP CHAP",
+      "PPP IPCP", "PPP LCP",  "PPPoE",   "PPTP",     "PIM",     "RIP",      "RADIUS",
+      "RIPng",    "RSVP",     "RTP",     "RTSP",     "SAP",     "SIP",      "SMB",
+      "SMTP",     "SNA",      "SNMP",    "Socks",    "SSDP",    "SSLv2",    "SSLv3",
+      "STP",      "TACACS",   "TACACS+", "TCP",      "Telnet",  "TFTP",     "TLS",
+      "UDP",      "Unknown",  "VRRP",    "VTP",      "XTACACS", "Ethernet", "Linux cooked",
+      "Raw IP",   "Loopback"};
   ASSERT_GE(kFixedProtocolCount, names.size());
   for (size_t i = 0; i < names.size(); ++i)
     EXPECT_EQ(kFixedProtocolNames[i + 1], names[i]) << i + 1;
   EXPECT_EQ(ProtoIPV4, 21);
   EXPECT_EQ(ProtoTCP, 67);
   EXPECT_EQ(ProtoEthernet, 76);
+  EXPECT_EQ(ProtoLinuxCooked, 77);
+  EXPECT_EQ(ProtoRawIP, 78);
+  EXPECT_EQ(ProtoBSDLoopback, 79);
+  EXPECT_EQ(kFixedProtocolCount, 79);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 // The IPv6 frames of the mixed capture against the reference decode: the
-// stations by address, and the ports behind extension headers.
+// stations by address, and the ports behind extension headers; behind
+// Ethernet, and behind the other link units (the IP frames of the capture).
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
 
@@ -24,11 +25,11 @@ std::array<uint8_t, 16> Parse(const std::string& text) {
   return a;
 }
 
-class MixedCaptureIPv6 : public ::testing::Test {
+class MixedCaptureIPv6 : public ::testing::TestWithParam<const char*> {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(fx.Open(CapturePath("mixed.pcap"))) << fx.LastMessage();
-    expected = LoadExpected("mixed.pcap");
+    ASSERT_TRUE(fx.Open(CapturePath(GetParam()))) << fx.LastMessage();
+    expected = LoadExpected(GetParam());
     ASSERT_EQ(expected.size(), fx.session.FrameCount);
   }
   bool StackHas(uint32_t frame, uint16_t id) const {
@@ -48,7 +49,7 @@ class MixedCaptureIPv6 : public ::testing::Test {
   std::vector<ExpectedFrame> expected;
 };
 
-TEST_F(MixedCaptureIPv6, StationsAreTheIPv6Addresses) {
+TEST_P(MixedCaptureIPv6, StationsAreTheIPv6Addresses) {
   int checked = 0;
   for (uint32_t n = 1; n <= expected.size(); ++n) {
     const auto& e = expected[n - 1];
@@ -62,7 +63,7 @@ TEST_F(MixedCaptureIPv6, StationsAreTheIPv6Addresses) {
   EXPECT_GT(checked, 0);
 }
 
-TEST_F(MixedCaptureIPv6, PortsBehindExtensionHeaders) {
+TEST_P(MixedCaptureIPv6, PortsBehindExtensionHeaders) {
   // The reference reassembles fragments and shows the ports on the last
   // one; the ports are in the first. Compare the ports per fragment train.
   std::set<std::pair<std::string, std::string>> ours, theirs;
@@ -85,6 +86,14 @@ TEST_F(MixedCaptureIPv6, PortsBehindExtensionHeaders) {
   EXPECT_FALSE(theirs.empty());
   EXPECT_EQ(ours, theirs);
 }
+
+INSTANTIATE_TEST_SUITE_P(LinkTypes, MixedCaptureIPv6,
+                         ::testing::Values("mixed.pcap", "mixed-cooked.pcap", "mixed-cooked2.pcap",
+                                           "mixed-raw.pcap", "mixed-null.pcap",
+                                           "mixed-null-be.pcap", "mixed-loop.pcap"),
+                         [](const ::testing::TestParamInfo<const char*>& info) {
+                           return CaseName(info.param);
+                         });
 
 }  // namespace
 }  // namespace kestle::test

@@ -128,12 +128,21 @@ TEST(TransportCorpus, IPv4DecoderOnEthernetFrames) {
 }
 
 // The grid's Source Node, Dest Node, S-Port and D-Port columns of every
-// frame with IPv4, through the whole summary pass.
-TEST(TransportCorpus, GridShowsOuterAddressesAndPorts) {
+// frame with IPv4, through the whole summary pass: behind Ethernet, and
+// behind the other link units (the IP frames of the same capture).
+struct GridCase {
+  const char* file;
+  uint32_t linkHeader;  // where the search for the outermost IPv4 header starts
+};
+
+class GridShowsOuterAddressesAndPorts : public ::testing::TestWithParam<GridCase> {};
+
+TEST_P(GridShowsOuterAddressesAndPorts, AsTheReferenceReadsThem) {
   SessionFixture f;
-  ASSERT_TRUE(f.Open(CapturePath("mixed.pcap")));
-  const auto expected = LoadExpected("mixed.pcap");
+  ASSERT_TRUE(f.Open(CapturePath(GetParam().file)));
+  const auto expected = LoadExpected(GetParam().file);
   ASSERT_EQ(expected.size(), f.session.FrameCount);
+  int compared = 0;
   for (uint32_t n = 1; n <= f.session.FrameCount; ++n) {
     const auto want = Expect(expected[n - 1]);
     if (!want || BehindUndecodedCarrier(expected[n - 1]["frame.protocols"])) continue;
@@ -143,7 +152,7 @@ TEST(TransportCorpus, GridShowsOuterAddressesAndPorts) {
     // position holding a version 4 header with its own source address.
     OuterHeader outer;
     const uint32_t want32 = ParseIPv4(want->src);
-    for (uint32_t at = 14; at + 20 <= len; ++at)
+    for (uint32_t at = GetParam().linkHeader; at + 20 <= len; ++at)
       if ((raw[at] & 0xF0) == 0x40 && (uint32_t{raw[at + 12]} << 24 | raw[at + 13] << 16 |
                                        raw[at + 14] << 8 | raw[at + 15]) == want32) {
         outer = Inspect(&raw[at], len - at);
@@ -151,8 +160,18 @@ TEST(TransportCorpus, GridShowsOuterAddressesAndPorts) {
       }
     Compare(*want, FrameCellText(f.session, n, 'D'), FrameCellText(f.session, n, 'F'),
             FrameCellText(f.session, n, 'E'), FrameCellText(f.session, n, 'G'), outer, n);
+    ++compared;
   }
+  EXPECT_GT(compared, 150);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    LinkTypes, GridShowsOuterAddressesAndPorts,
+    ::testing::Values(GridCase{"mixed.pcap", 14}, GridCase{"mixed-cooked.pcap", 16},
+                      GridCase{"mixed-cooked2.pcap", 20}, GridCase{"mixed-raw.pcap", 0},
+                      GridCase{"mixed-null.pcap", 4}, GridCase{"mixed-null-be.pcap", 4},
+                      GridCase{"mixed-loop.pcap", 4}),
+    [](const ::testing::TestParamInfo<GridCase>& info) { return CaseName(info.param.file); });
 
 // Both directions of each TCP connection share a session; different
 // connections do not.

@@ -64,11 +64,11 @@ FrameBuilder& FrameBuilder::padTo(size_t n) {
 }
 
 Bytes PcapFile(const std::vector<PcapFrame>& frames, uint32_t linkType, bool bigEndian,
-               bool modified) {
+               bool modified, bool nano) {
   FrameBuilder f;
   auto w32 = [&](uint32_t v) { bigEndian ? f.be32(v) : f.le32(v); };
   auto w16 = [&](uint16_t v) { bigEndian ? f.be16(v) : f.le16(v); };
-  w32(modified ? 0xA1B2CD34 : 0xA1B2C3D4);
+  w32(modified ? 0xA1B2CD34 : nano ? 0xA1B23C4D : 0xA1B2C3D4);
   w16(2);
   w16(4);
   w32(0);
@@ -84,6 +84,119 @@ Bytes PcapFile(const std::vector<PcapFrame>& frames, uint32_t linkType, bool big
     f.raw(fr.data);
   }
   return f.bytes();
+}
+
+void PcapngWriter::Put16(uint16_t v) {
+  const uint8_t b[2] = {static_cast<uint8_t>(big_ ? v >> 8 : v),
+                        static_cast<uint8_t>(big_ ? v : v >> 8)};
+  b_.insert(b_.end(), b, b + 2);
+}
+
+void PcapngWriter::Put32(uint32_t v) {
+  for (int i = 0; i < 4; ++i) b_.push_back(static_cast<uint8_t>(v >> (8 * (big_ ? 3 - i : i))));
+}
+
+PcapngWriter& PcapngWriter::Block(uint32_t type, const Bytes& body) {
+  const uint32_t padded = static_cast<uint32_t>((body.size() + 3) / 4 * 4);
+  Put32(type);
+  Put32(12 + padded);
+  b_.insert(b_.end(), body.begin(), body.end());
+  b_.resize(b_.size() + padded - body.size(), 0);
+  Put32(12 + padded);
+  return *this;
+}
+
+PcapngWriter& PcapngWriter::Section(bool bigEndian) {
+  big_ = bigEndian;
+  Put32(0x0A0D0D0A);
+  Put32(28);
+  Put32(0x1A2B3C4D);
+  Put16(1);
+  Put16(0);
+  Put32(0xFFFFFFFF);  // section length unknown
+  Put32(0xFFFFFFFF);
+  Put32(28);
+  return *this;
+}
+
+namespace {
+// Fields of a block body in the writer's byte order.
+struct Body {
+  bool big;
+  Bytes b;
+  void u16(uint16_t v) {
+    b.push_back(static_cast<uint8_t>(big ? v >> 8 : v));
+    b.push_back(static_cast<uint8_t>(big ? v : v >> 8));
+  }
+  void u32(uint32_t v) {
+    for (int i = 0; i < 4; ++i) b.push_back(static_cast<uint8_t>(v >> (8 * (big ? 3 - i : i))));
+  }
+  void data(const Bytes& d) {
+    b.insert(b.end(), d.begin(), d.end());
+    b.resize((b.size() + 3) / 4 * 4, 0);
+  }
+};
+}  // namespace
+
+PcapngWriter& PcapngWriter::Interface(uint16_t linkType, uint32_t snapLength, int resolution,
+                                      int64_t offset) {
+  Body o{big_, {}};
+  o.u16(linkType);
+  o.u16(0);
+  o.u32(snapLength);
+  o.u16(2);  // if_name, skipped
+  o.u16(3);
+  o.data({'e', 't', 'h'});
+  if (resolution >= 0) {
+    o.u16(9);
+    o.u16(1);
+    o.data({static_cast<uint8_t>(resolution)});
+  }
+  if (offset != 0) {
+    o.u16(14);
+    o.u16(8);
+    o.u32(static_cast<uint32_t>(big_ ? static_cast<uint64_t>(offset) >> 32 : offset));
+    o.u32(static_cast<uint32_t>(big_ ? offset : static_cast<uint64_t>(offset) >> 32));
+  }
+  o.u16(0);
+  o.u16(0);
+  return Block(1, o.b);
+}
+
+PcapngWriter& PcapngWriter::Packet(uint32_t interface, uint64_t time, const Bytes& data,
+                                   uint32_t origLen) {
+  Body o{big_, {}};
+  o.u32(interface);
+  o.u32(static_cast<uint32_t>(time >> 32));
+  o.u32(static_cast<uint32_t>(time));
+  o.u32(static_cast<uint32_t>(data.size()));
+  o.u32(origLen ? origLen : static_cast<uint32_t>(data.size()));
+  o.data(data);
+  o.u16(1);  // opt_comment, skipped
+  o.u16(2);
+  o.data({'h', 'i'});
+  o.u16(0);
+  o.u16(0);
+  return Block(6, o.b);
+}
+
+PcapngWriter& PcapngWriter::OldPacket(uint16_t interface, uint64_t time, const Bytes& data) {
+  Body o{big_, {}};
+  o.u16(interface);
+  o.u16(0);
+  o.u32(static_cast<uint32_t>(time >> 32));
+  o.u32(static_cast<uint32_t>(time));
+  o.u32(static_cast<uint32_t>(data.size()));
+  o.u32(static_cast<uint32_t>(data.size()));
+  o.data(data);
+  return Block(2, o.b);
+}
+
+PcapngWriter& PcapngWriter::Simple(const Bytes& data, uint32_t origLen) {
+  Body o{big_, {}};
+  o.u32(origLen ? origLen : static_cast<uint32_t>(data.size()));
+  o.data(data);
+  return Block(3, o.b);
 }
 
 namespace {

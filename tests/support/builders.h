@@ -49,9 +49,36 @@ struct PcapFrame {
   uint32_t origLen = 0;  // 0 = data size
 };
 
-// A pcap file in memory: little-endian, big-endian or modified.
+// A pcap file in memory: little-endian, big-endian or modified; with
+// nanosecond times (the frames' `micro` then holds nanoseconds).
 Bytes PcapFile(const std::vector<PcapFrame>& frames, uint32_t linkType = 1, bool bigEndian = false,
-               bool modified = false);
+               bool modified = false, bool nano = false);
+
+// A pcapng file in memory, block by block, each section in its own byte
+// order. Lengths are right unless a test damages the bytes afterwards.
+class PcapngWriter {
+ public:
+  // A section header block; the blocks after it use its byte order.
+  PcapngWriter& Section(bool bigEndian = false);
+  // An interface description; `resolution` is if_tsresol, `offset` if_tsoffset.
+  PcapngWriter& Interface(uint16_t linkType, uint32_t snapLength = 0, int resolution = -1,
+                          int64_t offset = 0);
+  // An enhanced packet block; origLen 0: the data's length.
+  PcapngWriter& Packet(uint32_t interface, uint64_t time, const Bytes& data, uint32_t origLen = 0);
+  // An old-style packet block (16-bit interface id).
+  PcapngWriter& OldPacket(uint16_t interface, uint64_t time, const Bytes& data);
+  PcapngWriter& Simple(const Bytes& data, uint32_t origLen = 0);
+  // Any other block with this body.
+  PcapngWriter& Block(uint32_t type, const Bytes& body);
+  const Bytes& bytes() const { return b_; }
+  size_t size() const { return b_.size(); }
+
+ private:
+  void Put16(uint16_t v);
+  void Put32(uint32_t v);
+  Bytes b_;
+  bool big_ = false;
+};
 
 // A file in the test's temporary folder, removed at destruction.
 class TempFile {

@@ -3,6 +3,7 @@
 // "offset+length text" lines.
 #pragma once
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -26,6 +27,28 @@ struct DecodeFixture : SessionFixture {
     std::vector<PcapFrame> pf;
     for (const auto& f : frames) pf.push_back({f});
     return Load(pf);
+  }
+  // Frames of several link types: a pcapng file with an interface of each.
+  struct LinkedFrame {
+    uint16_t linkType;
+    Bytes data;
+  };
+  bool Load(const std::vector<LinkedFrame>& frames) {
+    PcapngWriter w;
+    w.Section();
+    std::vector<uint16_t> interfaces;
+    for (const auto& f : frames) {
+      if (std::find(interfaces.begin(), interfaces.end(), f.linkType) != interfaces.end()) continue;
+      interfaces.push_back(f.linkType);
+      w.Interface(f.linkType);
+    }
+    uint64_t t = 1615713600000000;
+    for (const auto& f : frames) {
+      const auto i = std::find(interfaces.begin(), interfaces.end(), f.linkType);
+      w.Packet(static_cast<uint32_t>(i - interfaces.begin()), t++, f.data);
+    }
+    file = std::make_unique<TempFile>(w.bytes(), ".pcapng");
+    return Open(file->path());
   }
 
   // "Ethernet/802.1q/ARP": the frame's stack, outermost first.

@@ -1,5 +1,6 @@
 #include "support/expected.h"
 
+#include <cctype>
 #include <fstream>
 #include <sstream>
 
@@ -67,5 +68,11 @@ std::map<std::string, int> LoadExpectedCounts() {
 }
 
 std::string FirstValue(const std::string& v) { return v.substr(0, v.find(',')); }
+
+std::string CaseName(std::string file) {
+  for (char& ch : file)
+    if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
+  return file;
+}
 
 }  // namespace kestle::test

@@ -19,5 +19,7 @@ std::map<std::string, int> LoadExpectedCounts();
 std::string CapturePath(const std::string& name);
 // The first comma-separated value of a field (the outermost header's).
 std::string FirstValue(const std::string& v);
+// A capture file's name as a test case name: "mixed.pcap" -> "mixed_pcap".
+std::string CaseName(std::string file);
 
 }  // namespace kestle::test
