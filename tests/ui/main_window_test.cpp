@@ -411,7 +411,7 @@ class MainWindowTest : public QObject {
 
   void portDialogs() {
     Fixture f;
-    f.env.Ports.Entries = {{PortTCP, 20, "FTP Data", 0, 0}, {PortBoth, 53, "DNS", 8, DecodeDNS}};
+    f.env.Ports.Replace({{PortTCP, 20, "FTP Data", 0, 0}, {PortBoth, 53, "DNS", 8, DecodeDNS}});
     {
       PortsDialog d(f.env.Ports, f.notes);
       QCOMPARE(d.Grid()->rowCount(), 2);
@@ -436,7 +436,7 @@ class MainWindowTest : public QObject {
       QCOMPARE(d.Grid()->rowCount(), 2);
       d.reject();  // Cancel keeps the table
     }
-    QCOMPARE(f.env.Ports.Entries.size(), size_t{2});
+    QCOMPARE(f.env.Ports.Entries().size(), size_t{2});
     QVERIFY(!f.env.Ports.PortsChanged);
     {
       PortsDialog d(f.env.Ports, f.notes);
@@ -444,13 +444,13 @@ class MainWindowTest : public QObject {
       d.Delete();
       d.accept();
     }
-    QCOMPARE(f.env.Ports.Entries.size(), size_t{1});
+    QCOMPARE(f.env.Ports.Entries().size(), size_t{1});
     QVERIFY(f.env.Ports.PortsChanged);
   }
 
   void portDialogWithoutEntries() {
     Fixture f;
-    f.env.Ports.Entries = {{PortTCP, 20, "FTP Data", 0, 0}};
+    f.env.Ports.Replace({{PortTCP, 20, "FTP Data", 0, 0}});
     PortsDialog d(f.env.Ports, f.notes);
     QCOMPARE(d.Grid()->rowCount(), 1);
     d.Grid()->selectRow(0);
@@ -464,7 +464,7 @@ class MainWindowTest : public QObject {
     d.Modify();
     QVERIFY(d.Working().empty());
     d.accept();
-    QVERIFY(f.env.Ports.Entries.empty());
+    QVERIFY(f.env.Ports.Entries().empty());
   }
 
   void colourPickerEntries() {
