@@ -100,7 +100,7 @@ bool CaptureInput::Load(const std::string& name, const LoadOptions& options, Fra
 
   sink_ = &sink;
   observer_ = observer;
-  truncated_ = limitReached_ = framesCut_ = false;
+  truncated_ = limitReached_ = framesCut_ = cutShort_ = false;
   reader->Load(*this);
   sink_ = nullptr;
   observer_ = nullptr;
@@ -117,7 +117,8 @@ bool CaptureInput::Load(const std::string& name, const LoadOptions& options, Fra
   // A gzip stream may end early at a record boundary, or lack only its
   // end mark; a load stopped at MaxPackets never reached that end.
   if (framesCut_) Notify(msg::kTooLong);
-  if (truncated_ || (!limitReached_ && File.CutShort())) Notify(msg::kMalformed);
+  cutShort_ = !limitReached_ && File.CutShort();
+  if (truncated_ || cutShort_) Notify(msg::kMalformed);
   return true;
 }
 
@@ -149,8 +150,17 @@ void CaptureInput::AcceptFile() {
   biasBlock_ = INT64_MIN;
 }
 
-void CaptureInput::Fail(const char* message) {
-  Notify(message);
+void CaptureInput::Notify(const std::string& text, const std::string& detail) {
+  std::string line = text + "\n" + FileName;
+  if (!detail.empty())
+    line += ": " + detail;
+  else if (File.Error() != 0)
+    line += std::string(": ") + std::strerror(File.Error());
+  notifier_.Message(line);
+}
+
+void CaptureInput::Fail(const char* message, const std::string& detail) {
+  Notify(message, detail);
   File.Close();
   FileOpen = false;
 }

@@ -21,6 +21,13 @@ class StderrNotifier : public Notifier {
 class RecordingNotifier : public Notifier {
  public:
   void Message(const std::string& text) override { Messages.push_back(text); }
+  // The first line of every message (a message about a file names the file
+  // on its second line).
+  std::vector<std::string> FirstLines() const {
+    std::vector<std::string> out;
+    for (const std::string& m : Messages) out.push_back(m.substr(0, m.find('\n')));
+    return out;
+  }
   std::vector<std::string> Messages;
 };
 

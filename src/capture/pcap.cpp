@@ -1,6 +1,7 @@
 // The pcap (tcpdump) reader: little-endian, big-endian and the modified
 // variant with 24-byte record headers.
 #include <algorithm>
+#include <string>
 
 #include "capture/bytes.h"
 #include "capture/input.h"
@@ -45,7 +46,7 @@ void ReadWindumpFile(CaptureInput& s) {
   }
   const uint32_t linkType = s.PcapSwapped ? GetBE32(h + 16) : GetLE32(h + 16);
   if (linkType != 1) {
-    s.Fail(msg::kNotSupported);
+    s.Fail(msg::kNotSupported, "link type " + std::to_string(linkType));
     return;
   }
   s.AcceptFile();

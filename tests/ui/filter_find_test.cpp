@@ -120,7 +120,9 @@ class FilterFindTest : public QObject {
       return out;
     }
     int Row() const { return window.Grid()->currentIndex().row(); }
-    std::string LastMessage() const { return notes.Messages.empty() ? "" : notes.Messages.back(); }
+    std::string LastMessage() const {
+      return notes.Messages.empty() ? "" : notes.FirstLines().back();
+    }
   };
 
   QTemporaryDir dir_;

@@ -179,15 +179,19 @@ class MainWindowTest : public QObject {
     MainWindow w(env, ini, {}, probe);
     probe.window = &w;
     QVERIFY(w.OpenFile(path));
-    QCOMPARE(probe.texts, std::vector<std::string>{"File is malformed and has been truncated"});
+    QCOMPARE(probe.texts, std::vector<std::string>{"File is malformed and has been truncated\n" +
+                                                   path.toStdString()});
     QCOMPARE(probe.rows, std::vector<int>{2});
     QCOMPARE(probe.shown, std::vector<bool>{true});
   }
 
   void openFailureShowsMessage() {
     Fixture f;
-    QVERIFY(!f.window.OpenFile(dir_.filePath("missing.pcap")));
-    QCOMPARE(f.notes.Messages, std::vector<std::string>{"Selected file could not be opened"});
+    const QString missing = dir_.filePath("missing.pcap");
+    QVERIFY(!f.window.OpenFile(missing));
+    QCOMPARE(f.notes.Messages,
+             std::vector<std::string>{"Selected file could not be opened\n" +
+                                      missing.toStdString() + ": No such file or directory"});
     QCOMPARE(f.window.Model()->rowCount(), 0);
     QVERIFY(!f.window.Command("SaveAs")->isEnabled());
   }

@@ -84,7 +84,9 @@ class OutputDialogsTest : public QObject {
     IniFile ini;
     RecordingNotifier notes;
     MainWindow window{env, ini, QString(), notes};
-    std::string LastMessage() const { return notes.Messages.empty() ? "" : notes.Messages.back(); }
+    std::string LastMessage() const {
+      return notes.Messages.empty() ? "" : notes.FirstLines().back();
+    }
   };
 
   QTemporaryDir dir_;
