@@ -36,6 +36,39 @@ std::string FileTypeText(CaptureFormat format, bool pcapModified) {
   return "";
 }
 
+std::string FormatShortName(CaptureFormat format, bool pcapModified) {
+  switch (format) {
+    case CaptureFormat::Sniffer:
+      return "Sniffer";
+    case CaptureFormat::NetmonV1:
+      return "Netmon 1";
+    case CaptureFormat::NetmonV2:
+      return "Netmon 2";
+    case CaptureFormat::Pcap:
+      return pcapModified ? "pcap (modified)" : "pcap";
+    case CaptureFormat::NetXRay:
+      return "NetXRay";
+    case CaptureFormat::FiveView:
+      return "5View";
+    case CaptureFormat::None:
+      break;
+  }
+  return "";
+}
+
+std::string LoadSummaryText(const CaptureSession& s) {
+  const CaptureInput& in = s.Input;
+  std::string text = FormatThousands(s.FrameCount, s.Env.Locale.ThousandsSep) +
+                     (s.FrameCount == 1 ? " frame" : " frames") + " \u00B7 " +
+                     FormatShortName(in.Format, in.PcapModified);
+  if (in.File.IsOpen() && !in.File.Plain()) text += " (gzip)";
+  if (in.LoadTruncated())
+    text += " \u00B7 cut short: the file is damaged or incomplete";
+  else if (in.LoadLimitReached())
+    text += " \u00B7 cut short at Maximum Frames";
+  return text;
+}
+
 std::optional<std::time_t> FileModificationTime(const std::string& path) {
   struct stat st {};
   if (path.empty() || ::stat(path.c_str(), &st) != 0) return std::nullopt;
