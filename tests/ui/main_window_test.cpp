@@ -527,13 +527,15 @@ class MainWindowTest : public QObject {
   }
 
   void openDialogFileTypes() {
-    const QStringList want = {"Kestle Supported Files (*.enc *.cap *.acp *.dmp *.5vw)",
-                              "General Sniffer (*.enc)",
-                              "Netmon/NetXRay Capture (*.cap)",
-                              "Windump/TCPDUMP Capture (*.acp *.dmp)",
-                              "5View Capture (*.5vw)",
-                              "Compressed Files (*.gz)",
-                              "All Files (*.*)"};
+    const QStringList want = {
+        "Kestle Supported Files (*.enc *.cap *.acp *.dmp *.5vw *.pcap *.pcapng *.gz)",
+        "General Sniffer (*.enc)",
+        "Netmon/NetXRay Capture (*.cap)",
+        "Windump/TCPDUMP Capture (*.acp *.dmp)",
+        "5View Capture (*.5vw)",
+        "pcap Capture (*.pcap)",
+        "Compressed Files (*.gz)",
+        "All Files (*)"};
     QCOMPARE(MainWindow::OpenFileFilters(), want);
   }
 
