@@ -4,10 +4,14 @@
 
 namespace kestle {
 
+std::array<int, 2> FirstStartWindowSize(int screenWidth, int screenHeight) {
+  return {screenWidth * 4 / 5, screenHeight < 900 ? screenHeight * 9 / 10 : screenHeight * 4 / 5};
+}
+
 std::array<int, 3> FirstStartPaneHeights(int total, int rowHeight, int headerHeight, int frame) {
   total = std::max(total, 0);
   const int wanted = headerHeight + kFirstStartRows * rowHeight + frame;
-  const int grid = std::min(wanted, total * 3 / 5);
+  const int grid = std::min(wanted, total * 7 / 10);
   const int rest = total - grid;
   const int tree = rest * 55 / 100;
   return {grid, tree, rest - tree};

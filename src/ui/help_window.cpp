@@ -56,6 +56,11 @@ void HelpWindow::ShowPage(const QString& page) { browser_->setSource(PageUrl(pag
 
 void HelpWindow::ShowIndex() {
   ShowPage("index.html");
+  if (!placed_ && parentWidget()) {
+    // First shown over the middle of the main window.
+    move(parentWidget()->frameGeometry().center() - rect().center());
+    placed_ = true;
+  }
   show();
   raise();
   activateWindow();

@@ -32,6 +32,7 @@ class HelpWindow : public QMainWindow {
   QAction* back_;
   QAction* forward_;
   QAction* index_;
+  bool placed_ = false;
 };
 
 }  // namespace kestle::ui

@@ -394,7 +394,8 @@ void MainWindow::ApplyWindowSettings() {
   const int height = static_cast<int>(ini_.ReadInteger(w, "WindowHeight", 0));
   const bool maximised = ini_.ReadBool(w, "WindowMax", false);
   // The first start (no saved size) takes about 80 % of the screen.
-  resize(screen.width() * 4 / 5, screen.height() * 4 / 5);
+  const auto [firstWidth, firstHeight] = FirstStartWindowSize(screen.width(), screen.height());
+  resize(firstWidth, firstHeight);
   move(screen.center() - rect().center());
   // A maximised window keeps its saved normal bounds for when it is
   // restored.
@@ -880,6 +881,8 @@ void MainWindow::OpenDialog() {
   dialog.setDefaultSuffix("enc");
   dialog.setFileMode(QFileDialog::ExistingFile);
   dialog.setDirectory(OpenFolder());
+  // Room for the names, sizes and dates of a folder of captures.
+  dialog.resize(std::min(900, std::max(width() * 3 / 4, 600)), std::min(560, height()));
   if (askOpenFile_) {
     const QString chosen = askOpenFile_(dialog);
     if (!chosen.isEmpty()) OpenFile(chosen);

@@ -14,9 +14,9 @@ TEST(PaneHeights, FirstStartShowsTwentyRows) {
       // 1920 x 1080: 24 + 20 * 18 + 2 = 386 for the grid.
       {760, 18, 24, 2, {386, 205, 169}},
       // 1366 x 768: still 20 rows.
-      {650, 18, 24, 2, {386, 145, 119}},
-      // Too little room: the grid keeps three fifths.
-      {400, 18, 24, 2, {240, 88, 72}},
+      {575, 18, 24, 2, {386, 103, 86}},
+      // Too little room: the grid keeps 70 %.
+      {400, 18, 24, 2, {280, 66, 54}},
       {0, 18, 24, 2, {0, 0, 0}},
   };
   for (const Case& k : cases) {
@@ -26,6 +26,12 @@ TEST(PaneHeights, FirstStartShowsTwentyRows) {
   }
   const auto h = FirstStartPaneHeights(760, 18, 24, 2);
   EXPECT_GE((h[0] - 24 - 2) / 18, kFirstStartRows);
+}
+
+TEST(PaneHeights, FirstStartWindowSize) {
+  EXPECT_EQ(FirstStartWindowSize(1920, 1080), (std::array<int, 2>{1536, 864}));
+  EXPECT_EQ(FirstStartWindowSize(1366, 768), (std::array<int, 2>{1092, 691}));
+  EXPECT_EQ(FirstStartWindowSize(1600, 900), (std::array<int, 2>{1280, 720}));
 }
 
 TEST(PaneHeights, RestoringGivesBackWhatWasSaved) {

@@ -298,8 +298,9 @@ class FirstUseTest : public QObject {
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     QTest::qWait(20);
     const QRect screen = w.screen()->availableGeometry();
-    QCOMPARE(w.width(), screen.width() * 4 / 5);
-    QCOMPARE(w.height(), screen.height() * 4 / 5);
+    const auto size = FirstStartWindowSize(screen.width(), screen.height());
+    QCOMPARE(w.width(), size[0]);
+    QCOMPARE(w.height(), size[1]);
     const QList<int> sizes = w.Panes()->sizes();
     int total = 0;
     for (int s : sizes) total += s;
