@@ -16,44 +16,41 @@ std::string FileInfoName(const std::string& path) {
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+namespace {
+
+// The File Information type and the short name of each format.
+struct FormatNames {
+  CaptureFormat Format;
+  const char* Type;
+  const char* Short;
+};
+constexpr FormatNames kFormatNames[] = {
+    {CaptureFormat::Sniffer, "General Sniffer", "Sniffer"},
+    {CaptureFormat::NetmonV1, "Netmon v1 Capture", "Netmon 1"},
+    {CaptureFormat::NetmonV2, "Netmon v2 Capture", "Netmon 2"},
+    {CaptureFormat::Pcap, "Windump/TCPDUMP Capture", "pcap"},
+    {CaptureFormat::NetXRay, "NetXRay Capture", "NetXRay"},
+    {CaptureFormat::FiveView, "5View", "5View"},
+};
+
+const FormatNames* NamesOf(CaptureFormat format) {
+  for (const FormatNames& n : kFormatNames)
+    if (n.Format == format) return &n;
+  return nullptr;
+}
+
+}  // namespace
+
 std::string FileTypeText(CaptureFormat format, bool pcapModified) {
-  switch (format) {
-    case CaptureFormat::Sniffer:
-      return "General Sniffer";
-    case CaptureFormat::NetmonV1:
-      return "Netmon v1 Capture";
-    case CaptureFormat::NetmonV2:
-      return "Netmon v2 Capture";
-    case CaptureFormat::Pcap:
-      return pcapModified ? "TCPDUMP capture (Modified)" : "Windump/TCPDUMP Capture";
-    case CaptureFormat::NetXRay:
-      return "NetXRay Capture";
-    case CaptureFormat::FiveView:
-      return "5View";
-    case CaptureFormat::None:
-      break;
-  }
-  return "";
+  if (format == CaptureFormat::Pcap && pcapModified) return "TCPDUMP capture (Modified)";
+  const FormatNames* n = NamesOf(format);
+  return n ? n->Type : "";
 }
 
 std::string FormatShortName(CaptureFormat format, bool pcapModified) {
-  switch (format) {
-    case CaptureFormat::Sniffer:
-      return "Sniffer";
-    case CaptureFormat::NetmonV1:
-      return "Netmon 1";
-    case CaptureFormat::NetmonV2:
-      return "Netmon 2";
-    case CaptureFormat::Pcap:
-      return pcapModified ? "pcap (modified)" : "pcap";
-    case CaptureFormat::NetXRay:
-      return "NetXRay";
-    case CaptureFormat::FiveView:
-      return "5View";
-    case CaptureFormat::None:
-      break;
-  }
-  return "";
+  if (format == CaptureFormat::Pcap && pcapModified) return "pcap (modified)";
+  const FormatNames* n = NamesOf(format);
+  return n ? n->Short : "";
 }
 
 std::string LoadSummaryText(const CaptureSession& s) {

@@ -40,6 +40,7 @@
 #include "ports_dialog.h"
 #include "support/builders.h"
 #include "support/packets.h"
+#include "window_fixture.h"
 
 using namespace kestle;
 using namespace kestle::ui;
@@ -111,15 +112,8 @@ QPushButton* ButtonNamed(QWidget* dialog, const QString& text) {
 class FirstUseTest : public QObject {
   Q_OBJECT
 
-  struct Fixture {
-    Environment env;
-    IniFile ini;
-    RecordingNotifier notes;
-    MainWindow window;
-    explicit Fixture(const QString& iniPath = {}) : window(env, ini, iniPath, notes) {}
-    QString Cell(int row, int col) {
-      return window.Model()->data(window.Model()->index(row, col), Qt::DisplayRole).toString();
-    }
+  struct Fixture : WindowFixture {
+    using WindowFixture::WindowFixture;
     QStringList Cells(int row) {
       return {Cell(row, kProtocolColumn), Cell(row, kDescriptionColumn)};
     }

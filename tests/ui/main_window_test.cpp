@@ -27,6 +27,7 @@
 #include "options_dialog.h"
 #include "output/detailview.h"
 #include "ports_dialog.h"
+#include "window_fixture.h"
 
 using namespace kestle;
 using namespace kestle::ui;
@@ -69,15 +70,8 @@ void WritePcap(const QString& path, const std::vector<Frame>& frames) {
 class MainWindowTest : public QObject {
   Q_OBJECT
 
-  struct Fixture {
-    Environment env;
-    IniFile ini;
-    RecordingNotifier notes;
-    MainWindow window;
-    explicit Fixture(const QString& iniPath = {}) : window(env, ini, iniPath, notes) {}
-    QString Cell(int row, int col) {
-      return window.Model()->data(window.Model()->index(row, col), Qt::DisplayRole).toString();
-    }
+  struct Fixture : test::WindowFixture {
+    using WindowFixture::WindowFixture;
     QStringList Column(int col) {
       QStringList out;
       for (int r = 0; r < window.Model()->rowCount(); ++r) out << Cell(r, col);

@@ -32,6 +32,7 @@
 #include "options_dialog.h"
 #include "output/fileinfo.h"
 #include "support/builders.h"
+#include "window_fixture.h"
 
 using namespace kestle;
 using namespace kestle::ui;
@@ -95,12 +96,8 @@ struct FakeResolver {
 class StatsPagesTest : public QObject {
   Q_OBJECT
 
-  struct Fixture {
-    Environment env;
-    IniFile ini;
-    RecordingNotifier notes;
-    MainWindow window;
-    explicit Fixture(const QString& iniPath = {}) : window(env, ini, iniPath, notes) {}
+  struct Fixture : test::WindowFixture {
+    using WindowFixture::WindowFixture;
     QString NodeCell(int row, int col) {
       QAbstractItemModel* m = window.Nodes()->NodeGrid()->model();
       return m->data(m->index(row, col), Qt::DisplayRole).toString();
