@@ -151,12 +151,7 @@ void CaptureInput::AcceptFile() {
 }
 
 void CaptureInput::Notify(const std::string& text, const std::string& detail) {
-  std::string line = text + "\n" + FileName;
-  if (!detail.empty())
-    line += ": " + detail;
-  else if (File.Error() != 0)
-    line += std::string(": ") + std::strerror(File.Error());
-  notifier_.Message(line);
+  notifier_.Message(FileMessage(text, FileName, File.Error(), detail));
 }
 
 void CaptureInput::Fail(const char* message, const std::string& detail) {

@@ -7,6 +7,12 @@
 
 namespace kestle {
 
+// A message about a file: `text` as its first line, then a line with the
+// file's name followed by `detail`, or else by the system's reason for
+// `error` (an errno value; 0: none).
+std::string FileMessage(const std::string& text, const std::string& path, int error = 0,
+                        const std::string& detail = {});
+
 class Notifier {
  public:
   virtual ~Notifier() = default;
