@@ -18,6 +18,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QPainter>
 #include <QPalette>
 #include <QProgressBar>
 #include <QScreen>
@@ -66,6 +67,28 @@ void SetHint(QAction* a, const QString& hint) {
   a->setToolTip(bar < 0 ? hint : hint.left(bar));
   a->setStatusTip(bar < 0 ? hint : hint.mid(bar + 1));
 }
+// The icon with a faded picture for its disabled state: the style's own
+// disabled form of a black-and-white picture looks much like the enabled one.
+QIcon WithFadedDisabled(const QIcon& icon) {
+  if (icon.isNull()) return icon;
+  QIcon out;
+  for (const int size : {16, 22, 24, 32, 48}) {
+    const QPixmap normal = icon.pixmap(size, size);
+    if (normal.isNull()) continue;
+    QPixmap faded(normal.size());
+    faded.setDevicePixelRatio(normal.devicePixelRatio());
+    faded.fill(Qt::transparent);
+    QPainter p(&faded);
+    p.setOpacity(0.3);
+    p.drawPixmap(0, 0, normal);
+    p.end();
+    out.addPixmap(normal, QIcon::Normal);
+    out.addPixmap(icon.pixmap(size, size, QIcon::Active), QIcon::Active);
+    out.addPixmap(faded, QIcon::Disabled);
+  }
+  return out;
+}
+
 }  // namespace
 
 MainWindow::MainWindow(Environment& env, IniFile& ini, QString iniPath, Notifier& notifier,
@@ -200,7 +223,8 @@ void MainWindow::BuildActions() {
     if (d.icon != QStyle::SP_CustomBase || d.themeIcon) {
       const QIcon fallback =
           d.icon != QStyle::SP_CustomBase ? style()->standardIcon(d.icon) : QIcon();
-      a->setIcon(d.themeIcon ? QIcon::fromTheme(d.themeIcon, fallback) : fallback);
+      a->setIcon(
+          WithFadedDisabled(d.themeIcon ? QIcon::fromTheme(d.themeIcon, fallback) : fallback));
     }
     if (d.key != K::UnknownKey) a->setShortcuts(d.key);
     // Keys a platform without a desktop leaves out.

@@ -346,6 +346,28 @@ class FirstUseTest : public QObject {
     QCOMPARE(w.StatusText(), QString());
   }
 
+  // A disabled tool button looks disabled: its picture is faded; Exit and
+  // Close look different.
+  void disabledButtonsLookDisabled() {
+    Fixture f;
+    MainWindow& w = f.window;
+    auto opacity = [](const QImage& image) {
+      qint64 sum = 0;
+      for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) sum += qAlpha(image.pixel(x, y));
+      return sum;
+    };
+    for (const char* name : {"SaveAs", "Print", "Info", "Find", "Goto", "First", "Filter"}) {
+      QAction* a = w.Command(name);
+      QVERIFY2(!a->isEnabled(), name);
+      const QImage normal = a->icon().pixmap(24, 24).toImage();
+      const QImage disabled = a->icon().pixmap(24, 24, QIcon::Disabled).toImage();
+      QVERIFY2(opacity(disabled) * 2 < opacity(normal), name);
+    }
+    QVERIFY(w.Command("Exit")->icon().pixmap(24, 24).toImage() !=
+            w.Command("Close")->icon().pixmap(24, 24).toImage());
+  }
+
   // The statistics pages say in one line that there is nothing to show.
   void emptyPagesSaySo() {
     Fixture f;
