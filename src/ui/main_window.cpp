@@ -431,8 +431,10 @@ void MainWindow::ApplyWindowSettings() {
                                 screen.left(), screen.right() - cw + 1);
     const int top = std::clamp(static_cast<int>(ini_.ReadInteger(w, "WindowTop", y())),
                                screen.top(), screen.bottom() - ch + 1);
-    resize(cw, ch);
-    move(left, top);
+    // The saved bounds are the client area's (geometry()): placing the
+    // frame there instead would move the window down by its title bar at
+    // every start.
+    setGeometry(left, top, cw, ch);
   }
   if (maximised) setWindowState(windowState() | Qt::WindowMaximized);
   // The panes get their heights once the page has its final size (a

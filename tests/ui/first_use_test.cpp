@@ -251,36 +251,45 @@ class FirstUseTest : public QObject {
     w.close();
   }
 
-  // A maximised window restores its panes into the space it has: starting
-  // and exiting without touching them saves the file it read.
-  void paneSizesSurviveStartsAndExits() {
-    const QString path = dir_.filePath("panes.ini");
-    {
-      std::ofstream out(path.toStdString(), std::ios::binary);
-      out << "[Window]\r\nWindowMax=1\r\nWindowLeft=10\r\nWindowTop=10\r\nWindowHeight=500\r\n"
-          << "WindowWidth=700\r\nPane1Size=150\r\nPane2Size=90\r\n";
+  // A window restores its bounds and panes into the space it has (a
+  // maximised one into the whole screen): starting and exiting without a
+  // change saves the file it read.
+  void sizesSurviveStartsAndExits() {
+    const struct Case {
+      const char* name;
+      bool maximised;
+    } cases[] = {{"maximised", true}, {"normal", false}};
+    for (const Case& c : cases) {
+      const QString path = dir_.filePath(QString("sizes-%1.ini").arg(c.name));
+      {
+        std::ofstream out(path.toStdString(), std::ios::binary);
+        out << "[Window]\r\nWindowMax=" << (c.maximised ? 1 : 0)
+            << "\r\nWindowLeft=10\r\nWindowTop=12\r\nWindowHeight=500\r\n"
+            << "WindowWidth=700\r\nPane1Size=150\r\nPane2Size=90\r\n";
+      }
+      std::vector<std::string> saved;
+      for (int cycle = 0; cycle < 3; ++cycle) {
+        Fixture f(path);
+        f.ini.Load(path.toStdString());
+        f.env.Load(f.ini);
+        MainWindow w(f.env, f.ini, path, f.notes);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QTest::qWait(20);
+        QCOMPARE(w.isMaximized(), c.maximised);
+        QCOMPARE(w.Panes()->sizes().front(), 150);
+        QCOMPARE(w.Panes()->sizes().back(), 90);
+        w.close();
+        saved.push_back(ReadText(path));
+      }
+      QVERIFY2(saved[1] == saved[0], c.name);
+      QVERIFY2(saved[2] == saved[0], c.name);
+      IniFile again;
+      QVERIFY(again.Load(path.toStdString()));
+      QCOMPARE(again.ReadInteger("Window", "Pane1Size", 0), 150);
+      QCOMPARE(again.ReadInteger("Window", "WindowHeight", 0), 500);
+      QCOMPARE(again.ReadInteger("Window", "WindowTop", 0), 12);
     }
-    std::vector<std::string> saved;
-    for (int cycle = 0; cycle < 3; ++cycle) {
-      Fixture f(path);
-      f.ini.Load(path.toStdString());
-      f.env.Load(f.ini);
-      MainWindow w(f.env, f.ini, path, f.notes);
-      w.show();
-      QVERIFY(QTest::qWaitForWindowExposed(&w));
-      QTest::qWait(20);
-      QVERIFY(w.isMaximized());
-      QCOMPARE(w.Panes()->sizes().front(), 150);
-      QCOMPARE(w.Panes()->sizes().back(), 90);
-      w.close();
-      saved.push_back(ReadText(path));
-    }
-    QCOMPARE(saved[1], saved[0]);
-    QCOMPARE(saved[2], saved[0]);
-    IniFile again;
-    QVERIFY(again.Load(path.toStdString()));
-    QCOMPARE(again.ReadInteger("Window", "Pane1Size", 0), 150);
-    QCOMPARE(again.ReadInteger("Window", "WindowHeight", 0), 500);
   }
 
   // Without a settings file the window takes about 80 % of the screen and
