@@ -41,10 +41,15 @@ CaptureFile::~CaptureFile() { Close(); }
 
 bool CaptureFile::Open(const std::string& name, bool useZLib) {
   Close();
+  error_ = 0;
   int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
+  if (fd < 0) {
+    error_ = errno;
+    return false;
+  }
   struct stat st {};
   if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+    error_ = S_ISDIR(st.st_mode) ? EISDIR : errno;
     ::close(fd);
     return false;
   }
@@ -54,6 +59,7 @@ bool CaptureFile::Open(const std::string& name, bool useZLib) {
   if (useZLib && ZLibUsable()) {
     gzFile gz = gzdopen(fd, "rb");
     if (!gz) {
+      error_ = errno ? errno : ENOMEM;
       ::close(fd);
       return false;
     }
@@ -93,6 +99,13 @@ size_t CaptureFile::RawRead(uint8_t* buf, size_t n) {
       if (r < 0 && errno == EINTR) continue;
     }
     if (r < 0) {
+      if (gz_) {
+        int err = Z_OK;
+        gzerror(static_cast<gzFile>(gz_), &err);
+        error_ = err == Z_ERRNO ? errno : 0;
+      } else {
+        error_ = errno;
+      }
       failed_ = true;
       rawEnd_ = true;
       break;
@@ -126,6 +139,7 @@ bool CaptureFile::RawSeek(uint64_t pos) {
     }
   } else {
     if (::lseek(fd_, static_cast<off_t>(pos), SEEK_SET) < 0) {
+      error_ = errno;
       failed_ = true;
       return false;
     }

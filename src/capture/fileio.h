@@ -54,6 +54,9 @@ class CaptureFile {
   uint64_t Size() const { return FileSizeEstimate; }
   // True after an input error other than the end of the data.
   bool Failed() const { return failed_; }
+  // The system's error number of the last open or input that failed (0:
+  // none since the last Open).
+  int Error() const { return error_; }
   // True when the data ended before the file's own end: a gzip stream cut
   // short or damaged, or an input error.
   bool CutShort() const { return failed_ || cutShort_; }
@@ -67,6 +70,7 @@ class CaptureFile {
 
   bool open_ = false;
   bool failed_ = false;
+  int error_ = 0;
   void* gz_ = nullptr;  // gzFile when reading through zlib
   int fd_ = -1;         // plain file otherwise
   std::vector<uint8_t> buf_;

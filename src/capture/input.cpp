@@ -120,7 +120,7 @@ bool CaptureInput::Load(const std::string& name, const LoadOptions& options, Fra
 
   sink_ = &sink;
   observer_ = observer;
-  truncated_ = limitReached_ = framesCut_ = otherLinkType_ = false;
+  truncated_ = limitReached_ = framesCut_ = otherLinkType_ = cutShort_ = false;
   reader->Load(*this);
   sink_ = nullptr;
   observer_ = nullptr;
@@ -139,7 +139,8 @@ bool CaptureInput::Load(const std::string& name, const LoadOptions& options, Fra
   // end mark; a load stopped at MaxPackets never reached that end.
   if (framesCut_) Notify(msg::kTooLong);
   if (SkippedFrames != 0) Notify(msg::SkippedFramesText(SkippedFrames));
-  if (truncated_ || (!limitReached_ && File.CutShort())) Notify(msg::kMalformed);
+  cutShort_ = !limitReached_ && File.CutShort();
+  if (truncated_ || cutShort_) Notify(msg::kMalformed);
   return true;
 }
 
@@ -174,8 +175,12 @@ void CaptureInput::AcceptFile() {
   biasBlock_ = INT64_MIN;
 }
 
-void CaptureInput::Fail(const char* message) {
-  Notify(message);
+void CaptureInput::Notify(const std::string& text, const std::string& detail) {
+  notifier_.Message(FileMessage(text, FileName, File.Error(), detail));
+}
+
+void CaptureInput::Fail(const char* message, const std::string& detail) {
+  Notify(message, detail);
   File.Close();
   FileOpen = false;
 }

@@ -142,7 +142,14 @@ class CaptureInput {
   }
   // Forgets the frame read last.
   void ForgetFrame() { FrameHeader = FrameHeaderRec{}; }
-  void Notify(const std::string& text) { notifier_.Message(text); }
+  // A message about the file: `text` as its first line; the second names
+  // the file and then `detail` or, after a failure of the system, its
+  // reason ("name: No such file or directory").
+  void Notify(const std::string& text, const std::string& detail = {});
+  // Whether the last load ended early: at a damaged record or the end of a
+  // stream cut short, or at MaxPackets.
+  bool LoadTruncated() const { return truncated_ || cutShort_; }
+  bool LoadLimitReached() const { return limitReached_; }
 
   // ---- used by the readers
   const LoadOptions& Options() const { return options_; }
@@ -158,7 +165,8 @@ class CaptureInput {
   void SkipFrameOfOtherLinkType() { ++SkippedFrames; }
   // A description of an interface of a link type the sink does not take.
   void MetOtherLinkType() { otherLinkType_ = true; }
-  void Fail(const char* message);  // message, close, FileOpen cleared
+  // The message (with `detail`, see Notify), the file closed, FileOpen cleared.
+  void Fail(const char* message, const std::string& detail = {});
   // Ends the load at a record that cannot be whole (cut short by the end of
   // the data, or with a length no frame can have); the frames before it stay.
   void EndTruncated() { truncated_ = true; }
@@ -235,6 +243,7 @@ class CaptureInput {
   LoadObserver* observer_ = nullptr;
   bool truncated_ = false;      // the load ended at a damaged record
   bool limitReached_ = false;   // the load ended at MaxPackets
+  bool cutShort_ = false;       // the data ended before the file did
   bool frameCut_ = false;       // FrameHeader's frame was cut to kMaxFrameLength
   bool framesCut_ = false;      // a loaded frame was
   bool otherLinkType_ = false;  // an interface of a link type the sink does not take

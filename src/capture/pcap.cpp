@@ -3,6 +3,7 @@
 // microsecond, as the frame table holds them). Every frame has the file's
 // link type.
 #include <algorithm>
+#include <string>
 
 #include "capture/bytes.h"
 #include "capture/input.h"
@@ -48,7 +49,7 @@ void ReadWindumpFile(CaptureInput& s) {
   }
   const uint32_t linkType = s.PcapSwapped ? GetBE32(h + 16) : GetLE32(h + 16);
   if (linkType > 0xFFFF || !s.TakesLinkType(static_cast<uint16_t>(linkType))) {
-    s.Fail(msg::kNotSupported);
+    s.Fail(msg::kNotSupported, "link type " + std::to_string(linkType));
     return;
   }
   s.AcceptFile();

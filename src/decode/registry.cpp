@@ -35,10 +35,11 @@ void ProtocolTable::Build(PortTable* ports) {
   Table.resize(kFixedProtocolCount + 1);
   for (uint32_t i = 1; i <= kFixedProtocolCount; ++i) Table[i].Name = kFixedProtocolNames[i];
   if (ports) {
-    for (auto& e : ports->Entries) {
+    for (size_t i = 0; i < ports->Entries().size(); ++i) {
+      const WellKnownRec& e = ports->Entries()[i];
       if (e.ProtocolId != 0) continue;
       Table.push_back({e.Description, kWhite});
-      e.ProtocolId = static_cast<uint16_t>(Table.size() - 1);
+      ports->SetProtocolId(i, static_cast<uint16_t>(Table.size() - 1));
     }
   }
 }

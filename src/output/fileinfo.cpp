@@ -18,27 +18,57 @@ std::string FileInfoName(const std::string& path) {
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+namespace {
+
+// The File Information type and the short name of each format.
+struct FormatNames {
+  CaptureFormat Format;
+  const char* Type;
+  const char* Short;
+};
+constexpr FormatNames kFormatNames[] = {
+    {CaptureFormat::Sniffer, "General Sniffer", "Sniffer"},
+    {CaptureFormat::NetmonV1, "Netmon v1 Capture", "Netmon 1"},
+    {CaptureFormat::NetmonV2, "Netmon v2 Capture", "Netmon 2"},
+    {CaptureFormat::Pcap, "Windump/TCPDUMP Capture", "pcap"},
+    {CaptureFormat::NetXRay, "NetXRay Capture", "NetXRay"},
+    {CaptureFormat::FiveView, "5View", "5View"},
+    {CaptureFormat::Pcapng, "pcapng Capture", "pcapng"},
+};
+
+const FormatNames* NamesOf(CaptureFormat format) {
+  for (const FormatNames& n : kFormatNames)
+    if (n.Format == format) return &n;
+  return nullptr;
+}
+
+}  // namespace
+
 std::string FileTypeText(CaptureFormat format, bool pcapModified, bool pcapNano) {
-  switch (format) {
-    case CaptureFormat::Sniffer:
-      return "General Sniffer";
-    case CaptureFormat::NetmonV1:
-      return "Netmon v1 Capture";
-    case CaptureFormat::NetmonV2:
-      return "Netmon v2 Capture";
-    case CaptureFormat::Pcap:
-      if (pcapModified) return "TCPDUMP capture (Modified)";
-      return pcapNano ? "Windump/TCPDUMP Capture (nanosecond)" : "Windump/TCPDUMP Capture";
-    case CaptureFormat::NetXRay:
-      return "NetXRay Capture";
-    case CaptureFormat::FiveView:
-      return "5View";
-    case CaptureFormat::Pcapng:
-      return "pcapng Capture";
-    case CaptureFormat::None:
-      break;
-  }
-  return "";
+  if (format == CaptureFormat::Pcap && pcapModified) return "TCPDUMP capture (Modified)";
+  if (format == CaptureFormat::Pcap && pcapNano) return "Windump/TCPDUMP Capture (nanosecond)";
+  const FormatNames* n = NamesOf(format);
+  return n ? n->Type : "";
+}
+
+std::string FormatShortName(CaptureFormat format, bool pcapModified, bool pcapNano) {
+  if (format == CaptureFormat::Pcap && pcapModified) return "pcap (modified)";
+  if (format == CaptureFormat::Pcap && pcapNano) return "pcap (nanosecond)";
+  const FormatNames* n = NamesOf(format);
+  return n ? n->Short : "";
+}
+
+std::string LoadSummaryText(const CaptureSession& s) {
+  const CaptureInput& in = s.Input;
+  std::string text = FormatThousands(s.FrameCount, s.Env.Locale.ThousandsSep) +
+                     (s.FrameCount == 1 ? " frame" : " frames") + " \u00B7 " +
+                     FormatShortName(in.Format, in.PcapModified, in.PcapNano);
+  if (in.File.IsOpen() && !in.File.Plain()) text += " (gzip)";
+  if (in.LoadTruncated())
+    text += " \u00B7 cut short: the file is damaged or incomplete";
+  else if (in.LoadLimitReached())
+    text += " \u00B7 cut short at Maximum Frames";
+  return text;
 }
 
 std::optional<std::time_t> FileModificationTime(const std::string& path) {

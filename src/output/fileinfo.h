@@ -25,6 +25,12 @@ struct FileInfoLine {
 // Frames, TCP Sessions, Average Size.
 std::vector<FileInfoLine> FileInformation(const CaptureSession& s);
 
+// What a load brought, for the status bar: "1,000,000 frames · pcap
+// (gzip)", and why it ended early when it did.
+std::string LoadSummaryText(const CaptureSession& s);
+// The short name of a format ("pcap", "Sniffer", "Netmon 2", ...).
+std::string FormatShortName(CaptureFormat format, bool pcapModified, bool pcapNano = false);
+
 // The name shown: the whole name when shorter than 26 characters, else
 // its last part, without folders.
 std::string FileInfoName(const std::string& path);

@@ -263,13 +263,14 @@ std::string CopyRowText(const CaptureSession& s, uint32_t row) {
   return JoinRowCells(cells);
 }
 
-RowColours GridRowColours(const CaptureSession& s, uint32_t row) {
-  const RowColours plain{row % 2 == 0 ? kEvenRowBackground : kOddRowBackground, 0};
+RowColours GridRowColours(const CaptureSession& s, uint32_t row, const ViewPalette& p) {
+  const uint32_t background = row % 2 == 0 ? p.EvenRow : p.OddRow;
+  const RowColours plain{background, p.Text};
   if (row >= s.VisibleCount || row + 1 >= s.FrameOrder.size()) return plain;
   const uint32_t frame = s.FrameOrder[row + 1];
   if (frame >= 1 && frame <= s.FrameCount && s.FrameTable[frame].Tagged)
     return {kTaggedBackground, 0};
-  return {plain.Background, GetProtocolColour(s, frame)};
+  return {background, ReadableTextColour(GetProtocolColour(s, frame), background, p)};
 }
 
 std::vector<int> ColumnWidths(std::string_view columnSel, int available) {
@@ -288,6 +289,21 @@ std::vector<int> ColumnWidths(std::string_view columnSel, int available) {
     }
     widths.push_back(w);
   }
+  return widths;
+}
+
+std::vector<int> FitColumnWidths(std::string_view columnSel, int available,
+                                 const std::vector<int>& least) {
+  std::vector<int> widths = ColumnWidths(columnSel, available);
+  int excess = 0;
+  for (size_t i = 0; i < widths.size() && i < least.size(); ++i) {
+    if (widths[i] >= least[i]) continue;
+    excess += least[i] - widths[i];
+    widths[i] = least[i];
+  }
+  const size_t h = columnSel.find('H');
+  if (h != std::string_view::npos && excess > 0)
+    widths[h] = std::max(h < least.size() ? least[h] : 0, widths[h] - excess);
   return widths;
 }
 

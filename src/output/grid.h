@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "output/palette.h"
+
 namespace kestle {
 
 class CaptureSession;
@@ -60,13 +62,24 @@ struct RowColours {
   uint32_t Text;
 };
 constexpr uint32_t kTaggedBackground = 0x00FF00;
-constexpr uint32_t kEvenRowBackground = 0xCCFFFF;
-constexpr uint32_t kOddRowBackground = 0xFFFFFF;
+constexpr uint32_t kEvenRowBackground = ViewPalette{}.EvenRow;
+constexpr uint32_t kOddRowBackground = ViewPalette{}.OddRow;
 // Colours of an unselected row: lime with black text when tagged, else the
-// alternating background with the frame's protocol colour.
-RowColours GridRowColours(const CaptureSession& s, uint32_t row);
+// alternating background with the frame's protocol colour (made readable
+// on a dark palette).
+RowColours GridRowColours(const CaptureSession& s, uint32_t row, const ViewPalette& p = {});
 // Column widths for the available width: each column gets its weight
 // times width / (sum of weights); the Time column also takes the rest.
 std::vector<int> ColumnWidths(std::string_view columnSel, int availableWidth);
+// The widths of ColumnWidths, each at least its `least` (one per letter);
+// what the minimums add comes off the Description column, down to its own
+// least, so that the grid still fits when it can.
+std::vector<int> FitColumnWidths(std::string_view columnSel, int availableWidth,
+                                 const std::vector<int>& least);
+// Texts a column is never narrower than: a time of day in the Time column,
+// and in the node columns a MAC address and a typical IPv6 address.
+inline constexpr const char* kTimeSample = "00:00:00.000";
+inline constexpr const char* kMacSample = "00:00:00:00:00:00";
+inline constexpr const char* kIPv6Sample = "2001:db8:85a3::8a2e:370:7334";
 
 }  // namespace kestle

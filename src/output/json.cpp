@@ -99,8 +99,8 @@ std::string JsonString(std::string_view text) {
 }
 
 JsonFrameWriter::JsonFrameWriter(std::ostream& out, const CaptureSession& s) : out_(out), s_(s) {
-  out_ << "{\"file\":" << JsonString(s.FileName())
-       << ",\"format\":" << JsonString(FileTypeText(s.Format(), s.Input.PcapModified))
+  out_ << "{\"file\":" << JsonString(s.FileName()) << ",\"format\":"
+       << JsonString(FileTypeText(s.Format(), s.Input.PcapModified, s.Input.PcapNano))
        << ",\"frames\":[";
 }
 

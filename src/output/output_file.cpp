@@ -28,9 +28,13 @@ OutputFile::~OutputFile() { Discard(); }
 bool OutputFile::Create(const std::string& target) {
   Discard();
   failed_ = false;
+  error_ = 0;
   target_ = target;
   const std::filesystem::path t(target);
-  if (t.filename().empty()) return false;
+  if (t.filename().empty()) {
+    error_ = EISDIR;
+    return false;
+  }
   // A file of its own beside the target, so that the rename stays within
   // one file system; the mode is what a new file gets (the umask applies).
   std::random_device rd;
@@ -43,9 +47,15 @@ bool OutputFile::Create(const std::string& target) {
       temp_ = name.string();
       break;
     }
-    if (errno != EEXIST) return false;
+    if (errno != EEXIST) {
+      error_ = errno;
+      return false;
+    }
   }
-  if (fd_ < 0) return false;
+  if (fd_ < 0) {
+    error_ = EEXIST;
+    return false;
+  }
   // Replacing a file keeps its permissions.
   struct stat st {};
   if (::stat(target.c_str(), &st) == 0 && S_ISREG(st.st_mode)) ::fchmod(fd_, st.st_mode & 07777);
@@ -58,10 +68,12 @@ bool OutputFile::Flush() {
   while (!failed_ && done < buf_.size()) {
     const ssize_t n = ::write(fd_, buf_.data() + done, buf_.size() - done);
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0)
+    if (n <= 0) {
+      error_ = n < 0 ? errno : ENOSPC;
       failed_ = true;
-    else
+    } else {
       done += static_cast<size_t>(n);
+    }
   }
   buf_.clear();
   return !failed_;
@@ -84,10 +96,14 @@ bool OutputFile::Commit() {
   if (fd_ < 0) return false;
   bool ok = Flush();
   // A file system that cannot sync (EINVAL) has nothing more to write.
-  if (ok && ::fsync(fd_) != 0 && errno != EINVAL) ok = false;
-  if (::close(fd_) != 0) ok = false;
+  auto fail = [&] {
+    if (ok && error_ == 0) error_ = errno;
+    ok = false;
+  };
+  if (ok && ::fsync(fd_) != 0 && errno != EINVAL) fail();
+  if (::close(fd_) != 0) fail();
   fd_ = -1;
-  if (ok && std::rename(temp_.c_str(), target_.c_str()) != 0) ok = false;
+  if (ok && std::rename(temp_.c_str(), target_.c_str()) != 0) fail();
   if (!ok) {
     failed_ = true;
     ::unlink(temp_.c_str());

@@ -35,6 +35,8 @@ class OutputFile {
   void Discard();
 
   bool Failed() const { return failed_; }
+  // The system's error number of the first failure (0: none).
+  int Error() const { return error_; }
   const std::string& TempName() const { return temp_; }
 
  private:
@@ -42,6 +44,7 @@ class OutputFile {
 
   int fd_ = -1;
   bool failed_ = false;
+  int error_ = 0;
   std::string target_;
   std::string temp_;
   std::vector<uint8_t> buf_;

@@ -46,12 +46,12 @@ PrintOutcome PrintToTextFile(CaptureSession& s, std::span<const uint32_t> frames
                              const std::string& dateLine, const PrintProgress& progress) {
   PrintOutcome out;
   if (SameFile(target, s.FileName())) {
-    out.Message = savemsg::kOpenCapture;
+    out.Message = FileMessage(savemsg::kOpenCapture, target);
     return out;
   }
   OutputFile file;
   if (!file.Create(target)) {
-    out.Message = printmsg::kCannotCreate;
+    out.Message = FileMessage(printmsg::kCannotCreate, target, file.Error());
     return out;
   }
   std::ostringstream text;
@@ -72,7 +72,7 @@ PrintOutcome PrintToTextFile(CaptureSession& s, std::span<const uint32_t> frames
     }
   }
   if (file.Failed() || !file.Commit()) {
-    out.Message = printmsg::kWriteError;
+    out.Message = FileMessage(printmsg::kWriteError, target, file.Error());
     out.Printed = 0;
     return out;
   }

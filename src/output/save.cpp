@@ -182,12 +182,12 @@ SaveOutcome SaveAsSniffer(CaptureInput& in, std::span<const SaveFrameRef> frames
                           const std::string& target, const SaveProgress& progress) {
   SaveOutcome out;
   if (SameFile(target, in.FileName)) {
-    out.Message = savemsg::kOpenCapture;
+    out.Message = FileMessage(savemsg::kOpenCapture, target);
     return out;
   }
   OutputFile file;
   if (!file.Create(target)) {
-    out.Message = savemsg::kCannotCreate;
+    out.Message = FileMessage(savemsg::kCannotCreate, target, file.Error());
     return out;
   }
   const bool copy = in.Format == CaptureFormat::Sniffer;
@@ -209,7 +209,7 @@ SaveOutcome SaveAsSniffer(CaptureInput& in, std::span<const SaveFrameRef> frames
     }
     const bool read = copy ? ReadSnifferRecord(in, f, record) : RereadFrame(in, f);
     if (!read) {
-      out.Message = msg::kReadError;
+      out.Message = FileMessage(msg::kReadError, in.FileName, in.File.Error());
       return out;
     }
     if (!copy) BuildFrameRecord(in, SnifferTicks(timing, f), record);
@@ -221,7 +221,7 @@ SaveOutcome SaveAsSniffer(CaptureInput& in, std::span<const SaveFrameRef> frames
     }
   }
   if (file.Failed() || !file.Commit()) {
-    out.Message = savemsg::kWriteError;
+    out.Message = FileMessage(savemsg::kWriteError, target, file.Error());
     out.Written = 0;
     return out;
   }

@@ -89,6 +89,11 @@ void FindDialog::Open() {
   text_->selectAll();
 }
 
+void FindDialog::ResetSearch() {
+  search_.Restart();
+  status_->clear();
+}
+
 QString FindDialog::Status() const { return status_->text(); }
 
 void FindDialog::FindNext() {

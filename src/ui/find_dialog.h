@@ -29,6 +29,9 @@ class FindDialog : public QDialog {
   // Shows the dialog: the search starts at the first row again.
   void Open();
   void FindNext();
+  // Another file or another set of rows: the next search starts at the
+  // first row.
+  void ResetSearch();
 
   const FrameSearch& Search() const { return search_; }
   QLineEdit* FindWhat() const { return text_; }

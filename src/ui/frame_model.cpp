@@ -12,6 +12,11 @@ QColor ColourFromRgbValue(uint32_t bgr) {
   return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF);
 }
 
+uint32_t RgbValueFromColour(const QColor& c) {
+  return static_cast<uint32_t>(c.red()) | (static_cast<uint32_t>(c.green()) << 8) |
+         (static_cast<uint32_t>(c.blue()) << 16);
+}
+
 FrameTableModel::FrameTableModel(const CaptureSession& session, QObject* parent)
     : QAbstractTableModel(parent), session_(session) {}
 
@@ -38,9 +43,9 @@ QVariant FrameTableModel::data(const QModelIndex& index, int role) const {
       return QVariant::fromValue(Qt::AlignVCenter |
                                  (ColumnRightAligned(cols[col]) ? Qt::AlignRight : Qt::AlignLeft));
     case Qt::BackgroundRole:
-      return ColourFromRgbValue(GridRowColours(session_, row).Background);
+      return ColourFromRgbValue(GridRowColours(session_, row, palette_).Background);
     case Qt::ForegroundRole:
-      return ColourFromRgbValue(GridRowColours(session_, row).Text);
+      return ColourFromRgbValue(GridRowColours(session_, row, palette_).Text);
     default:
       return {};
   }
@@ -57,6 +62,11 @@ QVariant FrameTableModel::headerData(int section, Qt::Orientation o, int role) c
 void FrameTableModel::Reset() {
   beginResetModel();
   endResetModel();
+}
+
+void FrameTableModel::SetPalette(const ViewPalette& p) {
+  palette_ = p;
+  Repaint();
 }
 
 void FrameTableModel::Repaint() {

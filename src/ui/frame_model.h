@@ -3,6 +3,9 @@
 #pragma once
 
 #include <QAbstractTableModel>
+#include <QColor>
+
+#include "output/palette.h"
 
 namespace kestle {
 class CaptureSession;
@@ -24,12 +27,16 @@ class FrameTableModel : public QAbstractTableModel {
   void Reset();
   // Only texts or colours changed (time format, colours, tags).
   void Repaint();
+  // The window's palette changed.
+  void SetPalette(const ViewPalette& p);
 
  private:
   const CaptureSession& session_;
+  ViewPalette palette_;
 };
 
-// 0x00BBGGRR as a QColor.
+// 0x00BBGGRR as a QColor, and back.
 QColor ColourFromRgbValue(uint32_t bgr);
+uint32_t RgbValueFromColour(const QColor& c);
 
 }  // namespace kestle::ui

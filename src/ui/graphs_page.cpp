@@ -8,6 +8,7 @@
 #include <QVBoxLayout>
 
 #include "chart_fill.h"
+#include "decode/session.h"
 #include "stats/graphs.h"
 
 namespace kestle::ui {
@@ -36,8 +37,13 @@ GraphsPage::GraphsPage(const CaptureSession& session, QWidget* parent)
   top->addWidget(label);
   top->addWidget(selector_);
   top->addStretch(1);
+  notice_ = new QLabel("No capture file is open: open one to draw its graphs.");
+  notice_->setObjectName("lblNoFile");
+  notice_->setMargin(2);
+
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(4, 4, 4, 4);
+  layout->addWidget(notice_);
   layout->addLayout(top);
   layout->addWidget(chartView_, 1);
 }
@@ -45,6 +51,7 @@ GraphsPage::GraphsPage(const CaptureSession& session, QWidget* parent)
 int GraphsPage::Kind() const { return selector_->currentIndex() + 1; }
 
 void GraphsPage::DrawGraph() {
+  notice_->setVisible(!session_.FileOpen());
   const GraphSeries g = ComputeGraph(session_, Kind());
   chart_->setTitle(QString::fromStdString(g.Title));
   const QString bottom = QString::fromStdString(g.BottomTitle);
@@ -55,7 +62,15 @@ void GraphsPage::DrawGraph() {
     ShowBars(chart_, g.Points, bottom, left);
 }
 
+void GraphsPage::SetDark(bool dark) {
+  if (dark == dark_) return;
+  dark_ = dark;
+  chart_->setTheme(dark ? QChart::ChartThemeDark : QChart::ChartThemeLight);
+  if (session_.FileOpen()) DrawGraph();
+}
+
 void GraphsPage::Clear() {
+  notice_->setVisible(!session_.FileOpen());
   ClearChart(chart_);
   chart_->legend()->setVisible(false);
 }

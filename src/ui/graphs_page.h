@@ -8,6 +8,7 @@ QT_BEGIN_NAMESPACE
 class QChart;
 class QChartView;
 class QComboBox;
+class QLabel;
 QT_END_NAMESPACE
 
 namespace kestle {
@@ -26,6 +27,10 @@ class GraphsPage : public QWidget {
   // After a load or a close: an empty chart until the next drawing.
   void Clear();
   int Kind() const;
+  // The chart's theme for a dark or a light palette.
+  void SetDark(bool dark);
+  // The line shown above the chart while no file is open.
+  QLabel* Notice() const { return notice_; }
 
   QComboBox* Selector() const { return selector_; }
   QChart* Chart() const { return chart_; }
@@ -36,6 +41,8 @@ class GraphsPage : public QWidget {
   QComboBox* selector_ = nullptr;
   QChart* chart_ = nullptr;
   QChartView* chartView_ = nullptr;
+  QLabel* notice_ = nullptr;
+  bool dark_ = false;  // the chart's theme is the dark one
 };
 
 }  // namespace kestle::ui

@@ -41,6 +41,11 @@ void HexDumpView::SetColourLayers(bool on) {
   viewport()->update();
 }
 
+void HexDumpView::SetPalette(const ViewPalette& p) {
+  palette_ = p;
+  viewport()->update();
+}
+
 QStringList HexDumpView::Lines() const {
   QStringList out;
   for (int i = 0; i < count(); ++i) out << item(i)->text();
@@ -69,7 +74,10 @@ void HexDumpDelegate::paint(QPainter* p, const QStyleOptionViewItem& option,
     return;
   }
   p->fillRect(option.rect, option.palette.base());
-  p->setPen(Qt::black);
+  const ViewPalette& colours = view_->Colours();
+  const uint32_t base = RgbValueFromColour(option.palette.color(QPalette::Base));
+  const QColor plain = ColourFromRgbValue(ReadableTextColour(kDumpNormal, base, colours));
+  p->setPen(plain);
   p->drawText(x0, baseline, text.left(8));  // "0xOOOO" and the gap
   const uint32_t lineOffset = static_cast<uint32_t>(index.row()) * 16;
   std::vector<DumpRun> runs;
@@ -81,14 +89,14 @@ void HexDumpDelegate::paint(QPainter* p, const QStyleOptionViewItem& option,
   bold.setBold(true);
   for (const DumpRun& r : runs) {
     p->setFont(r.Bold ? bold : option.font);
-    p->setPen(ColourFromRgbValue(r.Colour));
+    p->setPen(ColourFromRgbValue(ReadableTextColour(r.Colour, base, colours)));
     // Positions are measured on the text itself: advances may be fractional.
     const int start = 8 + 3 * static_cast<int>(r.Slot);
     p->drawText(x0 + fm.horizontalAdvance(text.left(start)), baseline,
                 text.mid(start, 3 * static_cast<int>(r.Count)));
   }
   p->setFont(option.font);
-  p->setPen(Qt::black);
+  p->setPen(plain);
   p->drawText(x0 + fm.horizontalAdvance(text.left(58)), baseline, text.mid(58));
   p->restore();
 }

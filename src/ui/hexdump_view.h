@@ -6,6 +6,8 @@
 #include <QStyledItemDelegate>
 #include <vector>
 
+#include "output/palette.h"
+
 namespace kestle {
 class DetailTree;
 struct DetailNode;
@@ -24,6 +26,9 @@ class HexDumpView : public QListWidget {
   void ClearFrame();
   void SetSelectedNode(const DetailNode* node);
   void SetColourLayers(bool on);
+  // The colours for the window's palette.
+  void SetPalette(const ViewPalette& p);
+  const ViewPalette& Colours() const { return palette_; }
 
   const DetailTree* Tree() const { return tree_; }
   const DetailNode* SelectedNode() const { return selected_; }
@@ -36,6 +41,7 @@ class HexDumpView : public QListWidget {
   const DetailNode* selected_ = nullptr;
   bool colourLayers_ = true;
   bool ebcdic_ = false;
+  ViewPalette palette_;
 };
 
 class HexDumpDelegate : public QStyledItemDelegate {

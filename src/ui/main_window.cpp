@@ -4,7 +4,6 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
-#include <QDesktopServices>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileDialog>
@@ -13,11 +12,14 @@
 #include <QHash>
 #include <QHeaderView>
 #include <QIcon>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QPainter>
+#include <QPalette>
 #include <QProgressBar>
 #include <QScreen>
 #include <QScrollBar>
@@ -37,13 +39,16 @@
 #include "decode/detail.h"
 #include "frame_model.h"
 #include "graphs_page.h"
+#include "help_window.h"
 #include "hexdump_view.h"
 #include "nodes_page.h"
 #include "options_dialog.h"
 #include "output/detailview.h"
+#include "output/fileinfo.h"
 #include "output/grid.h"
 #include "output/hexdump.h"
 #include "output/tagging.h"
+#include "output/window_layout.h"
 #include "ports_dialog.h"
 #include "stats/nodes.h"
 
@@ -62,6 +67,28 @@ void SetHint(QAction* a, const QString& hint) {
   a->setToolTip(bar < 0 ? hint : hint.left(bar));
   a->setStatusTip(bar < 0 ? hint : hint.mid(bar + 1));
 }
+// The icon with a faded picture for its disabled state: the style's own
+// disabled form of a black-and-white picture looks much like the enabled one.
+QIcon WithFadedDisabled(const QIcon& icon) {
+  if (icon.isNull()) return icon;
+  QIcon out;
+  for (const int size : {16, 22, 24, 32, 48}) {
+    const QPixmap normal = icon.pixmap(size, size);
+    if (normal.isNull()) continue;
+    QPixmap faded(normal.size());
+    faded.setDevicePixelRatio(normal.devicePixelRatio());
+    faded.fill(Qt::transparent);
+    QPainter p(&faded);
+    p.setOpacity(0.3);
+    p.drawPixmap(0, 0, normal);
+    p.end();
+    out.addPixmap(normal, QIcon::Normal);
+    out.addPixmap(icon.pixmap(size, size, QIcon::Active), QIcon::Active);
+    out.addPixmap(faded, QIcon::Disabled);
+  }
+  return out;
+}
+
 }  // namespace
 
 MainWindow::MainWindow(Environment& env, IniFile& ini, QString iniPath, Notifier& notifier,
@@ -84,6 +111,10 @@ MainWindow::MainWindow(Environment& env, IniFile& ini, QString iniPath, Notifier
   BuildOutputCommands();
   SetFileCommands(false);
   ApplyWindowSettings();
+  ApplyPalette();
+  for (QWidget* w :
+       {static_cast<QWidget*>(grid_), static_cast<QWidget*>(tree_), static_cast<QWidget*>(dump_)})
+    w->installEventFilter(this);
 }
 
 MainWindow::~MainWindow() {
@@ -97,66 +128,122 @@ MainWindow::~MainWindow() {
 QAction* MainWindow::Command(const QString& name) const { return commands_.value(name); }
 
 QStringList MainWindow::OpenFileFilters() {
-  return {"Kestle Supported Files (*.enc *.cap *.acp *.dmp *.5vw)",
-          "General Sniffer (*.enc)",
-          "Netmon/NetXRay Capture (*.cap)",
-          "Windump/TCPDUMP Capture (*.acp *.dmp)",
-          "5View Capture (*.5vw)",
-          "Compressed Files (*.gz)",
-          "All Files (*.*)"};
+  // One line per file type, the first entry offering the patterns of all
+  // the supported ones. A new reader adds its line here.
+  struct FileType {
+    const char* name;
+    const char* patterns;
+    bool supported;  // its patterns are in "Kestle Supported Files"
+    bool ownEntry;   // it has an entry of its own
+  };
+  static constexpr FileType kTypes[] = {
+      {"General Sniffer", "*.enc", true, true},
+      {"Netmon/NetXRay Capture", "*.cap", true, true},
+      {"Windump/TCPDUMP Capture", "*.acp *.dmp", true, true},
+      {"5View Capture", "*.5vw", true, true},
+      {"pcap Capture", "*.pcap", true, true},
+      {"pcapng Capture", "*.pcapng", true, false},
+      {"Compressed Files", "*.gz", true, true},
+      // Every file, names without a dot included.
+      {"All Files", "*", false, true},
+  };
+  QStringList supported, filters;
+  for (const FileType& t : kTypes) {
+    if (t.supported) supported << t.patterns;
+    if (t.ownEntry) filters << QString("%1 (%2)").arg(t.name, t.patterns);
+  }
+  filters.prepend(QString("Kestle Supported Files (%1)").arg(supported.join(' ')));
+  return filters;
 }
 
 void MainWindow::BuildActions() {
+  // Standard commands take the desktop theme's picture, with the style's
+  // own as the fallback, and the platform's standard keys.
   struct Def {
     const char* name;
     const char* caption;
     const char* hint;
+    const char* themeIcon;
     QStyle::StandardPixmap icon;
+    QKeySequence::StandardKey key;
   };
+  using K = QKeySequence;
   const Def defs[] = {
-      {"Open", "&Open...", "Open File|Open a trace file", QStyle::SP_DialogOpenButton},
-      {"Close", "&Close", "Close File|Close the current file", QStyle::SP_DialogCloseButton},
-      {"SaveAs", "Save As...", "Save As|Save frames to a file", QStyle::SP_DialogSaveButton},
+      {"Open", "&Open...", "Open File|Open a trace file", "document-open",
+       QStyle::SP_DialogOpenButton, K::Open},
+      {"Close", "&Close", "Close File|Close the current file", "document-close",
+       QStyle::SP_DialogCloseButton, K::Close},
+      {"SaveAs", "Save As...", "Save As|Save frames to a file", "document-save-as",
+       QStyle::SP_DialogSaveButton, K::SaveAs},
       {"Info", "File Information...", "File Information|Display information about current file",
-       QStyle::SP_FileDialogInfoView},
-      {"Print", "Print...", "Print|Print trace or write to text file",
-       QStyle::SP_FileDialogDetailedView},
-      {"Exit", "E&xit", "Exit|Exit the Kestle program", QStyle::SP_TitleBarCloseButton},
+       "document-properties", QStyle::SP_FileDialogInfoView, K::UnknownKey},
+      {"Print", "Print...", "Print|Print trace or write to text file", "document-print",
+       QStyle::SP_FileDialogDetailedView, K::Print},
+      {"Exit", "E&xit", "Exit|Exit the Kestle program", "application-exit", QStyle::SP_BrowserStop,
+       K::Quit},
       {"Find", "&Find Packet...", "Find Packet|Find a packet containing a specified string",
-       QStyle::SP_FileDialogContentsView},
-      {"Goto", "&Goto Packet...", "Goto Packet|Go to a specific packet number",
-       QStyle::SP_ArrowRight},
-      {"First", "First", "First Frame|Display first Frame in current sort order",
-       QStyle::SP_MediaSkipBackward},
-      {"Prev", "Previous", "Previous Frame|Display the Previous Frame",
-       QStyle::SP_MediaSeekBackward},
-      {"Next", "Next", "Next Frame|Displey the Next Frame", QStyle::SP_MediaSeekForward},
-      {"Last", "Last", "Last Frame|Display the Last Frame in the Current Sort Order",
-       QStyle::SP_MediaSkipForward},
-      {"Filter", "Set Filter...", "Filter Frames|Select frames to be displayed",
-       QStyle::SP_FileDialogListView},
-      {"FilterTagged", "Filter Tagged Frames", "", QStyle::SP_CustomBase},
-      {"ClearFilter", "Clear Filter", "Clear Filter|Display all packets", QStyle::SP_CustomBase},
-      {"Ports", "Define &Port Descriptions...", "Add or change port descriptions",
-       QStyle::SP_CustomBase},
-      {"Options", "Options...", "Program Options|Set Kestle program options",
-       QStyle::SP_ComputerIcon},
-      {"Toolbar", "Hide Toolbar", "Toggle ToolBar Display|Turns the ToolBar on or off",
-       QStyle::SP_CustomBase},
+       "edit-find", QStyle::SP_FileDialogContentsView, K::Find},
+      {"Goto", "&Goto Packet...", "Goto Packet|Go to a specific packet number", "go-jump",
+       QStyle::SP_ArrowRight, K::UnknownKey},
+      {"First", "First", "First Frame|Display first Frame in current sort order", "go-first",
+       QStyle::SP_MediaSkipBackward, K::UnknownKey},
+      {"Prev", "Previous", "Previous Frame|Display the Previous Frame", "go-previous",
+       QStyle::SP_MediaSeekBackward, K::UnknownKey},
+      {"Next", "Next", "Next Frame|Displey the Next Frame", "go-next", QStyle::SP_MediaSeekForward,
+       K::UnknownKey},
+      {"Last", "Last", "Last Frame|Display the Last Frame in the Current Sort Order", "go-last",
+       QStyle::SP_MediaSkipForward, K::UnknownKey},
+      {"Filter", "Set Filter...", "Filter Frames|Select frames to be displayed", "view-filter",
+       QStyle::SP_FileDialogListView, K::UnknownKey},
+      {"FilterTagged", "Filter Tagged Frames", "", nullptr, QStyle::SP_CustomBase, K::UnknownKey},
+      {"ClearFilter", "Clear Filter", "Clear Filter|Display all packets", "edit-clear",
+       QStyle::SP_CustomBase, K::UnknownKey},
+      {"Ports", "Define &Port Descriptions...", "Add or change port descriptions", nullptr,
+       QStyle::SP_CustomBase, K::UnknownKey},
+      {"Options", "Options...", "Program Options|Set Kestle program options", "preferences-system",
+       QStyle::SP_ComputerIcon, K::Preferences},
+      {"Toolbar", "Hide Toolbar", "Toggle ToolBar Display|Turns the ToolBar on or off", nullptr,
+       QStyle::SP_CustomBase, K::UnknownKey},
       {"StatusBar", "Hide Status Bar", "Toggle Statusbar View|Turn the Statusbar on or off",
-       QStyle::SP_CustomBase},
-      {"Help", "Kestle Help", "Display Help|Display Kestle Help", QStyle::SP_DialogHelpButton},
-      {"About", "&About...", "Version Info|Display the program Version information",
-       QStyle::SP_CustomBase},
+       nullptr, QStyle::SP_CustomBase, K::UnknownKey},
+      {"Help", "Kestle Help", "Display Help|Display Kestle Help", "help-contents",
+       QStyle::SP_DialogHelpButton, K::HelpContents},
+      {"About", "&About...", "Version Info|Display the program Version information", "help-about",
+       QStyle::SP_MessageBoxInformation, K::UnknownKey},
+      // Keys only, in no menu.
+      {"FindNext", "Find Next", "Find Next|Find the next packet containing the string", nullptr,
+       QStyle::SP_CustomBase, K::FindNext},
+      {"NextPage", "Next Page", "", nullptr, QStyle::SP_CustomBase, K::NextChild},
+      {"PrevPage", "Previous Page", "", nullptr, QStyle::SP_CustomBase, K::PreviousChild},
   };
   for (const Def& d : defs) {
     auto* a = new QAction(d.caption, this);
     a->setObjectName(d.name);
     SetHint(a, d.hint);
-    if (d.icon != QStyle::SP_CustomBase) a->setIcon(style()->standardIcon(d.icon));
+    if (d.icon != QStyle::SP_CustomBase || d.themeIcon) {
+      const QIcon fallback =
+          d.icon != QStyle::SP_CustomBase ? style()->standardIcon(d.icon) : QIcon();
+      a->setIcon(
+          WithFadedDisabled(d.themeIcon ? QIcon::fromTheme(d.themeIcon, fallback) : fallback));
+    }
+    if (d.key != K::UnknownKey) a->setShortcuts(d.key);
+    // Keys a platform without a desktop leaves out.
+    if (a->shortcuts().isEmpty() && d.key == K::SaveAs)
+      a->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
+    if (a->shortcuts().isEmpty() && d.key == K::Quit)
+      a->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    a->setShortcutContext(Qt::WindowShortcut);
+    addAction(a);  // its keys work while the menus are closed
     commands_.insert(d.name, a);
   }
-  Command("Help")->setShortcut(QKeySequence(Qt::Key_F1));
+  // Ctrl+G is Goto Packet: Find Next keeps its other keys.
+  const QKeySequence gotoKey(Qt::CTRL | Qt::Key_G);
+  QList<QKeySequence> findNext = Command("FindNext")->shortcuts();
+  findNext.removeAll(gotoKey);
+  if (findNext.isEmpty()) findNext << QKeySequence(Qt::Key_F3);
+  Command("FindNext")->setShortcuts(findNext);
+  Command("Goto")->setShortcut(gotoKey);
+  if (Command("Help")->shortcuts().isEmpty()) Command("Help")->setShortcut(Qt::Key_F1);
   connect(Command("Open"), &QAction::triggered, this, &MainWindow::OpenDialog);
   connect(Command("Close"), &QAction::triggered, this, &MainWindow::CloseFile);
   connect(Command("Exit"), &QAction::triggered, this, &QWidget::close);
@@ -168,6 +255,11 @@ void MainWindow::BuildActions() {
           [this] { toolBar_->setVisible(!toolBar_->isVisible()); });
   connect(Command("StatusBar"), &QAction::triggered, this,
           [this] { statusBar()->setVisible(!statusBar()->isVisible()); });
+  connect(Command("NextPage"), &QAction::triggered, this,
+          [this] { pages_->setCurrentIndex((pages_->currentIndex() + 1) % pages_->count()); });
+  connect(Command("PrevPage"), &QAction::triggered, this, [this] {
+    pages_->setCurrentIndex((pages_->currentIndex() + pages_->count() - 1) % pages_->count());
+  });
 }
 
 void MainWindow::BuildMenus() {
@@ -299,6 +391,8 @@ void MainWindow::BuildPages() {
   splitter_->addWidget(grid_);
   splitter_->addWidget(tree_);
   splitter_->addWidget(dump_);
+  // Until the user moves a pane, the restored heights follow the page.
+  connect(splitter_, &QSplitter::splitterMoved, this, [this] { panesPending_ = false; });
   splitter_->setStretchFactor(0, 3);
   splitter_->setStretchFactor(1, 3);
   splitter_->setStretchFactor(2, 2);
@@ -319,14 +413,17 @@ void MainWindow::ApplyWindowSettings() {
   statusBar()->setVisible(env_.settings.ShowStatusbar);
   QRect screen(0, 0, 1920, 1080);
   if (QScreen* s = QGuiApplication::primaryScreen()) screen = s->availableGeometry();
-  resize(std::min(916, screen.width()), std::min(622, screen.height()));
-  move(screen.center() - rect().center());
   const char* w = "Window";
   const int width = static_cast<int>(ini_.ReadInteger(w, "WindowWidth", 0));
   const int height = static_cast<int>(ini_.ReadInteger(w, "WindowHeight", 0));
-  if (ini_.ReadBool(w, "WindowMax", false)) {
-    setWindowState(windowState() | Qt::WindowMaximized);
-  } else if (width > 0 && height > 0) {
+  const bool maximised = ini_.ReadBool(w, "WindowMax", false);
+  // The first start (no saved size) takes about 80 % of the screen.
+  const auto [firstWidth, firstHeight] = FirstStartWindowSize(screen.width(), screen.height());
+  resize(firstWidth, firstHeight);
+  move(screen.center() - rect().center());
+  // A maximised window keeps its saved normal bounds for when it is
+  // restored.
+  if (width > 0 && height > 0) {
     // Sizes from another screen setup are kept inside this screen.
     const int cw = std::clamp(width, 200, screen.width());
     const int ch = std::clamp(height, 150, screen.height());
@@ -334,20 +431,39 @@ void MainWindow::ApplyWindowSettings() {
                                 screen.left(), screen.right() - cw + 1);
     const int top = std::clamp(static_cast<int>(ini_.ReadInteger(w, "WindowTop", y())),
                                screen.top(), screen.bottom() - ch + 1);
-    resize(cw, ch);
-    move(left, top);
+    // The saved bounds are the client area's (geometry()): placing the
+    // frame there instead would move the window down by its title bar at
+    // every start.
+    setGeometry(left, top, cw, ch);
   }
-  const int p1 = static_cast<int>(ini_.ReadInteger(w, "Pane1Size", 0));
-  const int p2 = static_cast<int>(ini_.ReadInteger(w, "Pane2Size", 0));
-  if (p1 > 0 && p2 > 0) {
-    const int total =
-        std::max(300, height > 0 ? std::min(height, screen.height()) : this->height());
-    const int a = std::min(p1, total / 2), c = std::min(p2, total / 2);
-    splitter_->setSizes({a, std::max(50, total - a - c), c});
-  }
+  if (maximised) setWindowState(windowState() | Qt::WindowMaximized);
+  // The panes get their heights once the page has its final size (a
+  // maximised window only has it after it is shown).
+  savedGridHeight_ = static_cast<int>(ini_.ReadInteger(w, "Pane1Size", 0));
+  savedDumpHeight_ = static_cast<int>(ini_.ReadInteger(w, "Pane2Size", 0));
+  firstStart_ = !maximised && (width <= 0 || height <= 0);
+  panesPending_ = true;
+  ApplyPaneSizes();
   nodesPage_->SetPaneSizes(
       static_cast<int>(ini_.ReadInteger(w, "Pane3Height", nodesPage_->LowerPanelHeight())),
       static_cast<int>(ini_.ReadInteger(w, "Pane4Width", nodesPage_->SessionsWidth())));
+}
+
+void MainWindow::ApplyPaneSizes() {
+  if (!panesPending_) return;
+  const int total = splitter_->height() - splitter_->handleWidth() * 2;
+  if (total <= 0) return;
+  std::array<int, 3> heights{};
+  if (savedGridHeight_ > 0 && savedDumpHeight_ > 0) {
+    heights = RestoredPaneHeights(total, savedGridHeight_, savedDumpHeight_);
+  } else if (firstStart_) {
+    const int header = grid_->horizontalHeader()->sizeHint().height();
+    heights = FirstStartPaneHeights(total, grid_->verticalHeader()->defaultSectionSize(), header,
+                                    2 * grid_->frameWidth());
+  } else {
+    return;
+  }
+  splitter_->setSizes({heights[0], heights[1], heights[2]});
 }
 
 void MainWindow::SaveSettings() {
@@ -377,8 +493,8 @@ void MainWindow::SaveSettings() {
 }
 
 void MainWindow::SetFileCommands(bool on) {
-  for (const char* name : {"SaveAs", "Info", "Print", "Goto", "Find", "Filter", "First", "Prev",
-                           "Next", "Last", "ClearFilter", "FilterTagged"})
+  for (const char* name : {"SaveAs", "Info", "Print", "Goto", "Find", "FindNext", "Filter", "First",
+                           "Prev", "Next", "Last", "ClearFilter", "FilterTagged"})
     Command(name)->setEnabled(on);
   Command("Close")->setEnabled(session_->FileOpen());
 }
@@ -405,6 +521,7 @@ void MainWindow::ResetViews() {
 bool MainWindow::OpenFile(const QString& path) {
   if (Busy("Opening a file")) return false;
   TerminateLookupThread();
+  panel0_->clear();
   QApplication::setOverrideCursor(Qt::WaitCursor);
   SetFileCommands(false);
   ++loadId_;
@@ -417,7 +534,10 @@ bool MainWindow::OpenFile(const QString& path) {
   loading_ = false;
   if (ok) {
     env_.recent.Add(path.toStdString());
+    lastOpened_ = path;
     setWindowTitle(QString("%1 - %2").arg(kTitle, path));
+    // Until a hint or another status text replaces it.
+    panel0_->setText(QString::fromStdString(LoadSummaryText(*session_)));
     SetFileCommands(true);
     gridReady_ = true;
     dumpEbcdic_ = false;
@@ -447,6 +567,7 @@ void MainWindow::CloseFile() {
   ResetViews();
   ResetFilter();
   SetFileCommands(false);
+  panel0_->clear();
 }
 
 void MainWindow::DropFiles(const QList<QUrl>& urls) {
@@ -484,7 +605,51 @@ void MainWindow::closeEvent(QCloseEvent* e) {
 void MainWindow::resizeEvent(QResizeEvent* e) {
   QMainWindow::resizeEvent(e);
   // The grid takes its new size after the window: lay out once it has.
-  QTimer::singleShot(0, this, [this] { LayOutColumns(); });
+  QTimer::singleShot(0, this, [this] {
+    ApplyPaneSizes();
+    LayOutColumns();
+  });
+}
+
+void MainWindow::changeEvent(QEvent* e) {
+  QMainWindow::changeEvent(e);
+  if (e->type() == QEvent::PaletteChange) ApplyPalette();
+}
+
+void MainWindow::ApplyPalette() {
+  const QPalette& p = palette();
+  const ViewPalette colours = ViewPaletteFor(RgbValueFromColour(p.color(QPalette::Base)),
+                                             RgbValueFromColour(p.color(QPalette::AlternateBase)),
+                                             RgbValueFromColour(p.color(QPalette::Text)));
+  model_->SetPalette(colours);
+  dump_->SetPalette(colours);
+  nodesPage_->SetPalette(colours);
+  graphsPage_->SetDark(colours.Dark);
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* e) {
+  if (e->type() != QEvent::KeyPress) return QMainWindow::eventFilter(watched, e);
+  const auto* k = static_cast<QKeyEvent*>(e);
+  const Qt::KeyboardModifiers mods = k->modifiers() & ~Qt::KeypadModifier;
+  if (watched == grid_ && (k->key() == Qt::Key_Home || k->key() == Qt::Key_End) &&
+      (mods == Qt::NoModifier || mods == Qt::ControlModifier)) {
+    Navigate(k->key() == Qt::Key_Home ? NavigationCommand::First : NavigationCommand::Last);
+    return true;
+  }
+  const bool backward =
+      k->key() == Qt::Key_Backtab || (k->key() == Qt::Key_Tab && (mods & Qt::ShiftModifier));
+  if ((k->key() == Qt::Key_Tab || k->key() == Qt::Key_Backtab) &&
+      !(mods & (Qt::ControlModifier | Qt::AltModifier))) {
+    // The Frames page's three views, in a ring.
+    QWidget* const ring[] = {grid_, tree_, dump_};
+    for (int i = 0; i < 3; ++i) {
+      if (watched != ring[i]) continue;
+      ring[(i + (backward ? 2 : 1)) % 3]->setFocus(backward ? Qt::BacktabFocusReason
+                                                            : Qt::TabFocusReason);
+      return true;
+    }
+  }
+  return QMainWindow::eventFilter(watched, e);
 }
 
 void MainWindow::LoadStarted() {
@@ -510,27 +675,24 @@ void MainWindow::LayOutColumns() {
   const int avail = grid_->viewport()->width() > 0
                         ? grid_->width() - grid_->verticalScrollBar()->sizeHint().width() - 12
                         : 800;
-  const std::vector<int> widths = ColumnWidths(sel, avail);
   const QFontMetrics fm(grid_->font());
   const QFontMetrics hm(grid_->horizontalHeader()->font());
-  std::vector<int> shown(widths.size());
-  int excess = 0;
-  for (size_t i = 0; i < widths.size(); ++i) {
-    // Never narrower than the header text (with the sort mark) or a time.
-    const std::string_view h = ColumnHeader(sel[i]);
-    int least =
+  constexpr int kPadding = 12;
+  std::vector<int> least;
+  for (const char letter : sel) {
+    // Never narrower than the header text with the sort mark, a time of
+    // day in the Time column, a MAC or IPv6 address in the node columns.
+    const std::string_view h = ColumnHeader(letter);
+    int w =
         hm.horizontalAdvance(QString::fromUtf8(h.data(), static_cast<qsizetype>(h.size()))) + 24;
-    if (sel[i] == 'B') least = std::max(least, fm.horizontalAdvance("00:00:00.000") + 12);
-    shown[i] = std::max(least, widths[i]);
-    excess += shown[i] - widths[i];
+    if (letter == 'B') w = std::max(w, fm.horizontalAdvance(kTimeSample) + kPadding);
+    if (letter == 'D' || letter == 'F')
+      w = std::max({w, fm.horizontalAdvance(kMacSample) + kPadding,
+                    fm.horizontalAdvance(kIPv6Sample) + kPadding});
+    least.push_back(w);
   }
-  // What the minimums added comes off the Description column, so the grid
-  // still fits the window when it can.
-  if (const size_t h = sel.find('H'); h != std::string::npos && excess > 0) {
-    const int least = hm.horizontalAdvance("Description") + 24;
-    shown[h] = std::max(least, shown[h] - excess);
-  }
-  for (size_t i = 0; i < shown.size(); ++i) grid_->setColumnWidth(static_cast<int>(i), shown[i]);
+  const std::vector<int> widths = FitColumnWidths(sel, avail, least);
+  for (size_t i = 0; i < widths.size(); ++i) grid_->setColumnWidth(static_cast<int>(i), widths[i]);
 }
 
 void MainWindow::UpdateSortMark() {
@@ -744,8 +906,25 @@ void MainWindow::OpenDialog() {
   dialog.setNameFilters(OpenFileFilters());
   dialog.setDefaultSuffix("enc");
   dialog.setFileMode(QFileDialog::ExistingFile);
+  dialog.setDirectory(OpenFolder());
+  // Room for the names, sizes and dates of a folder of captures.
+  dialog.resize(std::min(900, std::max(width() * 3 / 4, 600)), std::min(560, height()));
+  if (askOpenFile_) {
+    const QString chosen = askOpenFile_(dialog);
+    if (!chosen.isEmpty()) OpenFile(chosen);
+    return;
+  }
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
   OpenFile(dialog.selectedFiles().front());
+}
+
+QString MainWindow::OpenFolder() const {
+  QString last = lastOpened_;
+  if (last.isEmpty() && !env_.recent.Files().empty())
+    last = QString::fromStdString(env_.recent.Files().back());
+  const QFileInfo info(last);
+  if (!last.isEmpty() && info.absoluteDir().exists()) return info.absolutePath();
+  return QDir::currentPath();
 }
 
 void MainWindow::ShowOptions() {
@@ -829,9 +1008,8 @@ void MainWindow::ShowPorts() {
 }
 
 void MainWindow::ShowHelp() {
-  const QString help = DataFilePath("help/index.html");
-  if (help.isEmpty() || !QDesktopServices::openUrl(QUrl::fromLocalFile(help)))
-    notifier_.Message("The help file could not be opened");
+  if (!help_) help_ = new HelpWindow(this);
+  help_->ShowIndex();
 }
 
 void MainWindow::ShowAbout() {

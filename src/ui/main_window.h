@@ -6,6 +6,7 @@
 #include <QMainWindow>
 #include <QStringList>
 #include <QUrl>
+#include <functional>
 #include <memory>
 
 #include "decode/config/ini.h"
@@ -17,6 +18,7 @@
 #include "stats/host_lookup.h"
 
 class QAction;
+class QFileDialog;
 class QLabel;
 class QMenu;
 class QProgressBar;
@@ -38,6 +40,7 @@ class FindDialog;
 class FrameTableModel;
 class GotoDialog;
 class GraphsPage;
+class HelpWindow;
 class HexDumpView;
 class NodesPage;
 class OptionsDialog;
@@ -78,7 +81,8 @@ class MainWindow : public QMainWindow, private LoadObserver {
   // Commands by name for tests and the menus: "Open", "Close", "SaveAs",
   // "Info", "Print", "Exit", "Find", "Goto", "First", "Prev", "Next",
   // "Last", "Filter", "FilterTagged", "ClearFilter", "Ports", "Options",
-  // "Toolbar", "StatusBar", "Help", "About".
+  // "Toolbar", "StatusBar", "Help", "About"; and, reached by their keys
+  // only, "FindNext", "NextPage" and "PrevPage".
   QAction* Command(const QString& name) const;
   // The file types offered by the Open dialog, the first one chosen.
   static QStringList OpenFileFilters();
@@ -93,6 +97,15 @@ class MainWindow : public QMainWindow, private LoadObserver {
   void OpenFromArguments(const QStringList& args);
   // Shows a decoded frame: its tree and its bytes.
   void ShowDetail(DetailTree tree, std::vector<uint8_t> bytes);
+  // The Open dialog, set up and handed to `ask` instead of being run (for
+  // tests); `ask` returns the file to open, or nothing.
+  void SetOpenDialogRunner(std::function<QString(QFileDialog&)> ask) {
+    askOpenFile_ = std::move(ask);
+  }
+  // The folder the Open dialog starts in: that of the file opened last.
+  QString OpenFolder() const;
+  HelpWindow* Help() const { return help_; }
+  QSplitter* Panes() const { return splitter_; }
 
  public slots:
   // Opens, loads and shows a capture; true when frames are shown.
@@ -138,6 +151,9 @@ class MainWindow : public QMainWindow, private LoadObserver {
   void UntagAll();
   void Navigate(NavigationCommand command);
   void ShowFind();
+  // Find Next without the dialog (its keys): the next match of the text
+  // the Find dialog holds, or the dialog when it holds none.
+  void FindNext();
   void ShowGoto();
   // The Filter menu opens: "Filter Tagged Frames" needs a tagged shown frame.
   void UpdateFilterMenu();
@@ -162,6 +178,9 @@ class MainWindow : public QMainWindow, private LoadObserver {
   void dragEnterEvent(QDragEnterEvent* e) override;
   void dropEvent(QDropEvent* e) override;
   void resizeEvent(QResizeEvent* e) override;
+  void changeEvent(QEvent* e) override;
+  // Home and End in the grid, Tab and Shift+Tab between grid, tree and dump.
+  bool eventFilter(QObject* watched, QEvent* e) override;
 
  private:
   // LoadObserver: the progress bar in the status bar, with window events
@@ -174,6 +193,11 @@ class MainWindow : public QMainWindow, private LoadObserver {
   void BuildMenus();
   void BuildPages();
   void ApplyWindowSettings();
+  // The panes' heights from the settings (or the first start's) in the
+  // space the page has now, until the user moves a pane.
+  void ApplyPaneSizes();
+  // The grids' and the dump's colours from the window's palette.
+  void ApplyPalette();
   void SetFileCommands(bool on);
   void ResetViews();
   void LayOutColumns();
@@ -243,6 +267,13 @@ class MainWindow : public QMainWindow, private LoadObserver {
   PrintDialog* printDialog_ = nullptr;
   QMenu* filterMenu_ = nullptr;
   uint64_t loadId_ = 0;  // changes whenever the tables the lookup was given do
+  HelpWindow* help_ = nullptr;
+  QString lastOpened_;
+  std::function<QString(QFileDialog&)> askOpenFile_;
+  int savedGridHeight_ = 0;  // Pane1Size and Pane2Size as read
+  int savedDumpHeight_ = 0;
+  bool firstStart_ = false;    // no window size saved yet
+  bool panesPending_ = false;  // the panes still follow the page's size
 };
 
 }  // namespace kestle::ui

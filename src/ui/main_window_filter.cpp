@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPainter>
 #include <QPixmap>
@@ -49,6 +50,7 @@ void MainWindow::BuildFilterCommands() {
   connect(Command("ClearFilter"), &QAction::triggered, this, &MainWindow::ClearFilter);
   connect(Command("Find"), &QAction::triggered, this, &MainWindow::ShowFind);
   connect(Command("Goto"), &QAction::triggered, this, &MainWindow::ShowGoto);
+  connect(Command("FindNext"), &QAction::triggered, this, &MainWindow::FindNext);
   connect(Command("First"), &QAction::triggered, this,
           [this] { Navigate(NavigationCommand::First); });
   connect(Command("Prev"), &QAction::triggered, this,
@@ -65,6 +67,7 @@ void MainWindow::BuildFilterCommands() {
 
 void MainWindow::ResetFilter() {
   findDialog_->hide();
+  findDialog_->ResetSearch();
   filterState_.NewFile();
   UpdateFilterImage();
 }
@@ -78,6 +81,8 @@ bool MainWindow::FilterImageShown() const { return !panel1_->pixmap().isNull(); 
 
 void MainWindow::SortGrid() {
   QApplication::setOverrideCursor(Qt::WaitCursor);
+  // The busy cursor shows before the work starts.
+  QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
   const uint32_t keep = session_->SelectedFrame;
   SortFrameOrder(*session_, sortMode_);
   model_->Reset();
@@ -159,6 +164,17 @@ void MainWindow::Navigate(NavigationCommand command) {
 void MainWindow::ShowFind() {
   if (Busy("Finding") || !session_->FileOpen() || !gridReady_) return;
   findDialog_->Open();
+}
+
+void MainWindow::FindNext() {
+  if (Busy("Finding") || !session_->FileOpen() || !gridReady_) return;
+  // Nothing to look for yet: ask for it.
+  if (findDialog_->FindWhat()->text().isEmpty()) {
+    findDialog_->Open();
+    return;
+  }
+  findDialog_->FindNext();
+  if (!findDialog_->isVisible()) panel0_->setText(findDialog_->Status());
 }
 
 void MainWindow::ShowGoto() {

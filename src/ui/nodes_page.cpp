@@ -21,6 +21,10 @@
 
 namespace kestle::ui {
 
+namespace {
+constexpr const char* kNoFileNotice = "No capture file is open: open one to see its stations.";
+}  // namespace
+
 // ---------------------------------------------------------------- model
 
 int StatGridModel::rowCount(const QModelIndex& parent) const {
@@ -43,9 +47,9 @@ QVariant StatGridModel::data(const QModelIndex& index, int role) const {
     case Qt::TextAlignmentRole:
       return int((StatColumnRightAligned(column) ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignTop);
     case Qt::BackgroundRole:
-      return ColourFromRgbValue(row % 2 == 0 ? kEvenRowBackground : kOddRowBackground);
+      return ColourFromRgbValue(row % 2 == 0 ? palette_.EvenRow : palette_.OddRow);
     case Qt::ForegroundRole:
-      return QColor(Qt::black);
+      return ColourFromRgbValue(palette_.Text);
     default:
       return {};
   }
@@ -162,14 +166,30 @@ NodesPage::NodesPage(const CaptureSession& session, Settings& settings, QWidget*
   vertical_->setStretchFactor(1, 0);
   vertical_->setChildrenCollapsible(false);
 
+  notice_ = new QLabel(kNoFileNotice);
+  notice_->setObjectName("lblNoFile");
+  notice_->setMargin(6);
+
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
+  layout->addWidget(notice_);
   layout->addWidget(vertical_);
   UpdateSortMark();
   RebuildChart();
 }
 
+void NodesPage::SetPalette(const ViewPalette& p) {
+  nodeModel_->SetPalette(p);
+  sessionModel_->SetPalette(p);
+  if (p.Dark == dark_) return;
+  dark_ = p.Dark;
+  // A theme gives every series its colours again: draw the chart anew.
+  chart_->setTheme(p.Dark ? QChart::ChartThemeDark : QChart::ChartThemeLight);
+  RebuildChart();
+}
+
 void NodesPage::ShowNodes() {
+  notice_->setVisible(!session_.FileOpen());
   view_.Show();
   nodeModel_->Reset();
   sessionModel_->Reset();
@@ -180,6 +200,7 @@ void NodesPage::ShowNodes() {
 }
 
 void NodesPage::Clear() {
+  notice_->setVisible(!session_.FileOpen());
   view_.Clear();
   nodeModel_->Reset();
   sessionModel_->Reset();

@@ -5,11 +5,13 @@
 #include <QAbstractTableModel>
 #include <QWidget>
 
+#include "output/palette.h"
 #include "stats/nodes.h"
 
 QT_BEGIN_NAMESPACE
 class QChart;
 class QChartView;
+class QLabel;
 class QMenu;
 class QSplitter;
 class QTableView;
@@ -35,10 +37,15 @@ class StatGridModel : public QAbstractTableModel {
   void Reset();
   // Only texts changed (host names arrived).
   void Repaint();
+  void SetPalette(const ViewPalette& p) {
+    palette_ = p;
+    Repaint();
+  }
 
  private:
   const NodeView& view_;
   bool sessions_;
+  ViewPalette palette_;
 };
 
 class NodesPage : public QWidget {
@@ -65,6 +72,10 @@ class NodesPage : public QWidget {
   int LowerPanelHeight() const;
   int SessionsWidth() const;
   void SetPaneSizes(int lowerHeight, int sessionsWidth);
+  // The grids' stripes and the chart's theme for the window's palette.
+  void SetPalette(const ViewPalette& p);
+  // The line shown instead of the grids while no file is open.
+  QLabel* Notice() const { return notice_; }
 
   const NodeView& View() const { return view_; }
   QTableView* NodeGrid() const { return nodes_; }
@@ -100,9 +111,11 @@ class NodesPage : public QWidget {
   QWidget* sessionsPanel_ = nullptr;
   QChart* chart_ = nullptr;
   QChartView* chartView_ = nullptr;
+  QLabel* notice_ = nullptr;
   int lowerHeight_ = 220;
   int sessionsWidth_ = 600;
   bool laidOut_ = false;
+  bool dark_ = false;  // the chart's theme is the dark one
 };
 
 }  // namespace kestle::ui

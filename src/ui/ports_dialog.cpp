@@ -103,7 +103,7 @@ void EditPortDialog::accept() {
 }
 
 PortsDialog::PortsDialog(PortTable& table, Notifier& notifier, QWidget* parent)
-    : QDialog(parent), table_(table), work_(table.Entries) {
+    : QDialog(parent), table_(table), work_(table.Entries()) {
   setWindowTitle("Port Descriptions");
   grid_ = new QTableWidget(0, 4);
   grid_->setHorizontalHeaderLabels({"Port", "Type", "Description", "Decode As"});
@@ -192,7 +192,7 @@ void PortsDialog::Delete() {
 }
 
 void PortsDialog::accept() {
-  table_.Entries = work_;
+  table_.Replace(work_);
   table_.PortsChanged = true;
   QDialog::accept();
 }

@@ -265,7 +265,7 @@ void PrintDialog::OkClicked() {
     name = AskFileName ? AskFileName(pdf) : QString();
     if (name.isEmpty()) return;
     if (SameFile(name.toStdString(), session_.FileName())) {
-      notifier_.Message(savemsg::kOpenCapture);
+      notifier_.Message(FileMessage(savemsg::kOpenCapture, name.toStdString()));
       return;
     }
   }
@@ -291,7 +291,7 @@ void PrintDialog::OkClicked() {
     }
     printer_->setDocName("Kestle Print");
     if (PrintPages(*printer_, frames, choices) == 0)
-      failure = pdf ? printmsg::kCannotCreate : kPrinterFailed;
+      failure = pdf ? FileMessage(printmsg::kCannotCreate, name.toStdString()) : kPrinterFailed;
   }
   QApplication::restoreOverrideCursor();
   printing_ = false;

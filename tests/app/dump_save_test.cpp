@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <utime.h>
 
+#include <cerrno>
 #include <fstream>
 #include <sstream>
 
@@ -136,12 +137,14 @@ TEST(DumpSave, FailuresExitWithStatus4AndLeaveNothing) {
   struct Case {
     std::string target;
     std::vector<std::string> more;
-    const char* message;
+    std::string message;
   };
   const Case cases[] = {
-      {capture, {}, savemsg::kOpenCapture},
-      {capture, {"--filter-protocol", "ARP"}, savemsg::kOpenCapture},
-      {dir.file("none/x.enc"), {}, savemsg::kCannotCreate},
+      {capture, {}, FileMessage(savemsg::kOpenCapture, capture)},
+      {capture, {"--filter-protocol", "ARP"}, FileMessage(savemsg::kOpenCapture, capture)},
+      {dir.file("none/x.enc"),
+       {},
+       FileMessage(savemsg::kCannotCreate, dir.file("none/x.enc"), ENOENT)},
   };
   for (const Case& c : cases) {
     std::vector<std::string> args = c.more;

@@ -49,7 +49,7 @@ TEST(KestleDump, DamagedFileShowsItsFramesAndTheMessage) {
   test::TempFile file(cut);
   const Result r = Dump({"--tsv", file.path()});
   EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(r.err, "File is malformed and has been truncated\n");
+  EXPECT_EQ(r.err, "File is malformed and has been truncated\n" + file.path() + "\n");
   EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 2);  // the header and frame 1
 }
 

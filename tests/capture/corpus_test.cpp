@@ -93,7 +93,7 @@ TEST_P(CorpusTest, FramesMatchTheReferenceDecoder) {
 
   SessionFixture f;
   ASSERT_TRUE(f.Open(CapturePath(c.file))) << f.LastMessage();
-  EXPECT_EQ(f.notes.Messages, NoteOf(c));
+  EXPECT_EQ(f.notes.FirstLines(), NoteOf(c));
   const CaptureSession& s = f.session;
   ASSERT_EQ(s.FrameCount, expected.size());
   for (uint32_t n = 1; n <= s.FrameCount; ++n) {
@@ -151,7 +151,7 @@ TEST_P(CorpusTest, ReadingWithoutDecodingKeepsTheSameFrames) {
   CaptureInput input(notes);
   FrameIndex index;
   ASSERT_TRUE(input.Load(CapturePath(c.file), LoadOptions{}, index));
-  EXPECT_EQ(notes.Messages, NoteOf(c));
+  EXPECT_EQ(notes.FirstLines(), NoteOf(c));
   const CaptureSession& s = decoded.session;
   ASSERT_EQ(index.Count(), s.FrameCount);
   uint64_t bytes = 0;

@@ -141,7 +141,7 @@ TEST_P(DamagedFile, ARecordCutShortAtTheEndKeepsTheFramesBeforeIt) {
     Loaded l(Cut(whole, cut));
     ASSERT_TRUE(l.ok) << l.f.LastMessage();
     EXPECT_EQ(l.s().FrameCount, 2u);
-    EXPECT_EQ(l.f.notes.Messages, Messages{msg::kMalformed});
+    EXPECT_EQ(l.f.notes.FirstLines(), Messages{msg::kMalformed});
     ExpectFrames(l.s(), frames);
   }
 }
@@ -149,7 +149,7 @@ TEST_P(DamagedFile, ARecordCutShortAtTheEndKeepsTheFramesBeforeIt) {
 TEST_P(DamagedFile, AFirstRecordCutShortLeavesTheFileEmpty) {
   Loaded l(Cut(Write({Frame(60)}), 1));
   EXPECT_FALSE(l.ok);
-  EXPECT_EQ(l.f.notes.Messages, Messages{msg::kEmpty});
+  EXPECT_EQ(l.f.notes.FirstLines(), Messages{msg::kEmpty});
   EXPECT_FALSE(l.s().FileOpen());
 }
 
@@ -168,13 +168,13 @@ TEST_P(DamagedFile, ACompressedStreamThatEndsEarlyKeepsTheFramesBeforeIt) {
     Loaded l(Cut(gz, 8));
     ASSERT_TRUE(l.ok) << l.f.LastMessage();
     EXPECT_EQ(l.s().FrameCount, 40u);
-    EXPECT_EQ(l.f.notes.Messages, Messages{msg::kMalformed});
+    EXPECT_EQ(l.f.notes.FirstLines(), Messages{msg::kMalformed});
   }
   Loaded l(Cut(gz, gz.size() / 2));
   ASSERT_TRUE(l.ok) << l.f.LastMessage();
   EXPECT_GT(l.s().FrameCount, 0u);
   EXPECT_LT(l.s().FrameCount, 40u);
-  EXPECT_EQ(l.f.notes.Messages, Messages{msg::kMalformed});
+  EXPECT_EQ(l.f.notes.FirstLines(), Messages{msg::kMalformed});
   ExpectFrames(l.s(), frames);
 }
 
@@ -190,7 +190,7 @@ TEST_P(DamagedFile, FramesLongerThanTheLongestKeptAreCutToIt) {
     ASSERT_TRUE(l.ok) << l.f.LastMessage();
     CaptureSession& s = l.s();
     ASSERT_EQ(s.FrameCount, 4u);
-    EXPECT_EQ(l.f.notes.Messages, Messages{msg::kTooLong});
+    EXPECT_EQ(l.f.notes.FirstLines(), Messages{msg::kTooLong});
     const uint32_t capLen[] = {60, kMaxFrameLength, 62, kMaxFrameLength};
     const uint32_t trueLen[] = {60, 50000, 62, 40001};
     for (uint32_t n = 1; n <= 4; ++n) {
@@ -213,20 +213,20 @@ TEST_P(DamagedFile, MessagesComeInTheOrderTheyApply) {
     Loaded l(Cut(Write({big, Frame(60), Frame(61)}), 1));
     ASSERT_TRUE(l.ok);
     EXPECT_EQ(l.s().FrameCount, 2u);
-    EXPECT_EQ(l.f.notes.Messages, (Messages{msg::kTooLong, msg::kMalformed}));
+    EXPECT_EQ(l.f.notes.FirstLines(), (Messages{msg::kTooLong, msg::kMalformed}));
   }
   {
     Loaded l(Write({big, Frame(60), Frame(61)}), 2);
     ASSERT_TRUE(l.ok);
     EXPECT_EQ(l.s().FrameCount, 2u);
-    EXPECT_EQ(l.f.notes.Messages, (Messages{msg::kMaxFrames, msg::kTooLong}));
+    EXPECT_EQ(l.f.notes.FirstLines(), (Messages{msg::kMaxFrames, msg::kTooLong}));
   }
   // A long record cut short is damage, not a frame to cut.
   {
     Loaded l(Cut(Write({Frame(60), big}), 1));
     ASSERT_TRUE(l.ok);
     EXPECT_EQ(l.s().FrameCount, 1u);
-    EXPECT_EQ(l.f.notes.Messages, Messages{msg::kMalformed});
+    EXPECT_EQ(l.f.notes.FirstLines(), Messages{msg::kMalformed});
   }
 }
 
@@ -247,12 +247,12 @@ TEST_P(WideRecordFile, ARecordLongerThanAnyFrameEndsTheLoad) {
     Loaded l(Write({Frame(60), Frame(kMaxRecordLength), Frame(61)}));
     ASSERT_TRUE(l.ok);
     EXPECT_EQ(l.s().FrameCount, 3u);
-    EXPECT_EQ(l.f.notes.Messages, Messages{msg::kTooLong});
+    EXPECT_EQ(l.f.notes.FirstLines(), Messages{msg::kTooLong});
   }
   Loaded l(Write({Frame(60), Frame(kMaxRecordLength + 1), Frame(61)}));
   ASSERT_TRUE(l.ok);
   EXPECT_EQ(l.s().FrameCount, 1u);
-  EXPECT_EQ(l.f.notes.Messages, Messages{msg::kMalformed});
+  EXPECT_EQ(l.f.notes.FirstLines(), Messages{msg::kMalformed});
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryReader, DamagedFile, ::testing::ValuesIn(kFormats),

@@ -3,7 +3,10 @@
 #include "capture/input.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -93,7 +96,72 @@ TEST(CaptureInput, TheLoadOptionsDecideWhatIsRead) {
     std::vector<uint32_t> sizes;
     for (uint32_t n = 1; n <= index.Count(); ++n) sizes.push_back(index[n].CapLen);
     EXPECT_EQ(sizes, c.sizes);
-    EXPECT_EQ(notes.Messages.empty() ? "" : notes.Messages.back(), c.message);
+    EXPECT_EQ(notes.Messages.empty() ? "" : notes.FirstLines().back(), c.message);
+  }
+}
+
+// A message about a file keeps its text as the first line; the second names
+// the file and, after a failure of the system, its reason, or what the
+// reader refused.
+TEST(CaptureInput, MessagesNameTheFileAndTheReason) {
+  TempFile linkType(PcapFile(Numbered(2), 105));
+  TempFile damaged(PcapFile(Numbered(2)));
+  std::filesystem::resize_file(damaged.path(), 24 + 76 + 10);
+  TempFile locked(PcapFile(Numbered(1)));
+  ::chmod(locked.path().c_str(), 0);
+  const std::string folder = std::filesystem::path(locked.path()).parent_path().string();
+  struct Case {
+    const char* name;
+    std::string path;
+    std::string message;
+  } cases[] = {
+      {"missing", "/nonexistent/capture.pcap",
+       "Selected file could not be opened\n/nonexistent/capture.pcap: No such file or directory"},
+      {"folder", folder, "Selected file could not be opened\n" + folder + ": Is a directory"},
+      {"link type", linkType.path(),
+       "Trace file format is not supported by Kestle\n" + linkType.path() + ": link type 105"},
+      {"damaged", damaged.path(), "File is malformed and has been truncated\n" + damaged.path()},
+      {"no permission", locked.path(),
+       "Selected file could not be opened\n" + locked.path() + ": Permission denied"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    // Permissions do not stop the superuser.
+    if (std::string(c.name) == "no permission" && ::geteuid() == 0) continue;
+    RecordingNotifier notes;
+    CaptureInput input(notes);
+    FrameIndex index;
+    input.Load(c.path, LoadOptions{}, index);
+    EXPECT_EQ(notes.Messages, std::vector<std::string>{c.message});
+  }
+}
+
+// Whether a load that kept its frames ended early, and why.
+TEST(CaptureInput, TellsALoadCutShort) {
+  TempFile whole(PcapFile(Numbered(4)));
+  Bytes cut = PcapFile(Numbered(4));
+  cut.resize(cut.size() - 5);
+  TempFile damaged(cut);
+  TempFile gz(Gzip(cut), ".pcap.gz");
+  struct Case {
+    const char* name;
+    const TempFile& file;
+    uint32_t maxPackets;
+    bool truncated, limited;
+  } cases[] = {
+      {"whole", whole, 512000, false, false},
+      {"damaged", damaged, 512000, true, false},
+      {"gzip cut short", gz, 512000, true, false},
+      {"limit", whole, 2, false, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    RecordingNotifier notes;
+    CaptureInput input(notes);
+    FrameIndex index;
+    ASSERT_TRUE(input.Load(c.file.path(), LoadOptions{c.maxPackets, 1, true}, index));
+    EXPECT_EQ(input.LoadTruncated(), c.truncated);
+    EXPECT_EQ(input.LoadLimitReached(), c.limited);
   }
 }
 

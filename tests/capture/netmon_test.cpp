@@ -98,7 +98,7 @@ TEST_P(NetmonReader, AFileWithoutItsIndexCannotBeRead) {
   TempFile t(gz, ".cap.gz");
   SessionFixture f;
   EXPECT_FALSE(f.Open(t.path()));
-  EXPECT_EQ(f.notes.Messages, std::vector<std::string>{msg::kReadError});
+  EXPECT_EQ(f.notes.FirstLines(), std::vector<std::string>{msg::kReadError});
   EXPECT_EQ(f.session.FrameCount, 0u);
 }
 
@@ -115,7 +115,7 @@ TEST_P(NetmonReader, AnIndexCutShortKeepsTheFramesItLocates) {
   SessionFixture f;
   ASSERT_TRUE(f.Open(t.path())) << f.LastMessage();
   EXPECT_EQ(f.session.FrameCount, 4096u);
-  EXPECT_EQ(f.notes.Messages, std::vector<std::string>{msg::kMalformed});
+  EXPECT_EQ(f.notes.FirstLines(), std::vector<std::string>{msg::kMalformed});
 }
 
 TEST_P(NetmonReader, MaxPacketsCountsFramesFromFirstFrame) {

@@ -488,7 +488,10 @@ TEST(Pcap, TheLinkTypeOfTheFileIsEveryFramesLinkType) {
     TempFile file(PcapFile({{EtherFrame(60)}}, other));
     SessionFixture fx;
     EXPECT_FALSE(fx.Open(file.path()));
-    EXPECT_EQ(fx.notes.Messages, std::vector<std::string>{msg::kNotSupported}) << other;
+    ASSERT_EQ(fx.notes.Messages.size(), 1u);
+    EXPECT_EQ(fx.notes.Messages[0],
+              std::string(msg::kNotSupported) + "\n" + file.path() + ": link type " +
+                  std::to_string(other));
   }
 }
 

@@ -157,7 +157,7 @@ TEST_F(PcapngTest, SectionsInterfacesAndLinkTypes) {
   EXPECT_EQ(decoded[4].LinkType, 101);
   ASSERT_TRUE(input.Load(t.path(), LoadOptions{}, ethernet));
   EXPECT_EQ(ethernet.Count(), 3u);
-  EXPECT_EQ(notes.Messages, Messages{msg::SkippedFramesText(3)});
+  EXPECT_EQ(notes.FirstLines(), Messages{msg::SkippedFramesText(3)});
 }
 
 // A simple packet is cut to its interface's snap length.
@@ -179,23 +179,23 @@ TEST_F(PcapngTest, FramesOfOtherLinkTypesAreSkippedAndCounted) {
   Loaded l(w.bytes());
   ASSERT_TRUE(l.ok);
   EXPECT_EQ(l.s().FrameCount, 1u);
-  EXPECT_EQ(l.f.notes.Messages, Messages{"2 frames of an unsupported link type were skipped"});
+  EXPECT_EQ(l.f.notes.FirstLines(), Messages{"2 frames of an unsupported link type were skipped"});
 
   PcapngWriter other;
   other.Section().Interface(147).Packet(0, 1, Bytes(20, 1));
   Loaded none(other.bytes());
   EXPECT_FALSE(none.ok);
-  EXPECT_EQ(none.f.notes.Messages, Messages{msg::kNotEthernet});
+  EXPECT_EQ(none.f.notes.FirstLines(), Messages{msg::kNotEthernet});
   // An interface of another link type without frames: not ours either.
   PcapngWriter empty;
   empty.Section().Interface(147);
   Loaded noFrames(empty.bytes());
-  EXPECT_EQ(noFrames.f.notes.Messages, Messages{msg::kNotEthernet});
+  EXPECT_EQ(noFrames.f.notes.FirstLines(), Messages{msg::kNotEthernet});
   // A section without interfaces is an empty file.
   PcapngWriter bare;
   bare.Section().Block(5, Bytes(8, 0));
   Loaded nothing(bare.bytes());
-  EXPECT_EQ(nothing.f.notes.Messages, Messages{msg::kEmpty});
+  EXPECT_EQ(nothing.f.notes.FirstLines(), Messages{msg::kEmpty});
 }
 
 // A frame whose interface was never described is left out.
@@ -224,7 +224,7 @@ TEST_F(PcapngTest, FirstFrameAndMaxPacketsCountTheFramesLoaded) {
   // Past the last frame, whatever follows it.
   Loaded past(w.bytes(), 100, 7);
   EXPECT_FALSE(past.ok);
-  EXPECT_EQ(past.f.notes.Messages.back(), msg::kFirstFrame);
+  EXPECT_EQ(past.f.notes.FirstLines().back(), msg::kFirstFrame);
 }
 
 // Damaged blocks end the load; the frames before them stay.
@@ -273,7 +273,7 @@ TEST_F(PcapngTest, DamagedBlocksEndTheLoad) {
     Loaded l(damaged(c.damage));
     ASSERT_TRUE(l.ok) << l.f.LastMessage();
     EXPECT_EQ(l.s().FrameCount, 1u);
-    EXPECT_EQ(l.f.notes.Messages, Messages{msg::kMalformed});
+    EXPECT_EQ(l.f.notes.FirstLines(), Messages{msg::kMalformed});
     ASSERT_EQ(l.s().ReadFrame(1), 60u);
     EXPECT_EQ(HeldFrame(l.s()), Frame(60, 1));
   }
@@ -288,7 +288,7 @@ TEST_F(PcapngTest, SectionsAndInterfacesHaveALimit) {
   Loaded l(many.bytes());
   ASSERT_TRUE(l.ok);
   EXPECT_EQ(l.s().FrameCount, 2u);
-  EXPECT_EQ(l.f.notes.Messages, Messages{msg::kMalformed});
+  EXPECT_EQ(l.f.notes.FirstLines(), Messages{msg::kMalformed});
 
   PcapngWriter sections;
   sections.Section().Interface(1).Packet(0, 1, Frame(60));
@@ -297,7 +297,7 @@ TEST_F(PcapngTest, SectionsAndInterfacesHaveALimit) {
   Loaded s(sections.bytes());
   ASSERT_TRUE(s.ok);
   EXPECT_EQ(s.s().FrameCount, 2u);
-  EXPECT_EQ(s.f.notes.Messages, Messages{msg::kMalformed});
+  EXPECT_EQ(s.f.notes.FirstLines(), Messages{msg::kMalformed});
 }
 
 // Through gzip as well.

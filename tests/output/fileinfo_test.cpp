@@ -164,5 +164,38 @@ TEST(FileInfo, FormatAndLinkTypes) {
   EXPECT_EQ(LinkTypesText(l.s()), "Ethernet, Raw IP, Linux cooked v1");
 }
 
+// The status bar's account of a load: frames, format, compression, and
+// why it ended early.
+TEST(FileInfo, LoadSummary) {
+  std::vector<PcapFrame> frames;
+  for (int i = 0; i < 1200; ++i) frames.push_back({Frame(60), 1000000000u + i, 0, 0});
+  const Bytes whole = PcapFile(frames);
+  Bytes cut = whole;
+  cut.resize(cut.size() - 7);
+  const TempFile plain(whole), gz(Gzip(whole), ".pcap.gz"), damaged(cut),
+      single(PcapFile({frames.front()}));
+  struct Case {
+    const char* name;
+    const TempFile& file;
+    uint32_t maxPackets;
+    const char* text;
+  } cases[] = {
+      {"plain", plain, 512000, "1,200 frames \u00B7 pcap"},
+      {"gzip", gz, 512000, "1,200 frames \u00B7 pcap (gzip)"},
+      {"one frame", single, 512000, "1 frame \u00B7 pcap"},
+      {"damaged", damaged, 512000,
+       "1,199 frames \u00B7 pcap \u00B7 cut short: the file is damaged or incomplete"},
+      {"limit", plain, 1000, "1,000 frames \u00B7 pcap \u00B7 cut short at Maximum Frames"},
+  };
+  for (const Case& k : cases) {
+    SessionFixture f;
+    f.env.settings.MaxPackets = k.maxPackets;
+    ASSERT_TRUE(f.Open(k.file.path())) << k.name;
+    EXPECT_EQ(LoadSummaryText(f.session), k.text) << k.name;
+  }
+  EXPECT_EQ(FormatShortName(CaptureFormat::Pcap, true), "pcap (modified)");
+  EXPECT_EQ(FormatShortName(CaptureFormat::NetmonV2, false), "Netmon 2");
+}
+
 }  // namespace
 }  // namespace kestle::test

@@ -114,11 +114,49 @@ TEST(GridColours, AlternatingTaggedAndProtocolColours) {
   EXPECT_EQ(GridRowColours(h.session, 0).Background, 0xCCFFFFu);
 }
 
+// On a dark palette the stripes are the palette's and the protocol colour
+// is lightened until it reads; a tagged row stays lime with black text.
+TEST(GridColours, DarkPalette) {
+  test::HandSession h;
+  h.Add({60, "tcp", nullptr, 0, 0, 0, ProtoTCP});
+  h.Add({60, "none"});
+  h.Add({60, "tagged", nullptr, 0, 0, 0, ProtoTCP, 0, 1});
+  const ViewPalette dark = ViewPaletteFor(0x2A2A2A, 0x424242, 0xEEEEEE);
+  const RowColours tcp = GridRowColours(h.session, 0, dark);
+  EXPECT_EQ(tcp.Background, 0x424242u);
+  EXPECT_GE(ContrastRatio(tcp.Text, tcp.Background), 4.5);
+  EXPECT_EQ(tcp.Text, ReadableTextColour(0xFF0000, 0x424242, dark));
+  EXPECT_EQ(GridRowColours(h.session, 1, dark).Background, 0x2A2A2Au);
+  EXPECT_EQ(GridRowColours(h.session, 1, dark).Text, 0xEEEEEEu);
+  EXPECT_EQ(GridRowColours(h.session, 2, dark).Background, kTaggedBackground);
+  EXPECT_EQ(GridRowColours(h.session, 2, dark).Text, 0u);
+  EXPECT_EQ(GridRowColours(h.session, 5, dark).Text, 0xEEEEEEu);  // beyond the rows
+}
+
 TEST(GridLayout, WeightsAndRestToTime) {
   // weights 2 2 2 4 2 4 2 2 10 = 30; 100 = 3 * 30 + 10
   EXPECT_EQ(ColumnWidths("ABCDEFGIH", 100), (std::vector<int>{6, 16, 6, 12, 6, 12, 6, 6, 30}));
   EXPECT_EQ(ColumnWidths("HA", 37), (std::vector<int>{30, 6}));
   EXPECT_EQ(ColumnWidths("A", -5), (std::vector<int>{0}));
+}
+
+// Minimum widths come off the Description column, never below its own.
+TEST(GridLayout, MinimumsTakeFromDescription) {
+  struct Case {
+    const char* name;
+    const char* sel;
+    int available;
+    std::vector<int> least;
+    std::vector<int> widths;
+  } cases[] = {
+      {"minimums met", "ADH", 800, {10, 10, 10}, {100, 200, 500}},
+      {"node column widened", "ADH", 800, {10, 300, 10}, {100, 300, 400}},
+      {"description at its least", "ADH", 400, {10, 300, 150}, {50, 300, 150}},
+      {"no description", "AD", 96, {50, 50}, {50, 64}},
+      {"fewer minimums than columns", "ADH", 800, {200}, {200, 200, 400}},
+  };
+  for (const Case& k : cases)
+    EXPECT_EQ(FitColumnWidths(k.sel, k.available, k.least), k.widths) << k.name;
 }
 
 TEST(GridCells, FirstFrameOffsetsTheNumberIn64Bits) {

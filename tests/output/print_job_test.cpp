@@ -141,12 +141,12 @@ TEST(PrintToFile, CancelFailuresAndTheOpenCapture) {
   EXPECT_EQ(ReadText(dir.file("p.txt")).find("\n2 "), std::string::npos);
 
   EXPECT_EQ(PrintToTextFile(f.session, std::vector<uint32_t>{1}, capture, {}, kDateLine).Message,
-            savemsg::kOpenCapture);
+            FileMessage(savemsg::kOpenCapture, capture));
   EXPECT_EQ(ReadFile(capture), bytes);
   EXPECT_EQ(
       PrintToTextFile(f.session, std::vector<uint32_t>{1}, dir.file("none/p.txt"), {}, kDateLine)
           .Message,
-      "Unable to create print file");
+      "Unable to create print file\n" + dir.file("none/p.txt") + ": No such file or directory");
 }
 
 // The printer's pages over a whole capture: every tree line and dump line

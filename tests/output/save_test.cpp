@@ -450,12 +450,15 @@ TEST(SaveSniffer, FailuresLeaveNoFileAndTheTargetAsItWas) {
   for (const std::string& target : {capture, dir.file("link.pcap")}) {
     const SaveOutcome r = Save(s, AllFrames(s), target);
     EXPECT_FALSE(r.Ok);
-    EXPECT_EQ(r.Message, savemsg::kOpenCapture);
+    EXPECT_EQ(r.Message, FileMessage(savemsg::kOpenCapture, target));
   }
   EXPECT_EQ(ReadFile(capture), captureBytes);
 
   // A folder that does not exist.
-  EXPECT_EQ(Save(s, AllFrames(s), dir.file("no/such/out.enc")).Message, savemsg::kCannotCreate);
+  // Each message names the file, and why it could not be written.
+  EXPECT_EQ(Save(s, AllFrames(s), dir.file("no/such/out.enc")).Message,
+            "Unable to create output file\n" + dir.file("no/such/out.enc") +
+                ": No such file or directory");
 
   // Writing stops at a file size limit.
   {
@@ -468,14 +471,14 @@ TEST(SaveSniffer, FailuresLeaveNoFileAndTheTargetAsItWas) {
     const SaveOutcome r = Save(s, AllFrames(s), out);
     ::setrlimit(RLIMIT_FSIZE, &old);
     EXPECT_FALSE(r.Ok);
-    EXPECT_EQ(r.Message, savemsg::kWriteError);
+    EXPECT_EQ(r.Message, "Error writing the output file\n" + out + ": File too large");
   }
 
   // Frames that can no longer be read: the capture lost its second half.
   std::filesystem::resize_file(capture, captureBytes.size() / 2);
   const SaveOutcome r = Save(s, AllFrames(s), out);
   EXPECT_FALSE(r.Ok);
-  EXPECT_EQ(r.Message, msg::kReadError);
+  EXPECT_EQ(r.Message, FileMessage(msg::kReadError, capture));
 
   EXPECT_EQ(Text(out), "old");
   std::vector<std::string> names = dir.Names();

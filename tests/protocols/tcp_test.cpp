@@ -164,11 +164,11 @@ TEST_F(TCP, DecoderAndDescriptionByPort) {
 // A decoder code that is not decoded over TCP adds neither text nor a
 // branch of its own; DLSw is named in the summary only, its payload is data.
 TEST_F(TCP, DecoderCodesNotDecodedOverTCP) {
-  env.Ports.Entries.insert(env.Ports.Entries.begin(),
-                           {{PortBoth, 8123, "Clock", ProtoNTP, DecodeNTP},
-                            {PortBoth, 8124, "Auth", ProtoRADIUS, DecodeRADIUS},
-                            {PortTCP, 8125, "Switch", ProtoDLSw, DecodeDLSw}});
-  env.Ports.Reindex();
+  std::vector<WellKnownRec> entries = env.Ports.Entries();
+  entries.insert(entries.begin(), {{PortBoth, 8123, "Clock", ProtoNTP, DecodeNTP},
+                                   {PortBoth, 8124, "Auth", ProtoRADIUS, DecodeRADIUS},
+                                   {PortTCP, 8125, "Switch", ProtoDLSw, DecodeDLSw}});
+  env.Ports.Replace(entries);
   struct Case {
     uint16_t dst;
     std::string summary;

@@ -16,7 +16,9 @@ struct SessionFixture {
   CaptureSession session{env, notes};
 
   bool Open(const std::string& path) { return session.OpenSnifferFile(path); }
-  std::string LastMessage() const { return notes.Messages.empty() ? "" : notes.Messages.back(); }
+  std::string LastMessage() const {
+    return notes.Messages.empty() ? "" : notes.FirstLines().back();
+  }
 };
 
 // A capture file written to a temporary file and opened with the given

@@ -26,6 +26,7 @@
 #include "main_window.h"
 #include "support/builders.h"
 #include "support/packets.h"
+#include "window_fixture.h"
 
 using namespace kestle;
 using namespace kestle::ui;
@@ -107,11 +108,7 @@ QStringList Texts(QTreeWidgetItem* parent) {
 class FilterFindTest : public QObject {
   Q_OBJECT
 
-  struct Fixture {
-    Environment env;
-    IniFile ini;
-    RecordingNotifier notes;
-    MainWindow window{env, ini, QString(), notes};
+  struct Fixture : WindowFixture {
     // The No. column of the shown rows.
     QStringList Rows() {
       QStringList out;
@@ -120,7 +117,6 @@ class FilterFindTest : public QObject {
       return out;
     }
     int Row() const { return window.Grid()->currentIndex().row(); }
-    std::string LastMessage() const { return notes.Messages.empty() ? "" : notes.Messages.back(); }
   };
 
   QTemporaryDir dir_;

@@ -27,6 +27,7 @@
 #include "options_dialog.h"
 #include "output/detailview.h"
 #include "ports_dialog.h"
+#include "window_fixture.h"
 
 using namespace kestle;
 using namespace kestle::ui;
@@ -69,15 +70,8 @@ void WritePcap(const QString& path, const std::vector<Frame>& frames) {
 class MainWindowTest : public QObject {
   Q_OBJECT
 
-  struct Fixture {
-    Environment env;
-    IniFile ini;
-    RecordingNotifier notes;
-    MainWindow window;
-    explicit Fixture(const QString& iniPath = {}) : window(env, ini, iniPath, notes) {}
-    QString Cell(int row, int col) {
-      return window.Model()->data(window.Model()->index(row, col), Qt::DisplayRole).toString();
-    }
+  struct Fixture : test::WindowFixture {
+    using WindowFixture::WindowFixture;
     QStringList Column(int col) {
       QStringList out;
       for (int r = 0; r < window.Model()->rowCount(); ++r) out << Cell(r, col);
@@ -179,15 +173,19 @@ class MainWindowTest : public QObject {
     MainWindow w(env, ini, {}, probe);
     probe.window = &w;
     QVERIFY(w.OpenFile(path));
-    QCOMPARE(probe.texts, std::vector<std::string>{"File is malformed and has been truncated"});
+    QCOMPARE(probe.texts, std::vector<std::string>{"File is malformed and has been truncated\n" +
+                                                   path.toStdString()});
     QCOMPARE(probe.rows, std::vector<int>{2});
     QCOMPARE(probe.shown, std::vector<bool>{true});
   }
 
   void openFailureShowsMessage() {
     Fixture f;
-    QVERIFY(!f.window.OpenFile(dir_.filePath("missing.pcap")));
-    QCOMPARE(f.notes.Messages, std::vector<std::string>{"Selected file could not be opened"});
+    const QString missing = dir_.filePath("missing.pcap");
+    QVERIFY(!f.window.OpenFile(missing));
+    QCOMPARE(f.notes.Messages,
+             std::vector<std::string>{"Selected file could not be opened\n" +
+                                      missing.toStdString() + ": No such file or directory"});
     QCOMPARE(f.window.Model()->rowCount(), 0);
     QVERIFY(!f.window.Command("SaveAs")->isEnabled());
   }
@@ -411,7 +409,7 @@ class MainWindowTest : public QObject {
 
   void portDialogs() {
     Fixture f;
-    f.env.Ports.Entries = {{PortTCP, 20, "FTP Data", 0, 0}, {PortBoth, 53, "DNS", 8, DecodeDNS}};
+    f.env.Ports.Replace({{PortTCP, 20, "FTP Data", 0, 0}, {PortBoth, 53, "DNS", 8, DecodeDNS}});
     {
       PortsDialog d(f.env.Ports, f.notes);
       QCOMPARE(d.Grid()->rowCount(), 2);
@@ -436,7 +434,7 @@ class MainWindowTest : public QObject {
       QCOMPARE(d.Grid()->rowCount(), 2);
       d.reject();  // Cancel keeps the table
     }
-    QCOMPARE(f.env.Ports.Entries.size(), size_t{2});
+    QCOMPARE(f.env.Ports.Entries().size(), size_t{2});
     QVERIFY(!f.env.Ports.PortsChanged);
     {
       PortsDialog d(f.env.Ports, f.notes);
@@ -444,13 +442,13 @@ class MainWindowTest : public QObject {
       d.Delete();
       d.accept();
     }
-    QCOMPARE(f.env.Ports.Entries.size(), size_t{1});
+    QCOMPARE(f.env.Ports.Entries().size(), size_t{1});
     QVERIFY(f.env.Ports.PortsChanged);
   }
 
   void portDialogWithoutEntries() {
     Fixture f;
-    f.env.Ports.Entries = {{PortTCP, 20, "FTP Data", 0, 0}};
+    f.env.Ports.Replace({{PortTCP, 20, "FTP Data", 0, 0}});
     PortsDialog d(f.env.Ports, f.notes);
     QCOMPARE(d.Grid()->rowCount(), 1);
     d.Grid()->selectRow(0);
@@ -464,7 +462,7 @@ class MainWindowTest : public QObject {
     d.Modify();
     QVERIFY(d.Working().empty());
     d.accept();
-    QVERIFY(f.env.Ports.Entries.empty());
+    QVERIFY(f.env.Ports.Entries().empty());
   }
 
   void colourPickerEntries() {
@@ -523,13 +521,15 @@ class MainWindowTest : public QObject {
   }
 
   void openDialogFileTypes() {
-    const QStringList want = {"Kestle Supported Files (*.enc *.cap *.acp *.dmp *.5vw)",
-                              "General Sniffer (*.enc)",
-                              "Netmon/NetXRay Capture (*.cap)",
-                              "Windump/TCPDUMP Capture (*.acp *.dmp)",
-                              "5View Capture (*.5vw)",
-                              "Compressed Files (*.gz)",
-                              "All Files (*.*)"};
+    const QStringList want = {
+        "Kestle Supported Files (*.enc *.cap *.acp *.dmp *.5vw *.pcap *.pcapng *.gz)",
+        "General Sniffer (*.enc)",
+        "Netmon/NetXRay Capture (*.cap)",
+        "Windump/TCPDUMP Capture (*.acp *.dmp)",
+        "5View Capture (*.5vw)",
+        "pcap Capture (*.pcap)",
+        "Compressed Files (*.gz)",
+        "All Files (*)"};
     QCOMPARE(MainWindow::OpenFileFilters(), want);
   }
 

@@ -29,6 +29,7 @@
 #include "save_dialog.h"
 #include "support/builders.h"
 #include "support/packets.h"
+#include "window_fixture.h"
 
 using namespace kestle;
 using namespace kestle::ui;
@@ -79,13 +80,7 @@ std::string ReadText(const QString& path) {
 class OutputDialogsTest : public QObject {
   Q_OBJECT
 
-  struct Fixture {
-    Environment env;
-    IniFile ini;
-    RecordingNotifier notes;
-    MainWindow window{env, ini, QString(), notes};
-    std::string LastMessage() const { return notes.Messages.empty() ? "" : notes.Messages.back(); }
-  };
+  using Fixture = WindowFixture;
 
   QTemporaryDir dir_;
   QString capture_;

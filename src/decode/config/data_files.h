@@ -1,5 +1,5 @@
-// Where Kestle's data files are (the MAC vendor list, the SNMP object names,
-// the help pages). Both programs look relative to their own folder first, so
+// Where Kestle's data files are (the MAC vendor list, the SNMP object
+// names). Both programs look relative to their own folder first, so
 // that a build tree and an install under any prefix work alike: the build
 // tree has the installed layout (<build>/src/kestle, <build>/share/kestle).
 #pragma once

@@ -135,14 +135,19 @@ bool TypeMatches(uint8_t entryType, uint8_t type) {
 }  // namespace
 
 void PortTable::LoadBuiltIn() {
-  Entries.clear();
+  entries_.clear();
   for (const auto& b : kBuiltInPorts)
-    Entries.push_back({b.Type, b.Port, b.Description, b.ProtocolId, b.DecodeAs});
+    entries_.push_back({b.Type, b.Port, b.Description, b.ProtocolId, b.DecodeAs});
+  Reindex();
+}
+
+void PortTable::Replace(std::vector<WellKnownRec> entries) {
+  entries_ = std::move(entries);
   Reindex();
 }
 
 bool PortTable::Load(const IniFile& ini) {
-  Entries.clear();
+  entries_.clear();
   const int64_t count = ini.ReadInteger(kSection, "PortNum", 0);
   // Values are numbered Port1 to PortNum, and gaps are allowed. Only the
   // keys the section has are visited: a huge PortNum would otherwise mean
@@ -157,23 +162,23 @@ bool PortTable::Load(const IniFile& ini) {
   for (const int64_t i : numbers) {
     auto value = ini.Get(kSection, "Port" + std::to_string(i));
     WellKnownRec e;
-    if (value && ParsePortValue(*value, e)) Entries.push_back(std::move(e));
+    if (value && ParsePortValue(*value, e)) entries_.push_back(std::move(e));
   }
   Reindex();
-  return !Entries.empty();
+  return !entries_.empty();
 }
 
 void PortTable::Save(IniFile& ini) const {
   ini.EraseSection(kSection);
-  for (size_t i = 0; i < Entries.size(); ++i) {
-    const WellKnownRec& e = Entries[i];
+  for (size_t i = 0; i < entries_.size(); ++i) {
+    const WellKnownRec& e = entries_[i];
     const uint16_t id = e.ProtocolId > kFixedProtocolCount ? 0 : e.ProtocolId;
     ini.WriteString(kSection, "Port" + std::to_string(i + 1),
                     std::to_string(e.Port) + "," + std::to_string(e.PortType) + "," +
                         std::to_string(e.DecodeAs) + "," + std::to_string(id) + "," +
                         e.Description);
   }
-  ini.WriteInteger(kSection, "PortNum", static_cast<int64_t>(Entries.size()));
+  ini.WriteInteger(kSection, "PortNum", static_cast<int64_t>(entries_.size()));
 }
 
 void PortTable::Reindex() {
@@ -184,9 +189,9 @@ void PortTable::Reindex() {
     if (!f.Udp && TypeMatches(type, PortUDP)) f.Udp = index;
     if (!f.Tcp && TypeMatches(type, PortTCP)) f.Tcp = index;
   };
-  for (uint32_t i = 0; i < Entries.size(); ++i) {
-    note(byPort_[Entries[i].Port], Entries[i].PortType, i + 1);
-    note(byDescription_[Entries[i].Description], Entries[i].PortType, i + 1);
+  for (uint32_t i = 0; i < entries_.size(); ++i) {
+    note(byPort_[entries_[i].Port], entries_[i].PortType, i + 1);
+    note(byDescription_[entries_[i].Description], entries_[i].PortType, i + 1);
   }
 }
 
@@ -201,18 +206,18 @@ uint32_t FirstOf(const Map& m, const Key& key, uint8_t type) {
 
 std::string_view PortTable::PortDescription(uint8_t type, uint16_t port) const {
   const uint32_t i = FirstOf(byPort_, port, type);
-  return i && i <= Entries.size() ? std::string_view(Entries[i - 1].Description) : kUnknown;
+  return i && i <= entries_.size() ? std::string_view(entries_[i - 1].Description) : kUnknown;
 }
 
 uint16_t PortTable::PortDecoder(uint16_t port) const {
   auto it = byPort_.find(port);
-  if (it == byPort_.end() || !it->second.Any || it->second.Any > Entries.size()) return 0;
-  return Entries[it->second.Any - 1].DecodeAs;
+  if (it == byPort_.end() || !it->second.Any || it->second.Any > entries_.size()) return 0;
+  return entries_[it->second.Any - 1].DecodeAs;
 }
 
 uint16_t PortTable::PortProtocol(uint8_t type, std::string_view description) const {
   const uint32_t i = FirstOf(byDescription_, std::string(description), type);
-  return i && i <= Entries.size() ? Entries[i - 1].ProtocolId : 0;
+  return i && i <= entries_.size() ? entries_[i - 1].ProtocolId : 0;
 }
 
 }  // namespace kestle

@@ -56,12 +56,17 @@ struct WellKnownRec {
 };
 
 // Look-ups return the first entry in table order that matches; they are
-// served from an index, so Reindex() must follow any change of an entry's
-// Port, PortType or Description (LoadBuiltIn and Load do it themselves).
+// served from an index that every change of the entries rebuilds, so the
+// entries are only changed through the methods below.
 class PortTable {
  public:
   // Entries in table order (the first match wins).
-  std::vector<WellKnownRec> Entries;
+  const std::vector<WellKnownRec>& Entries() const { return entries_; }
+  // Replaces every entry (the port dialog's OK, tests).
+  void Replace(std::vector<WellKnownRec> entries);
+  // Gives entry `index` its protocol identifier (the protocol table, as it
+  // is built, names the entries that have none).
+  void SetProtocolId(size_t index, uint16_t id) { entries_.at(index).ProtocolId = id; }
   bool PortsChanged = false;
 
   // Installs the built-in entries.
@@ -70,7 +75,6 @@ class PortTable {
   bool Load(const IniFile& ini);
   // Rewrites section Ports (identifiers made at start-up are written as 0).
   void Save(IniFile& ini) const;
-  void Reindex();
 
   // Description of the port for type PortUDP or PortTCP; "Unknown" when none.
   std::string_view PortDescription(uint8_t type, uint16_t port) const;
@@ -81,9 +85,12 @@ class PortTable {
   uint16_t PortProtocol(uint8_t type, std::string_view description) const;
 
  private:
+  void Reindex();
+
   struct Firsts {
     uint32_t Udp = 0, Tcp = 0, Any = 0;  // entry index + 1; 0 = none
   };
+  std::vector<WellKnownRec> entries_;
   std::unordered_map<uint16_t, Firsts> byPort_;
   std::unordered_map<std::string, Firsts> byDescription_;
 };
