@@ -1,8 +1,10 @@
 #include "decode/context.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "decode/config/environment.h"
+#include "decode/dispatch.h"
 #include "decode/session.h"
 
 namespace kestle {
@@ -39,7 +41,12 @@ void DecodeContext::LoadFrame(const uint8_t* data, uint32_t len) {
 void DecodeContext::SetProtocol(uint16_t id) { SetFrameProtocol(Paths, FrameProtocol, id); }
 
 uint32_t DecodeContext::RegisterNode(const uint8_t mac[6], uint32_t ipv4, std::string_view name) {
-  return Nodes.RegisterNode(mac, ipv4, name);
+  // A link without MAC addresses (raw IP, loopback), or without the one
+  // asked for (a cooked frame names its sender only), leaves the station
+  // its network address alone: no MAC entry of zeros is made for it.
+  static constexpr uint8_t kNoMac[6] = {};
+  const bool noMac = LinkType != kLinkEthernet && std::memcmp(mac, kNoMac, 6) == 0;
+  return Nodes.RegisterNode(noMac ? nullptr : mac, ipv4, name);
 }
 
 }  // namespace kestle

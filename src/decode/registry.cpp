@@ -164,11 +164,14 @@ uint32_t NodeRegistry::AddNode(std::string macText, uint32_t ipv4, std::string n
 
 uint32_t NodeRegistry::RegisterNode(const uint8_t mac[6], uint32_t ipv4, std::string_view name) {
   if (NodeTable.capacity() < 512) NodeTable.reserve(512);
-  const uint64_t mk = MacKey(mac);
-  uint32_t macIdx = macIndex_.Find(mk);
-  if (macIdx == 0) {
-    macIdx = AddNode(FormatMAC(mac), 0, {});
-    macIndex_.Insert(mk, macIdx);
+  uint32_t macIdx = 0;
+  if (mac) {
+    const uint64_t mk = MacKey(mac);
+    macIdx = macIndex_.Find(mk);
+    if (macIdx == 0) {
+      macIdx = AddNode(FormatMAC(mac), 0, {});
+      macIndex_.Insert(mk, macIdx);
+    }
   }
   uint32_t netIdx = 0;
   if (ipv4 != 0) {
@@ -185,6 +188,7 @@ uint32_t NodeRegistry::RegisterNode(const uint8_t mac[6], uint32_t ipv4, std::st
       nameIndex_.emplace(std::string(name), netIdx);
     }
   }
+  if (macIdx == 0 && netIdx == 0) return 0;  // no address at all: no station
   const uint64_t pk = (static_cast<uint64_t>(macIdx) << 32) | netIdx;
   if (const uint32_t found = pairIndex_.Find(pk)) return found;
   NodeStatRec r;
@@ -193,7 +197,7 @@ uint32_t NodeRegistry::RegisterNode(const uint8_t mac[6], uint32_t ipv4, std::st
   NodeStatTable.push_back(r);
   const uint32_t n = static_cast<uint32_t>(NodeStatTable.size() - 1);
   pairIndex_.Insert(pk, n);
-  if (netIdx != 0) firstNetPair_.Insert(macIdx, n);
+  if (netIdx != 0 && macIdx != 0) firstNetPair_.Insert(macIdx, n);
   return n;
 }
 
@@ -254,7 +258,7 @@ void NodeRegistry::RebuildIndex() {
   for (uint32_t i = 1; i < NodeStatTable.size(); ++i) {
     const auto& r = NodeStatTable[i];
     pairIndex_.Insert((static_cast<uint64_t>(r.MacNode) << 32) | r.NetNode, i);
-    if (r.NetNode != 0) firstNetPair_.Insert(r.MacNode, i);
+    if (r.NetNode != 0 && r.MacNode != 0) firstNetPair_.Insert(r.MacNode, i);
   }
 }
 

@@ -102,6 +102,8 @@ struct NodeStatRec {
 class NodeRegistry {
  public:
   NodeRegistry() { Clear(); }
+  // The pair of the MAC entry (none when `mac` is null) and the network
+  // entry (IPv4 when not 0, else `name` when not empty); 0 when neither.
   uint32_t RegisterNode(const uint8_t mac[6], uint32_t ipv4, std::string_view name);
   void Clear();
   // IPv4 entries first by address, then Name entries by text, then MAC

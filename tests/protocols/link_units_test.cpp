@@ -8,6 +8,7 @@
 
 #include "decode/dispatch.h"
 #include "decode/protocol_ids.h"
+#include "decode/registry.h"
 #include "output/grid.h"
 #include "support/decode_fixture.h"
 #include "support/packets.h"
@@ -129,6 +130,37 @@ TEST(LinkUnits, StacksDescriptionsAndStations) {
     // The tree reads the frame again and starts with the same unit.
     EXPECT_NE(fx.Tree(n), Lines{"not read"});
   }
+}
+
+// A link without MAC addresses names its stations by their network address
+// alone: no MAC entry of zeros stands for all of them on the Nodes page and
+// in the filter's station list. The cooked sender keeps its MAC.
+TEST(LinkUnits, StationsWithoutAMacHaveNoMacEntry) {
+  const Bytes other = IPv4Packet(6, TCPHeader(40000, 40001, 0x02), "10.0.0.3", "10.0.0.2");
+  DecodeFixture fx;
+  ASSERT_TRUE(fx.Load(std::vector<LinkedFrame>{{101, kTcp},
+                                               {0, Concat({Family(2, false), other})},
+                                               {101, kIcmpv6},
+                                               {113, CookedV1(0, 0x0800, kTcp)}}));
+  const NodeRegistry& nodes = fx.session.Nodes;
+  std::vector<std::string> macs;
+  for (uint32_t i = 1; i <= nodes.NodeCount(); ++i)
+    if (!nodes.NodeTable[i].MacText.empty()) macs.push_back(nodes.NodeTable[i].MacText);
+  EXPECT_EQ(macs, std::vector<std::string>{"00:11:22:33:44:55"});
+  // Each frame's stations are there, by IP address, with their own counts.
+  for (uint32_t n = 1; n <= 3; ++n) {
+    const FrameTabRec& r = fx.session.FrameTable[n];
+    ASSERT_NE(r.SrcNode, 0u);
+    ASSERT_NE(r.DstNode, 0u);
+    EXPECT_EQ(nodes.NodeStatTable[r.SrcNode].MacNode, 0u);
+    EXPECT_NE(nodes.NodeStatTable[r.SrcNode].NetNode, 0u);
+  }
+  EXPECT_EQ(fx.session.FrameTable[2].DstNode, fx.session.FrameTable[1].DstNode);
+  // The cooked frame: its sender with the MAC, its receiver without one.
+  const FrameTabRec& cooked = fx.session.FrameTable[4];
+  EXPECT_NE(nodes.NodeStatTable[cooked.SrcNode].MacNode, 0u);
+  EXPECT_EQ(nodes.NodeStatTable[cooked.DstNode].MacNode, 0u);
+  EXPECT_EQ(cooked.DstNode, fx.session.FrameTable[1].DstNode);
 }
 
 // The cooked header's packet type says where the frame went.
