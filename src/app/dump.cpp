@@ -57,7 +57,8 @@ Saving and file information (instead of the frames):
                       display order, as the window's Save As does; the file
                       appears only when complete, and is never the capture
                       file itself; frames of other link types than Ethernet
-                      are left out, and counted on standard error
+                      are left out, and counted on standard error (with
+                      none left, no file is made: exit status 4)
   --info              the File Information values: name, type, link types,
                       change date, size, frames, TCP sessions and average size, one
                       "Caption value" line each

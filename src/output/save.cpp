@@ -185,6 +185,14 @@ SaveOutcome SaveAsSniffer(CaptureInput& in, std::span<const SaveFrameRef> frames
     out.Message = FileMessage(savemsg::kOpenCapture, target);
     return out;
   }
+  // A file of none of the frames chosen would look like a save that worked.
+  if (!frames.empty() && std::none_of(frames.begin(), frames.end(), [&](const SaveFrameRef& f) {
+        return SnifferHoldsFrame(in, f);
+      })) {
+    out.Skipped = static_cast<uint32_t>(frames.size());
+    out.Message = FileMessage(savemsg::kNothingToSave, target, 0, SkippedFramesNote(out.Skipped));
+    return out;
+  }
   OutputFile file;
   if (!file.Create(target)) {
     out.Message = FileMessage(savemsg::kCannotCreate, target, file.Error());

@@ -23,6 +23,9 @@ inline constexpr const char* kCannotCreate = "Unable to create output file";
 inline constexpr const char* kWriteError = "Error writing the output file";
 // Writing over the capture being read would destroy it.
 inline constexpr const char* kOpenCapture = "Cannot write to the trace file that is open";
+// Every frame chosen is of a link type a Sniffer file cannot hold.
+inline constexpr const char* kNothingToSave =
+    "No frame was saved: a Sniffer file holds Ethernet frames only";
 }  // namespace savemsg
 
 // One frame to save: its record, when it arrived (local time, as the grid

@@ -4,6 +4,7 @@
 #include <utime.h>
 
 #include <cerrno>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -99,9 +100,14 @@ TEST(DumpSave, FramesOfOtherLinkTypesAreLeftOutAndCounted) {
   SessionFixture saved;
   ASSERT_TRUE(saved.Open(out));
   EXPECT_EQ(saved.session.FrameCount, 2u);
-  const Result found = Dump({"--find-hex", "45 45", "--save", out, capture});
-  ASSERT_EQ(found.status, 0) << found.err;
-  EXPECT_EQ(found.err, "1 frame(s) of another link type were not saved\n");
+  // A search that finds only the raw IP frame leaves nothing to save: no
+  // file, and the status of a save that could not be made.
+  const std::string none = dir.file("none.enc");
+  const Result found = Dump({"--find-hex", "45 45", "--save", none, capture});
+  EXPECT_EQ(found.status, 4) << found.err;
+  EXPECT_NE(found.err.find(savemsg::kNothingToSave), std::string::npos) << found.err;
+  EXPECT_NE(found.err.find("1 frame(s) of another link type were not saved"), std::string::npos);
+  EXPECT_FALSE(std::filesystem::exists(none));
 }
 
 TEST(DumpSave, FilterOptionsSaveTheFramesTheyShow) {

@@ -138,6 +138,26 @@ TEST(SaveSniffer, FramesOfOtherLinkTypesAreLeftOutAndCounted) {
   ExpectSameFrame(l.s(), 1, saved.session, 2);
 }
 
+// When none of the frames chosen can be held, no file is made: an empty
+// Sniffer file would pass for a save that worked.
+TEST(SaveSniffer, NothingToHoldMakesNoFile) {
+  PcapngWriter w;
+  w.Section().Interface(1).Interface(101);
+  w.Packet(0, 1615713600000000, Frame(60, 1)).Packet(1, 1615713600000001, Bytes(20, 0x45));
+  w.Packet(1, 1615713600000002, Bytes(24, 0x45));
+  Loaded l(w.bytes());
+  ASSERT_TRUE(l.ok) << l.f.LastMessage();
+  TempDir dir;
+  const std::string out = dir.file("saved.enc");
+  const SaveOutcome r = Save(l.s(), {3, 2}, out);
+  EXPECT_FALSE(r.Ok);
+  EXPECT_EQ(r.Written, 0u);
+  EXPECT_EQ(r.Skipped, 2u);
+  EXPECT_EQ(r.Message, std::string(savemsg::kNothingToSave) + "\n" + out +
+                           ": 2 frame(s) of another link type were not saved");
+  EXPECT_FALSE(std::filesystem::exists(out));
+}
+
 // The records of a Sniffer file after its version record: (type, body).
 std::vector<std::pair<uint16_t, Bytes>> SnifferRecords(const Bytes& file) {
   std::vector<std::pair<uint16_t, Bytes>> records;
