@@ -46,7 +46,11 @@ uint32_t DecodeContext::RegisterNode(const uint8_t mac[6], uint32_t ipv4, std::s
   // its network address alone: no MAC entry of zeros is made for it.
   static constexpr uint8_t kNoMac[6] = {};
   const bool noMac = LinkType != kLinkEthernet && std::memcmp(mac, kNoMac, 6) == 0;
-  return Nodes.RegisterNode(noMac ? nullptr : mac, ipv4, name);
+  if (!noMac) return Nodes.RegisterNode(mac, ipv4, name);
+  // Without a MAC, the IPv4 address 0.0.0.0 (a DHCP client's, an ARP
+  // probe's) is all there is to name the station by.
+  if (ipv4 == 0 && name.empty()) name = "0.0.0.0";
+  return Nodes.RegisterNode(nullptr, ipv4, name);
 }
 
 }  // namespace kestle

@@ -163,6 +163,17 @@ TEST(LinkUnits, StationsWithoutAMacHaveNoMacEntry) {
   EXPECT_EQ(cooked.DstNode, fx.session.FrameTable[1].DstNode);
 }
 
+// A DHCP client without an address, on a link without MACs: its station is
+// 0.0.0.0, not nothing.
+TEST(LinkUnits, UnaddressedSenderWithoutAMacIsZeroAddress) {
+  const Bytes discover =
+      IPv4Packet(17, UDPDatagram(68, 67, Bytes(8, 0)), "0.0.0.0", "255.255.255.255");
+  DecodeFixture fx;
+  ASSERT_TRUE(fx.Load(std::vector<LinkedFrame>{{101, discover}}));
+  EXPECT_EQ(FrameCellText(fx.session, 1, 'D'), "0.0.0.0");
+  EXPECT_EQ(FrameCellText(fx.session, 1, 'F'), "255.255.255.255");
+}
+
 // The cooked header's packet type says where the frame went.
 TEST(LinkUnits, CookedPacketTypeGivesTheCast) {
   DecodeFixture fx;
