@@ -12,6 +12,7 @@
 #include <QHash>
 #include <QHeaderView>
 #include <QIcon>
+#include <QImage>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
@@ -67,14 +68,48 @@ void SetHint(QAction* a, const QString& hint) {
   a->setToolTip(bar < 0 ? hint : hint.left(bar));
   a->setStatusTip(bar < 0 ? hint : hint.mid(bar + 1));
 }
+// Whether a picture is a dark glyph (the style's black arrows), which
+// vanishes on a dark tool bar: most of its visible pixels are dark.
+bool IsDarkGlyph(const QPixmap& pixmap) {
+  const QImage image = pixmap.toImage().convertToFormat(QImage::Format_ARGB32);
+  int visible = 0, dark = 0;
+  for (int y = 0; y < image.height(); ++y)
+    for (int x = 0; x < image.width(); ++x) {
+      const QColor c = image.pixelColor(x, y);
+      if (c.alpha() < 128) continue;
+      ++visible;
+      if (c.lightnessF() < 0.35) ++dark;
+    }
+  return visible > 0 && dark * 10 >= visible * 8;
+}
+
+// The picture drawn in `colour`, its shape kept.
+QPixmap Recoloured(const QPixmap& pixmap, const QColor& colour) {
+  QPixmap out(pixmap.size());
+  out.setDevicePixelRatio(pixmap.devicePixelRatio());
+  out.fill(Qt::transparent);
+  QPainter p(&out);
+  p.drawPixmap(0, 0, pixmap);
+  p.setCompositionMode(QPainter::CompositionMode_SourceIn);
+  p.fillRect(out.rect(), colour);
+  p.end();
+  return out;
+}
+
 // The icon with a faded picture for its disabled state: the style's own
 // disabled form of a black-and-white picture looks much like the enabled one.
-QIcon WithFadedDisabled(const QIcon& icon) {
+// On a dark palette a dark glyph is drawn in the palette's button text
+// colour so that it stays readable.
+QIcon WithFadedDisabled(const QIcon& icon, const QPalette& palette) {
   if (icon.isNull()) return icon;
+  const bool darkPalette = palette.color(QPalette::Button).lightnessF() < 0.5;
   QIcon out;
   for (const int size : {16, 22, 24, 32, 48}) {
-    const QPixmap normal = icon.pixmap(size, size);
+    QPixmap normal = icon.pixmap(size, size);
     if (normal.isNull()) continue;
+    QPixmap active = icon.pixmap(size, size, QIcon::Active);
+    if (darkPalette && IsDarkGlyph(normal))
+      active = normal = Recoloured(normal, palette.color(QPalette::ButtonText));
     QPixmap faded(normal.size());
     faded.setDevicePixelRatio(normal.devicePixelRatio());
     faded.fill(Qt::transparent);
@@ -83,7 +118,7 @@ QIcon WithFadedDisabled(const QIcon& icon) {
     p.drawPixmap(0, 0, normal);
     p.end();
     out.addPixmap(normal, QIcon::Normal);
-    out.addPixmap(icon.pixmap(size, size, QIcon::Active), QIcon::Active);
+    out.addPixmap(active, QIcon::Active);
     out.addPixmap(faded, QIcon::Disabled);
   }
   return out;
@@ -223,8 +258,8 @@ void MainWindow::BuildActions() {
     if (d.icon != QStyle::SP_CustomBase || d.themeIcon) {
       const QIcon fallback =
           d.icon != QStyle::SP_CustomBase ? style()->standardIcon(d.icon) : QIcon();
-      a->setIcon(
-          WithFadedDisabled(d.themeIcon ? QIcon::fromTheme(d.themeIcon, fallback) : fallback));
+      // Drawn for the palette by ApplyPalette.
+      commandIcons_.insert(a, d.themeIcon ? QIcon::fromTheme(d.themeIcon, fallback) : fallback);
     }
     if (d.key != K::UnknownKey) a->setShortcuts(d.key);
     // Keys a platform without a desktop leaves out.
@@ -625,6 +660,8 @@ void MainWindow::ApplyPalette() {
   dump_->SetPalette(colours);
   nodesPage_->SetPalette(colours);
   graphsPage_->SetDark(colours.Dark);
+  for (auto it = commandIcons_.cbegin(); it != commandIcons_.cend(); ++it)
+    it.key()->setIcon(WithFadedDisabled(it.value(), p));
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* e) {
@@ -775,7 +812,9 @@ QIcon MainWindow::TreeImage(int image) const {
   const size_t count = sizeof kImages / sizeof kImages[0];
   const size_t i =
       image >= 0 && static_cast<size_t>(image) < count ? static_cast<size_t>(image) : count - 1;
-  return style()->standardIcon(kImages[i]);
+  // The style's dark glyphs (the TCP and UDP pictures) are drawn light on a
+  // dark palette, as the tool bar's are.
+  return WithFadedDisabled(style()->standardIcon(kImages[i]), palette());
 }
 
 void MainWindow::FillTree() {

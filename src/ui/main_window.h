@@ -2,6 +2,7 @@
 // hex dump), the status bar, opening and closing captures.
 #pragma once
 
+#include <QHash>
 #include <QIcon>
 #include <QMainWindow>
 #include <QStringList>
@@ -256,6 +257,8 @@ class MainWindow : public QMainWindow, private LoadObserver {
   QList<QAction*> recentItems_;
   OptionsDialog* options_ = nullptr;
   QMap<QString, QAction*> commands_;
+  // Each command's picture as the theme or the style gives it.
+  QHash<QAction*, QIcon> commandIcons_;
   NodesPage* nodesPage_ = nullptr;
   GraphsPage* graphsPage_ = nullptr;
   std::unique_ptr<HostLookup> lookup_;

@@ -451,6 +451,19 @@ class FirstUseTest : public QObject {
       QVERIFY2(ContrastRatio(text, back) >= 4.5, qPrintable(QString::number(r)));
       QVERIFY(IsDarkColour(back));
     }
+    // The style's black arrows are drawn light on the dark tool bar.
+    for (const char* name : {"First", "Prev", "Next", "Last"}) {
+      const QImage arrow = w.Command(name)->icon().pixmap(24, 24).toImage();
+      int visible = 0, light = 0;
+      for (int y = 0; y < arrow.height(); ++y)
+        for (int x = 0; x < arrow.width(); ++x) {
+          const QColor c = arrow.pixelColor(x, y);
+          if (c.alpha() < 128) continue;
+          ++visible;
+          if (c.lightnessF() > 0.6) ++light;
+        }
+      QVERIFY2(visible > 0 && light * 10 >= visible * 8, name);
+    }
     QApplication::setPalette(light);
     QApplication::processEvents();
     QVERIFY(!w.Dump()->Colours().Dark);
