@@ -4,11 +4,8 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFileDialog>
-#include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QLabel>
-#include <QLineEdit>
 #include <QPainter>
 #include <QPrintDialog>
 #include <QPrinter>
@@ -21,7 +18,6 @@
 #include "capture/notifier.h"
 #include "decode/config/environment.h"
 #include "decode/session.h"
-#include "output/filter.h"
 #include "output/frame_choice.h"
 #include "output/output_file.h"
 #include "output/print_job.h"
@@ -54,18 +50,12 @@ PrintDialog::PrintDialog(CaptureSession& session, Notifier& notifier, QWidget* p
   printers_->setMinimumContentsLength(24);
   setup_ = new QPushButton("&Setup");
   setup_->setObjectName("btnSetup");
-  selected_ = new QRadioButton("Print S&elected Frame");
-  selected_->setObjectName("rbPrintSel");
-  tagged_ = new QRadioButton("Print &Tagged Frames");
-  tagged_->setObjectName("rbPrintTagged");
-  all_ = new QRadioButton("Print &All Frames");
-  all_->setObjectName("rbPrintAll");
-  range_ = new QRadioButton("Print Frame &Range");
-  range_->setObjectName("rbPrintRange");
-  first_ = new QLineEdit;
-  first_->setObjectName("edPrintFirst");
-  last_ = new QLineEdit;
-  last_->setObjectName("edPrintLast");
+  frames_ = new FrameChoiceBox({{"Print S&elected Frame", "rbPrintSel"},
+                                {"Print &Tagged Frames", "rbPrintTagged"},
+                                {"Print &All Frames", "rbPrintAll"},
+                                {"Print Frame &Range", "rbPrintRange"},
+                                "edPrintFirst",
+                                "edPrintLast"});
   detail_ = new QCheckBox("Print Protocol &Detail");
   detail_->setObjectName("cbDetail");
   dump_ = new QCheckBox("Print &Hex/ASCII Dump");
@@ -80,14 +70,8 @@ PrintDialog::PrintDialog(CaptureSession& session, Notifier& notifier, QWidget* p
   printer->addWidget(printers_, 1);
   printer->addWidget(setup_);
   auto* frames = new QGroupBox("Frames");
-  auto* choices = new QGridLayout(frames);
-  choices->addWidget(selected_, 0, 0, 1, 4);
-  choices->addWidget(tagged_, 1, 0, 1, 4);
-  choices->addWidget(all_, 2, 0, 1, 4);
-  choices->addWidget(range_, 3, 0);
-  choices->addWidget(first_, 3, 1);
-  choices->addWidget(new QLabel("to"), 3, 2);
-  choices->addWidget(last_, 3, 3);
+  auto* choices = new QVBoxLayout(frames);
+  choices->addWidget(frames_);
   auto* buttons = new QHBoxLayout;
   buttons->addStretch();
   buttons->addWidget(ok_);
@@ -100,10 +84,6 @@ PrintDialog::PrintDialog(CaptureSession& session, Notifier& notifier, QWidget* p
   layout->addWidget(dump_);
   layout->addLayout(buttons);
 
-  for (QRadioButton* b : {selected_, tagged_, all_, range_})
-    connect(b, &QRadioButton::toggled, this, [this](bool on) {
-      if (on) ChoiceChanged();
-    });
   connect(toPrinter_, &QRadioButton::toggled, this, &PrintDialog::DestinationChanged);
   connect(printers_, &QComboBox::currentIndexChanged, this, [this](int index) {
     // Choosing a printer makes it the current one.
@@ -143,20 +123,9 @@ int PrintDialog::Run() {
     (names.isEmpty() ? toFile_ : toPrinter_)->setChecked(true);
     chosenBefore_ = true;
   }
-  tagged_->setEnabled(AnyShownFrameTagged(session_));
-  first_->setText(QString::fromStdString(RangeBoxFirst(session_)));
-  last_->setText(QString::fromStdString(RangeBoxLast(session_)));
-  selected_->setChecked(true);
-  ChoiceChanged();
+  frames_->Reset(session_);
   DestinationChanged();
   return exec();
-}
-
-void PrintDialog::ChoiceChanged() {
-  const bool range = range_->isChecked();
-  first_->setEnabled(range);
-  last_->setEnabled(range);
-  if (range) first_->setFocus();
 }
 
 void PrintDialog::DestinationChanged() {
@@ -242,19 +211,8 @@ int PrintDialog::PrintPages(QPrinter& printer, const std::vector<uint32_t>& fram
 
 void PrintDialog::OkClicked() {
   if (printing_) return;
-  FrameChoice choice = FrameChoice::Selected;
-  if (tagged_->isChecked()) choice = FrameChoice::Tagged;
-  if (all_->isChecked()) choice = FrameChoice::All;
-  FrameRange range;
-  if (range_->isChecked()) {
-    choice = FrameChoice::Range;
-    const std::string a = first_->text().toStdString(), b = last_->text().toStdString();
-    if (const char* m = ParseFrameRange(a, b, session_.Env.settings.FirstFrame,
-                                        rangemsg::kInvalidPrintRange, range)) {
-      notifier_.Message(m);
-      return;
-    }
-  }
+  std::vector<uint32_t> frames;
+  if (!frames_->Chosen(session_, rangemsg::kInvalidPrintRange, notifier_, frames)) return;
   PrintChoices choices;
   choices.Detail = detail_->isChecked();
   choices.Dump = dump_->isChecked();
@@ -269,7 +227,6 @@ void PrintDialog::OkClicked() {
       return;
     }
   }
-  const std::vector<uint32_t> frames = ChosenFrames(session_, choice, range);
   printing_ = true;
   cancelRequested_ = false;
   ok_->setEnabled(false);

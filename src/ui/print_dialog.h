@@ -8,6 +8,8 @@
 #include <functional>
 #include <memory>
 
+#include "frame_choice_box.h"
+
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
@@ -53,12 +55,12 @@ class PrintDialog : public QDialog {
   QRadioButton* ToFile() const { return toFile_; }
   QComboBox* Printers() const { return printers_; }
   QPushButton* SetupButton() const { return setup_; }
-  QRadioButton* SelectedButton() const { return selected_; }
-  QRadioButton* TaggedButton() const { return tagged_; }
-  QRadioButton* AllButton() const { return all_; }
-  QRadioButton* RangeButton() const { return range_; }
-  QLineEdit* RangeFirst() const { return first_; }
-  QLineEdit* RangeLast() const { return last_; }
+  QRadioButton* SelectedButton() const { return frames_->Selected(); }
+  QRadioButton* TaggedButton() const { return frames_->Tagged(); }
+  QRadioButton* AllButton() const { return frames_->All(); }
+  QRadioButton* RangeButton() const { return frames_->Range(); }
+  QLineEdit* RangeFirst() const { return frames_->First(); }
+  QLineEdit* RangeLast() const { return frames_->Last(); }
   QCheckBox* Detail() const { return detail_; }
   QCheckBox* Dump() const { return dump_; }
   QPushButton* OkButton() const { return ok_; }
@@ -69,7 +71,6 @@ class PrintDialog : public QDialog {
   void reject() override;
 
  private:
-  void ChoiceChanged();
   void DestinationChanged();
   void Setup();
   void OkClicked();
@@ -88,12 +89,7 @@ class PrintDialog : public QDialog {
   QRadioButton* toFile_;
   QComboBox* printers_;
   QPushButton* setup_;
-  QRadioButton* selected_;
-  QRadioButton* tagged_;
-  QRadioButton* all_;
-  QRadioButton* range_;
-  QLineEdit* first_;
-  QLineEdit* last_;
+  FrameChoiceBox* frames_;
   QCheckBox* detail_;
   QCheckBox* dump_;
   QPushButton* ok_;

@@ -5,6 +5,8 @@
 #include <QDialog>
 #include <functional>
 
+#include "frame_choice_box.h"
+
 class QLineEdit;
 class QProgressBar;
 class QPushButton;
@@ -29,12 +31,12 @@ class SaveDialog : public QDialog {
   // cancels). A save dialog by default; tests put their own.
   std::function<QString()> AskFileName;
 
-  QRadioButton* SelectedButton() const { return selected_; }
-  QRadioButton* TaggedButton() const { return tagged_; }
-  QRadioButton* AllButton() const { return all_; }
-  QRadioButton* RangeButton() const { return range_; }
-  QLineEdit* RangeFirst() const { return first_; }
-  QLineEdit* RangeLast() const { return last_; }
+  QRadioButton* SelectedButton() const { return frames_->Selected(); }
+  QRadioButton* TaggedButton() const { return frames_->Tagged(); }
+  QRadioButton* AllButton() const { return frames_->All(); }
+  QRadioButton* RangeButton() const { return frames_->Range(); }
+  QLineEdit* RangeFirst() const { return frames_->First(); }
+  QLineEdit* RangeLast() const { return frames_->Last(); }
   QProgressBar* Progress() const { return progress_; }
   QPushButton* SaveButton() const { return save_; }
   QPushButton* CancelButton() const { return cancel_; }
@@ -44,18 +46,12 @@ class SaveDialog : public QDialog {
   void reject() override;
 
  private:
-  void ChoiceChanged();
   void SaveClicked();
   QString DefaultAskFileName();
 
   CaptureSession& session_;
   Notifier& notifier_;
-  QRadioButton* selected_;
-  QRadioButton* tagged_;
-  QRadioButton* all_;
-  QRadioButton* range_;
-  QLineEdit* first_;
-  QLineEdit* last_;
+  FrameChoiceBox* frames_;
   QProgressBar* progress_;
   QPushButton* save_;
   QPushButton* cancel_;
