@@ -6,6 +6,7 @@
 
 #include "app/dump.h"
 #include "support/builders.h"
+#include "support/packets.h"
 
 namespace kestle {
 namespace {
@@ -17,15 +18,7 @@ test::Bytes TwoFrameCapture() {
   const char* a = "00:10:20:30:40:50";
   FrameBuilder arp;
   arp.ether("FF:FF:FF:FF:FF:FF", a, 0x8100).be16(0xA014).be16(0x0806);
-  arp.be16(1)
-      .be16(0x0800)
-      .u8(6)
-      .u8(4)
-      .be16(1)
-      .mac(a)
-      .ipv4("10.20.0.5")
-      .mac("00:00:00:00:00:00")
-      .ipv4("10.20.0.1");
+  arp.raw(test::ArpRequest(a, "10.20.0.5", "10.20.0.1"));
   arp.padTo(64);
   FrameBuilder cdp;
   cdp.ether("01:00:0C:CC:CC:CC", a, 12).raw({0xAA, 0xAA, 0x03, 0x00, 0x00, 0x0C}).be16(0x2000);

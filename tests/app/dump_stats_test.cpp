@@ -7,6 +7,7 @@
 #include "protocols/transport_fixture.h"
 #include "support/builders.h"
 #include "support/dump_run.h"
+#include "support/packets.h"
 
 namespace kestle {
 namespace {
@@ -37,15 +38,7 @@ struct StatsCapture {
                          .bytes();
     const Bytes arp = FrameBuilder()
                           .ether("ff:ff:ff:ff:ff:ff", "00:00:00:00:00:01", 0x0806)
-                          .be16(1)
-                          .be16(0x0800)
-                          .u8(6)
-                          .u8(4)
-                          .be16(1)
-                          .mac("00:00:00:00:00:01")
-                          .ipv4("10.0.0.1")
-                          .mac("00:00:00:00:00:00")
-                          .ipv4("10.0.0.2")
+                          .raw(ArpRequest("00:00:00:00:00:01", "10.0.0.1", "10.0.0.2"))
                           .padTo(60)
                           .bytes();
     return PcapFile({{ab, 100, 0, 1500}, {ba, 100, 5, 0}, {arp, 101, 0, 0}});

@@ -31,8 +31,7 @@ Bytes TwoFrames() {
   const Bytes udp = EthernetFrame(IPv4Packet(17, UDPDatagram(1025, 53, dns.bytes())), 0x0800);
   FrameBuilder arp;
   arp.ether("FF:FF:FF:FF:FF:FF", "00:10:20:30:40:50", 0x0806);
-  arp.be16(1).be16(0x0800).u8(6).u8(4).be16(1).mac("00:10:20:30:40:50").ipv4("10.20.0.5");
-  arp.mac("00:00:00:00:00:00").ipv4("10.20.0.1").padTo(60);
+  arp.raw(ArpRequest("00:10:20:30:40:50", "10.20.0.5", "10.20.0.1")).padTo(60);
   return PcapFile({{udp, 1615713600, 274646, 0}, {arp.bytes(), 1615713600, 276146, 0}});
 }
 

@@ -39,16 +39,7 @@ Bytes Snap(uint32_t oui, uint16_t type, const Bytes& payload) {
                              payload});
   return FrameBuilder().ether(kB, kA, static_cast<uint16_t>(body.size())).raw(body).padTo(60);
 }
-const Bytes kArp = FrameBuilder()
-                       .be16(1)
-                       .be16(0x0800)
-                       .u8(6)
-                       .u8(4)
-                       .be16(1)
-                       .mac(kA)
-                       .ipv4("10.0.0.1")
-                       .mac("00:00:00:00:00:00")
-                       .ipv4("10.0.0.2");
+const Bytes kArp = ArpRequest(kA, "10.0.0.1", "10.0.0.2");
 Bytes V4(uint8_t protocol, const Bytes& payload = Bytes(8, 0)) {
   return Ether(0x0800, IPv4Packet(protocol, payload, "10.0.0.1", "10.0.0.2"));
 }

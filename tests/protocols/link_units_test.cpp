@@ -62,16 +62,7 @@ struct Case {
 // The stack, Description and stations of each unit, with what it carries.
 TEST(LinkUnits, StacksDescriptionsAndStations) {
   const Bytes vlanTcp = Concat({FrameBuilder().be16(20).be16(0x0800), kTcp});
-  const Bytes arp = FrameBuilder()
-                        .be16(1)
-                        .be16(0x0800)
-                        .u8(6)
-                        .u8(4)
-                        .be16(1)
-                        .mac("00:11:22:33:44:55")
-                        .ipv4("10.0.0.1")
-                        .mac("00:00:00:00:00:00")
-                        .ipv4("10.0.0.2");
+  const Bytes arp = ArpRequest("00:11:22:33:44:55", "10.0.0.1", "10.0.0.2");
   const Case cases[] = {
       {"cooked tcp", 113, CookedV1(4, 0x0800, kTcp), "Linux cooked/IPV4/TCP",
        "Linux cooked/IPV4/TCP (SYN)", "10.0.0.1", "10.0.0.2"},

@@ -29,6 +29,23 @@ inline Bytes EthernetFrame(const Bytes& packet, uint16_t type = 0x86DD) {
   return FrameBuilder().ether("00:1b:21:3a:4f:10", "00:1a:a1:5c:23:01", type).raw(packet);
 }
 
+// The 28 bytes of an ARP request over Ethernet for IPv4: `senderMac` at
+// `senderIp` asks who has `targetIp` (the target MAC left zero).
+inline Bytes ArpRequest(std::string_view senderMac, std::string_view senderIp,
+                        std::string_view targetIp) {
+  return FrameBuilder()
+      .be16(1)
+      .be16(0x0800)
+      .u8(6)
+      .u8(4)
+      .be16(1)
+      .mac(senderMac)
+      .ipv4(senderIp)
+      .mac("00:00:00:00:00:00")
+      .ipv4(targetIp)
+      .bytes();
+}
+
 struct IPv4Spec {
   uint8_t protocol = 6;
   std::string src = "10.0.0.1";

@@ -62,15 +62,7 @@ Bytes SmallCapture() {
                        .padTo(64);
   const Bytes f4 = FrameBuilder()
                        .ether("ff:ff:ff:ff:ff:ff", a, 0x0806)
-                       .be16(1)
-                       .be16(0x0800)
-                       .u8(6)
-                       .u8(4)
-                       .be16(1)
-                       .mac(a)
-                       .ipv4("10.0.0.1")
-                       .mac("00:00:00:00:00:00")
-                       .ipv4("10.0.0.2")
+                       .raw(ArpRequest(a, "10.0.0.1", "10.0.0.2"))
                        .padTo(60);
   const Bytes f5 =
       FrameBuilder().ether(b, a, 0x0800).raw(tcp("10.0.0.1", "10.0.0.2", 40002, 80)).padTo(80);
