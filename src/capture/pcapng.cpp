@@ -230,11 +230,17 @@ Step NextFrame(CaptureInput& s, Packet& p, bool keep) {
   }
 }
 
-// Normalises the packet read into FrameHeader; its arrival time in
-// seconds (UTC) and microseconds.
-void FakePacket(CaptureInput& s, const Packet& p, int64_t& seconds, uint32_t& micro) {
+// The packet's arrival time in seconds (UTC) and microseconds; a packet
+// without a time of its own leaves them as they are.
+void PacketTime(const CaptureInput& s, const Packet& p, int64_t& seconds, uint32_t& micro) {
   const PcapngInterface& i = *InterfaceOf(s.Pcapng, p.Section, p.Interface);
   if (p.Timed) SplitTime(p.Time, i.Resolution, i.OffsetSeconds, seconds, micro);
+}
+
+// Normalises the packet read, arrived at `seconds` and `micro`, into
+// FrameHeader.
+void FakePacket(CaptureInput& s, const Packet& p, int64_t seconds, uint32_t micro) {
+  const PcapngInterface& i = *InterfaceOf(s.Pcapng, p.Section, p.Interface);
   s.SetLinkType(i.LinkType, s.Pcapng.Sections[p.Section].BigEndian);
   s.FakeFrame((seconds - s.DayBase) * 1000000 + micro, p.CapLen, p.OrigLen);
 }
@@ -266,9 +272,8 @@ void ReadPcapngFile(CaptureInput& s) {
       break;
     }
     if (s.MaxPacketsReached()) break;
+    PacketTime(s, p, seconds, micro);
     if (s.FrameCount == 0) {
-      const PcapngInterface& i = *InterfaceOf(s.Pcapng, p.Section, p.Interface);
-      if (p.Timed) SplitTime(p.Time, i.Resolution, i.OffsetSeconds, seconds, micro);
       s.DayBase = seconds / 86400 * 86400;
       s.CaptureDate = 25569.0 + static_cast<double>(seconds / 86400);
     }
@@ -302,6 +307,7 @@ bool RereadPcapngRecord(CaptureInput& s) {
   if (!i || !i->Taken || !ReadPacketRest(s, p, len, fixed, true)) return false;
   int64_t seconds = 0;
   uint32_t micro = 0;
+  PacketTime(s, p, seconds, micro);
   FakePacket(s, p, seconds, micro);
   return true;
 }
