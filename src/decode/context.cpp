@@ -40,13 +40,16 @@ void DecodeContext::LoadFrame(const uint8_t* data, uint32_t len) {
 
 void DecodeContext::SetProtocol(uint16_t id) { SetFrameProtocol(Paths, FrameProtocol, id); }
 
+bool DecodeContext::NamesMac(const uint8_t mac[6]) const {
+  static constexpr uint8_t kNoMac[6] = {};
+  return LinkType == kLinkEthernet || std::memcmp(mac, kNoMac, 6) != 0;
+}
+
 uint32_t DecodeContext::RegisterNode(const uint8_t mac[6], uint32_t ipv4, std::string_view name) {
   // A link without MAC addresses (raw IP, loopback), or without the one
   // asked for (a cooked frame names its sender only), leaves the station
   // its network address alone: no MAC entry of zeros is made for it.
-  static constexpr uint8_t kNoMac[6] = {};
-  const bool noMac = LinkType != kLinkEthernet && std::memcmp(mac, kNoMac, 6) == 0;
-  if (!noMac) return Nodes.RegisterNode(mac, ipv4, name);
+  if (NamesMac(mac)) return Nodes.RegisterNode(mac, ipv4, name);
   // Without a MAC, the IPv4 address 0.0.0.0 (a DHCP client's, an ARP
   // probe's) is all there is to name the station by.
   if (ipv4 == 0 && name.empty()) name = "0.0.0.0";

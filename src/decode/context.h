@@ -158,6 +158,11 @@ class DecodeContext {
   bool Summary() const { return Tree == nullptr; }
   void AddDesc(std::string_view text) { Desc.append(text); }
   void SetProtocol(uint16_t id);
+  // Whether `mac` names a station: any MAC of an Ethernet frame; on a link
+  // without MAC addresses (raw IP, loopback, a cooked frame's receiver) only
+  // one that is not all zeros.
+  bool NamesMac(const uint8_t mac[6]) const;
+  // The station of `mac` (when it names one) with the network address.
   uint32_t RegisterNode(const uint8_t mac[6], uint32_t ipv4, std::string_view name);
 
   // ---- state

@@ -45,10 +45,10 @@ void ProcessFrame(CaptureSession& s, DecodeContext& c, const CapturedFrame& f) {
     rec.Protocol = c.FrameProtocol;
     // Stations by their MAC addresses when nothing above named them; a
     // link without MAC addresses names only those it has.
-    static constexpr uint8_t kNoMac[6] = {};
-    auto hasMac = [&](const uint8_t* mac) { return ethernet || std::memcmp(mac, kNoMac, 6) != 0; };
-    if (rec.SrcNode == 0 && hasMac(c.SrcMac)) rec.SrcNode = s.Nodes.RegisterNode(c.SrcMac, 0, {});
-    if (rec.DstNode == 0 && hasMac(c.DstMac)) rec.DstNode = s.Nodes.RegisterNode(c.DstMac, 0, {});
+    if (rec.SrcNode == 0 && c.NamesMac(c.SrcMac))
+      rec.SrcNode = s.Nodes.RegisterNode(c.SrcMac, 0, {});
+    if (rec.DstNode == 0 && c.NamesMac(c.DstMac))
+      rec.DstNode = s.Nodes.RegisterNode(c.DstMac, 0, {});
     c.Rec = nullptr;
   } else {
     rec.Protocol = s.Paths.Extend(0, ProtoUnknown);
