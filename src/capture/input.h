@@ -196,6 +196,38 @@ class CaptureInput {
   void StartProgress(uint64_t total);
   void Progress(uint64_t value);
   void EndProgress();
+
+  // What a reader found in one record.
+  enum class Record {
+    Frame,      // a frame, read into FrameHeader/RawFrame (FakeFrame may wait for `add`)
+    Skipped,    // a record without a frame, moved past
+    End,        // the end of the frames (an end marker, padding)
+    Truncated,  // a record cut short or damaged: the load ends, the frames before it stay
+  };
+  // The record loop every sequential reader shares, from the first frame to
+  // the end of the data: `read()` reads the record at CurrentRecordPos and
+  // says what it was; for a frame, after the MaxPackets check, `add()` hands
+  // it on (its time, AddFrame). Progress follows the file position; the
+  // load's progress ends with the loop.
+  template <class ReadRecord, class AddRecord>
+  void RecordLoop(ReadRecord read, AddRecord add) {
+    for (;;) {
+      CurrentRecordPos = File.Tell();
+      if (File.Eof()) break;
+      const Record r = read();
+      if (r == Record::End) break;
+      if (r == Record::Truncated) {
+        EndTruncated();
+        break;
+      }
+      if (r == Record::Frame) {
+        if (MaxPacketsReached()) break;
+        add();
+      }
+      Progress(File.Tell());
+    }
+    EndProgress();
+  }
   // Local time of a UTC instant, with the zone offset in force then.
   uint32_t LocalSeconds(int64_t utc) {
     // Zone offsets change on quarter-hour boundaries: look each block up once.

@@ -107,35 +107,28 @@ void ReadNetXRayFile(CaptureInput& s) {
         return ReadRecordHeader(s, r) && s.File.Skip(r.CapLen) ? nullptr : msg::kFirstFrame;
       }))
     return;
-  for (;;) {
-    s.CurrentRecordPos = s.File.Tell();
-    // A record cut short at the end of the file ends the load; the frames
-    // before it stay. A captured length of 0 marks the end of the frames.
-    if (s.File.Eof()) break;
-    if (!ReadRecordHeader(s, r)) {
-      s.EndTruncated();
-      break;
-    }
-    if (r.CapLen == 0) break;
-    if (!s.ReadFrameBytes(r.CapLen)) {
-      s.EndTruncated();
-      break;
-    }
-    if (s.MaxPacketsReached()) break;
-    // Ticks since the capture start, split in integers into whole seconds
-    // and microseconds.
-    const int64_t sinceStart = static_cast<int64_t>(r.Ticks - startTicks);
-    int64_t secs = sinceStart / perSecond, rest = sinceStart % perSecond;
-    if (rest < 0) {
-      rest += perSecond;
-      --secs;
-    }
-    s.FakeFrame(static_cast<int64_t>(r.Ticks), r.CapLen, r.OrigLen);
-    s.AddFrame(static_cast<uint32_t>(startTime + secs),
-               static_cast<uint32_t>(rest * 1000000 / perSecond));
-    s.Progress(s.File.Tell());
-  }
-  s.EndProgress();
+  using Record = CaptureInput::Record;
+  s.RecordLoop(
+      [&] {
+        // A record cut short at the end of the file ends the load; a
+        // captured length of 0 marks the end of the frames.
+        if (!ReadRecordHeader(s, r)) return Record::Truncated;
+        if (r.CapLen == 0) return Record::End;
+        return s.ReadFrameBytes(r.CapLen) ? Record::Frame : Record::Truncated;
+      },
+      [&] {
+        // Ticks since the capture start, split in integers into whole
+        // seconds and microseconds.
+        const int64_t sinceStart = static_cast<int64_t>(r.Ticks - startTicks);
+        int64_t secs = sinceStart / perSecond, rest = sinceStart % perSecond;
+        if (rest < 0) {
+          rest += perSecond;
+          --secs;
+        }
+        s.FakeFrame(static_cast<int64_t>(r.Ticks), r.CapLen, r.OrigLen);
+        s.AddFrame(static_cast<uint32_t>(startTime + secs),
+                   static_cast<uint32_t>(rest * 1000000 / perSecond));
+      });
 }
 
 bool RereadNetXRayRecord(CaptureInput& s) {

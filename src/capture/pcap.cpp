@@ -62,32 +62,25 @@ void ReadWindumpFile(CaptureInput& s) {
         return ReadRecordHeader(s, r) && s.File.Skip(r.InclLen) ? nullptr : msg::kFirstFrame;
       }))
     return;
-  for (;;) {
-    s.CurrentRecordPos = s.File.Tell();
-    if (s.File.Eof()) break;
-    // A record cut short at the end of the file, or with a length no frame
-    // can have, ends the load; the frames before it stay.
-    if (!ReadRecordHeader(s, r)) {
-      s.EndTruncated();
-      break;
-    }
-    // A zero header is padding at the end of a preallocated file.
-    if (r.AllZero) break;
-    if (!s.ReadFrameBytes(r.InclLen)) {
-      s.EndTruncated();
-      break;
-    }
-    if (s.MaxPacketsReached()) break;
-    if (s.FrameCount == 0) {
-      s.DayBase = static_cast<int64_t>(r.Seconds / 86400) * 86400;
-      s.CaptureDate = 25569.0 + r.Seconds / 86400;
-    }
-    const int64_t ticks = (static_cast<int64_t>(r.Seconds) - s.DayBase) * 1000000 + r.Micro;
-    s.FakeFrame(ticks, r.InclLen, r.OrigLen);
-    s.AddFrame(s.LocalSeconds(r.Seconds), r.Micro);
-    s.Progress(s.File.Tell());
-  }
-  s.EndProgress();
+  using Record = CaptureInput::Record;
+  s.RecordLoop(
+      [&] {
+        // A record cut short at the end of the file, or with a length no
+        // frame can have, ends the load; a zero header is padding at the end
+        // of a preallocated file.
+        if (!ReadRecordHeader(s, r)) return Record::Truncated;
+        if (r.AllZero) return Record::End;
+        return s.ReadFrameBytes(r.InclLen) ? Record::Frame : Record::Truncated;
+      },
+      [&] {
+        if (s.FrameCount == 0) {
+          s.DayBase = static_cast<int64_t>(r.Seconds / 86400) * 86400;
+          s.CaptureDate = 25569.0 + r.Seconds / 86400;
+        }
+        const int64_t ticks = (static_cast<int64_t>(r.Seconds) - s.DayBase) * 1000000 + r.Micro;
+        s.FakeFrame(ticks, r.InclLen, r.OrigLen);
+        s.AddFrame(s.LocalSeconds(r.Seconds), r.Micro);
+      });
 }
 
 bool RereadWindumpRecord(CaptureInput& s) {

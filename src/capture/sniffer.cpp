@@ -105,38 +105,25 @@ void ReadSnifferFile(CaptureInput& s) {
       }))
     return;
 
-  for (;;) {
-    s.CurrentRecordPos = s.File.Tell();
-    // A file may end without an end-of-file record; a record cut short at
-    // its end ends the load, the frames before it staying.
-    if (s.File.Eof()) break;
-    if (!ReadRecordHeader(s, r)) {
-      s.EndTruncated();
-      break;
-    }
-    if (r.Type == sniffer::kEndOfFile) break;
-    // Records of other types, and data records too short to hold a frame
-    // header, are skipped.
-    if (r.Type != sniffer::kFrameData || r.Length < sniffer::kFrameHeaderSize) {
-      if (!s.File.Skip(r.Length)) {
-        s.EndTruncated();
-        break;
-      }
-      s.Progress(s.File.Tell());
-      continue;
-    }
-    if (!ReadFrameBody(s, r.Length)) {
-      s.EndTruncated();
-      break;
-    }
-    if (s.MaxPacketsReached()) break;
-    const uint64_t us =
-        sniffer::TicksToMicroseconds(static_cast<uint64_t>(s.FrameHeader.Ticks), tickPs);
-    s.AddFrame(static_cast<uint32_t>(dayStart + static_cast<int64_t>(us / 1000000)),
-               static_cast<uint32_t>(us % 1000000));
-    s.Progress(s.File.Tell());
-  }
-  s.EndProgress();
+  // A file may end without an end-of-file record; a record cut short at
+  // its end ends the load, the frames before it staying.
+  using Record = CaptureInput::Record;
+  s.RecordLoop(
+      [&] {
+        if (!ReadRecordHeader(s, r)) return Record::Truncated;
+        if (r.Type == sniffer::kEndOfFile) return Record::End;
+        // Records of other types, and data records too short to hold a
+        // frame header, are skipped.
+        if (r.Type != sniffer::kFrameData || r.Length < sniffer::kFrameHeaderSize)
+          return s.File.Skip(r.Length) ? Record::Skipped : Record::Truncated;
+        return ReadFrameBody(s, r.Length) ? Record::Frame : Record::Truncated;
+      },
+      [&] {
+        const uint64_t us =
+            sniffer::TicksToMicroseconds(static_cast<uint64_t>(s.FrameHeader.Ticks), tickPs);
+        s.AddFrame(static_cast<uint32_t>(dayStart + static_cast<int64_t>(us / 1000000)),
+                   static_cast<uint32_t>(us % 1000000));
+      });
 }
 
 bool RereadSnifferRecord(CaptureInput& s) {

@@ -35,6 +35,7 @@
 #include <QVBoxLayout>
 
 #include "app_paths.h"
+#include "capture/file_types.h"
 #include "decode/config/environment.h"
 #include "decode/context.h"
 #include "decode/detail.h"
@@ -163,31 +164,9 @@ MainWindow::~MainWindow() {
 QAction* MainWindow::Command(const QString& name) const { return commands_.value(name); }
 
 QStringList MainWindow::OpenFileFilters() {
-  // One line per file type, the first entry offering the patterns of all
-  // the supported ones. A new reader adds its line here.
-  struct FileType {
-    const char* name;
-    const char* patterns;
-    bool supported;  // its patterns are in "Kestle Supported Files"
-    bool ownEntry;   // it has an entry of its own
-  };
-  static constexpr FileType kTypes[] = {
-      {"General Sniffer", "*.enc", true, true},
-      {"Netmon/NetXRay Capture", "*.cap", true, true},
-      {"Windump/TCPDUMP Capture", "*.acp *.dmp", true, true},
-      {"5View Capture", "*.5vw", true, true},
-      {"pcap Capture", "*.pcap", true, true},
-      {"pcapng Capture", "*.pcapng", true, false},
-      {"Compressed Files", "*.gz", true, true},
-      // Every file, names without a dot included.
-      {"All Files", "*", false, true},
-  };
-  QStringList supported, filters;
-  for (const FileType& t : kTypes) {
-    if (t.supported) supported << t.patterns;
-    if (t.ownEntry) filters << QString("%1 (%2)").arg(t.name, t.patterns);
-  }
-  filters.prepend(QString("Kestle Supported Files (%1)").arg(supported.join(' ')));
+  // The file types come from the core, beside the readers.
+  QStringList filters;
+  for (const std::string& f : OpenDialogFilters()) filters << QString::fromStdString(f);
   return filters;
 }
 
