@@ -5,8 +5,11 @@
 //
 // Every read of frame bytes goes through this class and is bounds-checked
 // against the current layer: a read outside it returns 0 and marks the
-// layer Truncated. Decoders test has() before a field and end their branch
-// at the first field that does not fit.
+// layer Truncated. Tree lines go through the field writer (decode/fields.h),
+// which refuses a field that does not lie whole in the layer and ends its
+// branch there, so a decoder adds its fields in wire order without a test
+// per field; has() is for control flow that depends on a value (a length,
+// a type, a count) before it is read.
 #pragma once
 
 #include <array>
@@ -164,6 +167,11 @@ class DecodeContext {
   bool NamesMac(const uint8_t mac[6]) const;
   // The station of `mac` (when it names one) with the network address.
   uint32_t RegisterNode(const uint8_t mac[6], uint32_t ipv4, std::string_view name);
+  // One end of the innermost IP header's conversation, `addr` (Ip.Src or
+  // Ip.Dst) with a port: the key of TCP sessions and TFTP transfers.
+  TcpEndpoint Endpoint(const std::array<uint8_t, 16>& addr, uint16_t port) const {
+    return {Ip.Version, addr, port};
+  }
 
   // ---- state
   ProtocolPathTable& Paths;

@@ -6,8 +6,11 @@
 // property of the table entry.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <span>
+#include <string>
+#include <string_view>
 
 namespace kestle {
 
@@ -63,6 +66,26 @@ struct EtherTypeEntry {
 };
 std::span<const EtherTypeEntry> EtherTypeTable();
 const DecoderUnit* EtherTypeUnit(uint16_t type);
+// Names of EtherTypes ("" when unknown).
+std::string_view EtherTypeName(uint16_t type);
+// A type or length field's line: `lengthLabel` and the length for a value
+// up to 1500, else `typeLabel`, the type in hex and its name.
+std::string EtherTypeLine(const char* lengthLabel, const char* typeLabel, uint16_t type);
+
+// What an EtherType above 1500 names, its payload at `at` of the current
+// layer: 802.1q tags, then 802.3 or the EtherType's unit. Ethernet and the
+// link units that carry an EtherType share it, so the same protocols decode
+// behind them. The tree adds its lines at the top.
+void EtherTypePayloadSummary(DecodeContext& c, uint16_t type, size_t at);
+void EtherTypePayloadTree(DecodeContext& c, uint16_t type, size_t at);
+// How many 802.1q tags in a row are unwrapped (tags inside tags are common
+// on provider networks); the summary and the tree stop at the same tag.
+constexpr int kMaxVlanTags = 8;
+
+// The unit of an IP header of `version` (4 or 6), as the EtherType table
+// names it; nullptr for any other version. Link units without an EtherType
+// (raw IP, loopback) and quoted datagrams hand on through it.
+const DecoderUnit* IpVersionUnit(unsigned version);
 
 // ---- LLC and SNAP (protocols/llc_dispatch.cpp)
 struct LlcSapEntry {
@@ -80,6 +103,13 @@ const DecoderUnit* LlcSapUnit(uint8_t dsap);
 // Organisation 00-00-00 means the type is an EtherType: the EtherType
 // table's entries marked OverSnap.
 const DecoderUnit* SnapUnit(uint32_t oui, uint16_t type);
+// Names of LLC service access points ("" when unknown).
+std::string_view SapName(uint8_t sap);
+// 802.3 after its length field `len`, the LLC header at `h`: Novell raw
+// (IPX), SNAP or LLC and the unit they name. Bytes after the length are
+// padding and never payload. The summary starts with "802.3".
+void Dot3PayloadSummary(DecodeContext& c, size_t h, uint16_t len);
+void Dot3PayloadTree(DecodeContext& c, size_t h, uint16_t len);
 
 // ---- IP protocols (protocols/ip_protocols.cpp)
 enum class IpVersion : uint8_t { V4, V6 };
@@ -108,8 +138,44 @@ struct PortDecoderEntry {
   PortDecoderUse OverUDP;
 };
 std::span<const PortDecoderEntry> PortDecoderTable();
-// The use of decoder `code` over the transport; one with neither Summary nor
-// Tree when the transport does not hand the code on.
-const PortDecoderUse& PortDecoderFor(uint16_t code, Transport carrier);
+// A decoder code that means another unit when either port is `Port` (the
+// NetBIOS datagram service on 138 beside the name service).
+struct PortVariantEntry {
+  uint16_t Code;
+  Transport Carrier;
+  uint16_t Port;
+  PortDecoderUse Use;
+};
+std::span<const PortVariantEntry> PortVariantTable();
+// The use of decoder `code` over the transport between the two ports; one
+// with neither Summary nor Tree when the transport does not hand the code
+// on.
+const PortDecoderUse& PortDecoderFor(uint16_t code, Transport carrier, uint16_t srcPort,
+                                     uint16_t dstPort);
+
+// A datagram or segment that a protocol's state from earlier frames claims,
+// whatever its ports (the datagrams of a TFTP transfer): `Claims` answers
+// for the payload at the current layer between the ports (source first)
+// and the addresses of c.Ip, and the payload goes to decoder `Code`.
+struct ClaimEntry {
+  Transport Carrier;
+  bool (*Claims)(const DecodeContext& c, uint16_t srcPort, uint16_t dstPort);
+  uint16_t Code;
+};
+std::span<const ClaimEntry> ClaimTable();
+// The decoder code of the first entry for the transport that claims the
+// payload; 0 when none does.
+uint16_t ClaimedDecoder(const DecodeContext& c, Transport carrier, uint16_t srcPort,
+                        uint16_t dstPort);
+
+// ---- payload signatures (protocols/signatures.cpp)
+struct SignatureEntry {
+  std::string_view Signature;  // the payload's first bytes
+  DecoderUnit Unit;
+};
+std::span<const SignatureEntry> SignatureTable();
+// The unit of the first signature that the bytes at `at` of the current
+// layer start with; nullptr when none does.
+const DecoderUnit* SignatureUnit(const DecodeContext& c, size_t at = 0);
 
 }  // namespace kestle

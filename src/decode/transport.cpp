@@ -1,4 +1,4 @@
-#include "protocols/transport.h"
+#include "decode/transport.h"
 
 #include <string>
 
@@ -41,7 +41,7 @@ void RecordPorts(DecodeContext& c, uint16_t src, uint16_t dst) {
 
 void PayloadSummary(DecodeContext& c, uint16_t code, std::string_view description) {
   if (code != DecodeDataOnly) {
-    const PortDecoderUse& use = PortDecoderFor(code, c.Carrier);
+    const PortDecoderUse& use = PortDecoderFor(code, c.Carrier, c.SrcPort, c.DstPort);
     if (!use.Summary) return;
     if (use.Unit.Summary) {
       use.Unit.Summary(c);
@@ -58,7 +58,7 @@ void PayloadSummary(DecodeContext& c, uint16_t code, std::string_view descriptio
 }
 
 void PayloadTree(DecodeContext& c, DetailNode* parent, uint16_t code) {
-  const PortDecoderUse& use = PortDecoderFor(code, c.Carrier);
+  const PortDecoderUse& use = PortDecoderFor(code, c.Carrier, c.SrcPort, c.DstPort);
   const bool decoded = code != DecodeDataOnly && use.Tree;
   if (decoded && use.Unit.Tree) {
     use.Unit.Tree(c, parent);

@@ -10,7 +10,6 @@
 #include "decode/lookup.h"
 #include "decode/protocol_ids.h"
 #include "decode/text.h"
-#include "protocols/link.h"
 
 namespace kestle {
 

@@ -9,6 +9,7 @@
 #include "decode/fields.h"
 #include "decode/lookup.h"
 #include "decode/protocol_ids.h"
+#include "decode/strings.h"
 #include "decode/text.h"
 
 namespace kestle {
@@ -157,12 +158,6 @@ std::string HexValue(const DecodeContext& c, const Option& o) {
   return HexBytes(c.bytes(o.Data(), o.DataLength()));
 }
 
-// Text up to the first zero byte within `limit` bytes.
-std::string_view ZeroEnded(const DecodeContext& c, size_t at, size_t limit) {
-  std::string_view s = c.bytes(at, limit);
-  return s.substr(0, s.find('\0'));
-}
-
 // The value text of an option; fixed-width values are read only when the
 // option's length holds them. `literal`: the text comes from the frame.
 std::string Value(const DecodeContext& c, const Option& o, Kind kind, bool& literal) {
@@ -173,32 +168,32 @@ std::string Value(const DecodeContext& c, const Option& o, Kind kind, bool& lite
       return HexValue(c, o);
     case Kind::Addresses: {
       std::string s;
-      for (size_t i = 0; i + 4 <= n && c.has(o.Data() + i, 4); i += 4) {
+      for (size_t i = 0; i + 4 <= n; i += 4) {
         if (!s.empty()) s += ',';
         s += FormatIPv4(c.be32(o.Data() + i));
       }
       return s;
     }
     case Kind::MessageType:
-      if (n < 1 || !c.has(o.Data(), 1)) return {};
+      if (n < 1) return {};
       return std::string(LookupCode(c.u8(o.Data()), kMessageTypes, "Unknown"));
     case Kind::Text:
       literal = true;
-      return SafeText(ZeroEnded(c, o.Data(), n));
+      return ReadString(c, o.Data(), false, n).Text;
     case Kind::Duration:
-      if (n < 4 || !c.has(o.Data(), 4)) return {};
+      if (n < 4) return {};
       return FormatDuration(c.be32(o.Data()));
     case Kind::NodeType: {
-      if (n < 1 || !c.has(o.Data(), 1)) return {};
+      if (n < 1) return {};
       static constexpr LookupTableRec kNodeTypes[] = {{1, "B"}, {2, "P"}, {4, "M"}, {8, "H"}};
       return std::string(LookupCode(c.u8(o.Data()), kNodeTypes, "")) + "-Node";
     }
     case Kind::Number:
-      if (n < 2 || !c.has(o.Data(), 2)) return {};
+      if (n < 2) return {};
       return std::to_string(c.be16(o.Data()));
     case Kind::ClientId:
       // A hardware type byte and a 6-byte MAC address.
-      if (o.Length == 9 && c.has(o.Data() + 1, 6)) {
+      if (o.Length == 9) {
         uint8_t mac[6];
         c.copy(o.Data() + 1, mac, 6);
         return FormatMAC(c, mac, true);
@@ -249,9 +244,9 @@ void AddOption(DecodeContext& c, DetailNode* options, const Option& o) {
 
 // A zero-ended name field of the header; "(null)" when it starts with a zero.
 FieldText NameField(const DecodeContext& c, const char* label, size_t at, size_t width) {
-  const std::string_view name = ZeroEnded(c, at, width);
-  if (name.empty()) return std::string(label) + "(null)";
-  return label + Literal(SafeText(name));
+  const FrameString name = ReadString(c, at, false, width);
+  if (name.Text.empty()) return std::string(label) + "(null)";
+  return label + Literal(name.Text);
 }
 
 }  // namespace

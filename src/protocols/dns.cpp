@@ -9,6 +9,7 @@
 #include "decode/fields.h"
 #include "decode/lookup.h"
 #include "decode/protocol_ids.h"
+#include "decode/resource_records.h"
 #include "decode/text.h"
 
 namespace kestle {
@@ -76,38 +77,12 @@ void SkipTcpPrefix(DecodeContext& c) {
 
 // ---------------------------------------------------------------- records
 
-// A question (At .. At + Length) or a resource record: name, type, class
-// and, for a record, the TTL and the data.
-struct Entry {
-  size_t At = 0;
-  DomainName Name;
-  uint16_t Type = 0;
-  uint16_t Class = 0;
-  uint32_t Ttl = 0;
-  uint16_t DataLength = 0;
-  size_t Data = 0;  // where the data starts
-  size_t Length = 0;
-};
+// A question or a resource record, with its domain name.
+using Entry = NamedRecord<DomainName>;
 
 // False when the entry does not lie whole in the layer.
 bool ReadEntry(const DecodeContext& c, size_t p, bool record, Entry& e) {
-  e = {};
-  e.At = p;
-  e.Name = ReadDomainName(c, p);
-  if (!e.Name.Whole) return false;
-  const size_t n = e.Name.Length;
-  if (!c.has(p + n, record ? 10 : 4)) return false;
-  e.Type = c.be16(p + n);
-  e.Class = c.be16(p + n + 2);
-  if (!record) {
-    e.Length = n + 4;
-    return true;
-  }
-  e.Ttl = c.be32(p + n + 4);
-  e.DataLength = c.be16(p + n + 8);
-  e.Data = p + n + 10;
-  e.Length = n + 10 + e.DataLength;
-  return c.has(e.Data, e.DataLength);
+  return ReadNamedRecord(c, p, record, ReadDomainName, e);
 }
 
 // What the data of a class IN record holds, read within its data length; a
@@ -121,56 +96,70 @@ struct RecordData {
   size_t TargetAt = 0;
 };
 
+// The class IN records whose data is shown as an address or a name: the
+// form, the bytes before the name, and the label of the value (nullptr:
+// the type's name).
+struct RecordFormRec {
+  uint16_t Type;
+  RecordData::Form Form;
+  size_t Skip;
+  const char* Label;
+};
+constexpr RecordFormRec kRecordForms[] = {
+    {kTypeA, RecordData::Address, 0, "ADDR"},
+    {kTypeAAAA, RecordData::Address6, 0, "IPV6 ADDR"},
+    {kTypeNS, RecordData::Name, 0, nullptr},
+    {kTypeCNAME, RecordData::Name, 0, nullptr},
+    {kTypeSOA, RecordData::Name, 0, nullptr},
+    {kTypePTR, RecordData::Name, 0, "Domain Name Pointer"},
+    {kTypeMX, RecordData::Name, 2, nullptr},
+    {kTypeSRV, RecordData::Service, 6, nullptr},
+};
+
+const RecordFormRec* FindForm(uint16_t type) {
+  for (const auto& f : kRecordForms)
+    if (f.Type == type) return &f;
+  return nullptr;
+}
+
 RecordData Interpret(const DecodeContext& c, const Entry& e) {
   RecordData r;
   r.Label = TypeText(e.Type);
   if (e.Class != kClassIN) return r;
   const size_t d = e.Data, len = e.DataLength;
-  auto name = [&](size_t skip, const char* label, RecordData::Form kind) {
+  auto name = [&](size_t skip, std::string label, RecordData::Form kind) {
     if (len <= skip) return;
     DomainName n = ReadDomainName(c, d + skip);
     if (!n.Whole || skip + n.Length > len) return;
     r.Kind = kind;
-    r.Label = label;
+    r.Label = std::move(label);
     r.Value = n.Loop ? n.Text : SafeText(n.Text);
     r.Target = std::move(n);
     r.TargetAt = d + skip;
   };
-  switch (e.Type) {
-    case kTypeA:
+  const RecordFormRec* form = FindForm(e.Type);
+  if (!form) return r;
+  switch (form->Form) {
+    case RecordData::Address:
       if (len < 4) break;
       r.Kind = RecordData::Address;
-      r.Label = "ADDR";
+      r.Label = form->Label;
       r.Value = FormatIPv4(c.be32(d));
       break;
-    case kTypeAAAA: {
+    case RecordData::Address6: {
       if (len < 16) break;
       uint8_t a[16];
       c.copy(d, a, 16);
       r.Kind = RecordData::Address6;
-      r.Label = "IPV6 ADDR";
+      r.Label = form->Label;
       r.Value = FormatIPv6(a);
       break;
     }
-    case kTypeNS:
-      name(0, "NS", RecordData::Name);
+    case RecordData::Name:
+    case RecordData::Service:
+      name(form->Skip, form->Label ? std::string(form->Label) : TypeText(e.Type), form->Form);
       break;
-    case kTypeCNAME:
-      name(0, "CNAME", RecordData::Name);
-      break;
-    case kTypeSOA:
-      name(0, "SOA", RecordData::Name);
-      break;
-    case kTypePTR:
-      name(0, "Domain Name Pointer", RecordData::Name);
-      break;
-    case kTypeMX:
-      name(2, "MX", RecordData::Name);
-      break;
-    case kTypeSRV:
-      name(6, "SRV", RecordData::Service);
-      break;
-    default:
+    case RecordData::Plain:
       break;
   }
   return r;
@@ -189,23 +178,12 @@ struct Section {
 Section WalkSection(DecodeContext& c, size_t start, uint16_t count, bool records) {
   Section s;
   const size_t last = records ? kLastRecordStart : kLastQuestionStart;
-  size_t p = start;
-  for (uint32_t i = 0; i < count; ++i) {
-    if (p > last) {
-      s.Length = 0;
-      s.Complete = false;
-      return s;
-    }
-    Entry e;
-    if (!ReadEntry(c, p, records, e)) {
-      c.Truncated = true;  // the counts promise more than the layer holds
-      s.Complete = false;
-      break;
-    }
-    p += e.Length;
-    s.Entries.push_back(std::move(e));
-  }
-  s.Length = p - start;
+  auto read = [records](const DecodeContext& c, size_t p, Entry& e) {
+    return ReadEntry(c, p, records, e);
+  };
+  const WalkEnd end = WalkRecords(c, start, count, last, read, s.Entries, s.Length);
+  s.Complete = end == WalkEnd::Complete;
+  if (end == WalkEnd::PastLimit) s.Length = 0;
   return s;
 }
 
@@ -396,7 +374,7 @@ void DNSTree(DecodeContext& c, DetailNode* parent) {
   DetailNode* root = AddBranch(
       c, parent,
       std::string("Domain Name System (DNS)") + (flags & 0x8000 ? " (Response)" : " (Query)"), 0,
-      c.PacketLen, TreeImage::Protocol);
+      c.PacketLen);
   if (tcp) {
     if (const uint16_t length = c.be16(0))
       AddField(c, root, "Length () - " + std::to_string(length), 0, 2);

@@ -3,15 +3,16 @@
 // branch then hangs under the ICMP item.
 #include "protocols/icmp.h"
 
+#include <span>
 #include <string>
+#include <string_view>
 
 #include "decode/addresses.h"
 #include "decode/context.h"
+#include "decode/dispatch.h"
 #include "decode/fields.h"
 #include "decode/protocol_ids.h"
 #include "decode/text.h"
-#include "protocols/ipv4.h"
-#include "protocols/ipv6.h"
 
 namespace kestle {
 
@@ -20,23 +21,6 @@ namespace {
 // ---- ICMP
 
 constexpr uint8_t kLastIcmpType = 18;
-
-constexpr LookupTableRec kIcmpTypeNames[] = {
-    {0, "Echo Reply"},
-    {3, "Destination Unreachable"},
-    {4, "Source Quench"},
-    {5, "Redirect"},
-    {8, "Echo Request"},
-    {10, "Router Solicitation"},
-    {11, "Time Exceeded"},
-    {12, "Parameter Problem"},
-    {13, "Timestamp Request"},
-    {14, "Timestamp Reply"},
-    {15, "Information Request"},
-    {16, "Information Reply"},
-    {17, "Address Mask Request"},
-    {18, "Address Mask Reply"},
-};
 
 constexpr LookupTableRec kUnreachableCodes[] = {
     {0, "Network Unreachable"},       {1, "Host Unreachable"},
@@ -60,21 +44,38 @@ constexpr LookupTableRec kTimeExceededCodes[] = {
     {1, "Fragment reassembly time exceeded"},
 };
 
-// ---- ICMPv6
-
-constexpr LookupTableRec kIcmpv6TypeNames[] = {
-    {1, "Destination Unreachable"},
-    {2, "Packet too big"},
-    {3, "Time exceeded"},
-    {4, "Parameter Problem"},
-    {128, "Echo Request"},
-    {129, "Echo Reply"},
-    {133, "Router solicitation"},
-    {134, "Router Advertisement"},
-    {135, "Neighbor solicitation"},
-    {136, "Neighbor Advertisement"},
-    {137, "Redirect"},
+// A message type: its name and the names of its codes (none: the code is
+// shown as a number only).
+struct IcmpTypeRec {
+  uint8_t Type;
+  const char* Name;
+  std::span<const LookupTableRec> Codes;
 };
+
+const IcmpTypeRec* FindType(uint8_t type, std::span<const IcmpTypeRec> table) {
+  for (const auto& t : table)
+    if (t.Type == type) return &t;
+  return nullptr;
+}
+
+constexpr IcmpTypeRec kIcmpTypes[] = {
+    {0, "Echo Reply", {}},
+    {3, "Destination Unreachable", kUnreachableCodes},
+    {4, "Source Quench", {}},
+    {5, "Redirect", kRedirectCodes},
+    {8, "Echo Request", {}},
+    {10, "Router Solicitation", {}},
+    {11, "Time Exceeded", kTimeExceededCodes},
+    {12, "Parameter Problem", {}},
+    {13, "Timestamp Request", {}},
+    {14, "Timestamp Reply", {}},
+    {15, "Information Request", {}},
+    {16, "Information Reply", {}},
+    {17, "Address Mask Request", {}},
+    {18, "Address Mask Reply", {}},
+};
+
+// ---- ICMPv6
 
 constexpr LookupTableRec kIcmpv6UnreachableCodes[] = {
     {0, "No route to destination"},
@@ -93,6 +94,24 @@ constexpr LookupTableRec kIcmpv6ParameterCodes[] = {
     {1, "Unrecognized Next Header type encountered"},
     {2, "Unrecognized IPv6 option encountered"},
 };
+
+constexpr IcmpTypeRec kIcmpv6Types[] = {
+    {1, "Destination Unreachable", kIcmpv6UnreachableCodes},
+    {2, "Packet too big", {}},
+    {3, "Time exceeded", kIcmpv6TimeExceededCodes},
+    {4, "Parameter Problem", kIcmpv6ParameterCodes},
+    {128, "Echo Request", {}},
+    {129, "Echo Reply", {}},
+    {133, "Router solicitation", {}},
+    {134, "Router Advertisement", {}},
+    {135, "Neighbor solicitation", {}},
+    {136, "Neighbor Advertisement", {}},
+    {137, "Redirect", {}},
+};
+
+std::string_view TypeName(const IcmpTypeRec* t, std::string_view unknown) {
+  return t ? std::string_view(t->Name) : unknown;
+}
 
 constexpr LookupTableRec kNdOptionNames[] = {
     {1, "Source Link-Layer Address"},
@@ -124,15 +143,15 @@ constexpr FlagTabRec kNeighborAdvertFlags[] = {
 constexpr size_t kErrorHeaderLength = 8;
 
 // The datagram quoted after the 8-byte header of an error message, decoded
-// by `quoted` under the ICMP item; quotes inside quotes end at the nesting
-// limit.
-void AddQuoted(DecodeContext& c, DetailNode* root, void (*quoted)(DecodeContext&, DetailNode*)) {
+// by the unit of its IP version under the ICMP item; quotes inside quotes
+// end at the nesting limit.
+void AddQuoted(DecodeContext& c, DetailNode* root, unsigned ipVersion) {
   if (c.PacketLen <= kErrorHeaderLength || !c.beginNest()) return;
   const LayerState saved = c.save();
   const bool wasQuoted = c.Quoted, wasTruncated = c.Truncated;
   c.enter(kErrorHeaderLength);
   c.Quoted = true;
-  quoted(c, root);
+  CallTree(c, IpVersionUnit(ipVersion), root);
   // A quoted datagram is cut short by design: only its first bytes are sent.
   c.Quoted = wasQuoted;
   c.Truncated = wasTruncated;
@@ -238,14 +257,14 @@ void AddIcmpv6Error(DecodeContext& c, DetailNode* root, uint8_t type) {
     AddField(c, root, "Pointer () - " + std::to_string(c.be32(4)), 4, 4);
   else
     AddField(c, root, "Reserved ()", 4, 4);
-  AddQuoted(c, root, IPv6Tree);
+  AddQuoted(c, root, 6);
 }
 
 // "/" and the message type's name, for the types up to 18.
 void AddTypeName(DecodeContext& c) {
   if (!c.has(0, 1) || c.u8(0) > kLastIcmpType) return;
   c.AddDesc("/");
-  c.AddDesc(LookupCode(c.u8(0), kIcmpTypeNames, ""));
+  c.AddDesc(TypeName(FindType(c.u8(0), kIcmpTypes), ""));
 }
 
 }  // namespace
@@ -268,12 +287,11 @@ void ICMPTree(DecodeContext& c, DetailNode* parent) {
   const uint8_t type = c.u8(0), code = c.u8(1);
   std::string text = "Type of message () - " + std::to_string(type);
   text += ' ';
-  text += type > kLastIcmpType ? std::string_view("unknown") : LookupCode(type, kIcmpTypeNames, "");
+  const IcmpTypeRec* known = FindType(type, kIcmpTypes);
+  text += type > kLastIcmpType ? std::string_view("unknown") : TypeName(known, "");
   AddField(c, root, std::move(text), 0, 1);
-  std::span<const LookupTableRec> codes;
-  if (type == 3) codes = kUnreachableCodes;
-  if (type == 5) codes = kRedirectCodes;
-  if (type == 11) codes = kTimeExceededCodes;
+  const std::span<const LookupTableRec> codes =
+      known ? known->Codes : std::span<const LookupTableRec>{};
   text = "Code () - " + std::to_string(code);
   if (std::string_view name = LookupCode(code, codes, ""); !name.empty()) {
     text += ' ';
@@ -289,14 +307,14 @@ void ICMPTree(DecodeContext& c, DetailNode* parent) {
       break;
     case 3:
       AddField(c, root, "Unused () - 0x" + Hex(c.be32(4), 8), 4, 4);
-      AddQuoted(c, root, IPv4Tree);
+      AddQuoted(c, root, 4);
       break;
     case 5:
       AddField(c, root, "Gateway Address () - " + FormatIPv4(c.be32(4)), 4, 4);
-      AddQuoted(c, root, IPv4Tree);
+      AddQuoted(c, root, 4);
       break;
     case 11:
-      AddQuoted(c, root, IPv4Tree);
+      AddQuoted(c, root, 4);
       break;
     default:
       break;
@@ -308,7 +326,7 @@ void ICMPv6Summary(DecodeContext& c) {
   c.SetProtocol(ProtoICMPV6);
   if (c.PacketLen == 0) return;
   c.AddDesc("/");
-  c.AddDesc(LookupCode(c.u8(0), kIcmpv6TypeNames, "Unknown"));
+  c.AddDesc(TypeName(FindType(c.u8(0), kIcmpv6Types), "Unknown"));
 }
 
 void ICMPv6Tree(DecodeContext& c, DetailNode* parent) {
@@ -316,14 +334,13 @@ void ICMPv6Tree(DecodeContext& c, DetailNode* parent) {
   DetailNode* root =
       AddBranch(c, parent, "Internet Control Message Protocol Version 6 (ICMPv6)", 0, c.PacketLen);
   const uint8_t type = c.u8(0), code = c.u8(1);
-  AddField(c, root,
-           "Type () - " + std::to_string(type) + " (" +
-               std::string(LookupCode(type, kIcmpv6TypeNames, "Unknown")) + ")",
-           0, 1);
-  std::span<const LookupTableRec> codes;
-  if (type == 1) codes = kIcmpv6UnreachableCodes;
-  if (type == 3) codes = kIcmpv6TimeExceededCodes;
-  if (type == 4) codes = kIcmpv6ParameterCodes;
+  const IcmpTypeRec* known = FindType(type, kIcmpv6Types);
+  AddField(
+      c, root,
+      "Type () - " + std::to_string(type) + " (" + std::string(TypeName(known, "Unknown")) + ")", 0,
+      1);
+  const std::span<const LookupTableRec> codes =
+      known ? known->Codes : std::span<const LookupTableRec>{};
   std::string text = "Code () - " + std::to_string(code) + " ";
   if (!codes.empty()) {
     text += '(';

@@ -9,31 +9,11 @@
 #include "decode/dispatch.h"
 #include "decode/fields.h"
 #include "decode/frame_table.h"
+#include "decode/internet.h"
 #include "decode/protocol_ids.h"
 #include "decode/text.h"
 
 namespace kestle {
-
-constexpr LookupTableRec IPProtocolNames[20] = {{0, "Hop-by-hop Options Header"},
-                                                {1, "ICMP"},
-                                                {2, "IGMP"},
-                                                {3, "GGP"},
-                                                {4, "IPv4"},
-                                                {5, "ST"},
-                                                {6, "TCP"},
-                                                {17, "UDP"},
-                                                {43, "Routing Header"},
-                                                {46, "RSVP"},
-                                                {47, "GRE"},
-                                                {50, "ESP"},
-                                                {51, "AH"},
-                                                {58, "ICMPv6"},
-                                                {59, "No Next Header"},
-                                                {60, "Destination Options Header"},
-                                                {88, "EIGRP"},
-                                                {89, "OSPF"},
-                                                {103, "PIM"},
-                                                {112, "VRRP"}};
 
 namespace {
 
@@ -41,28 +21,6 @@ constexpr LookupTableRec kIPOptionNames[] = {
     {0, "End of Option List"}, {1, "No Operation"}, {2, "Security"},  {3, "Loose Source Routing"},
     {4, "Internet TimeStamp"}, {7, "Record Route"}, {8, "Stream ID"}, {9, "Strict Source Routing"},
     {20, "Router Alert"}};
-
-constexpr LookupTableRec kDSCPNames[] = {{0, "Default"},
-                                         {8, "Class Selector 1"},
-                                         {16, "Class Selector 2"},
-                                         {24, "Class Selector 3"},
-                                         {32, "Class Selector 4"},
-                                         {40, "Class Selector 5"},
-                                         {48, "Class Selector 6"},
-                                         {56, "Class Selector 7"},
-                                         {10, "Assured Forwarding 11"},
-                                         {12, "Assured Forwarding 12"},
-                                         {14, "Assured Forwarding 13"},
-                                         {18, "Assured Forwarding 21"},
-                                         {20, "Assured Forwarding 22"},
-                                         {22, "Assured Forwarding 23"},
-                                         {26, "Assured Forwarding 31"},
-                                         {28, "Assured Forwarding 32"},
-                                         {30, "Assured Forwarding 33"},
-                                         {34, "Assured Forwarding 41"},
-                                         {36, "Assured Forwarding 42"},
-                                         {38, "Assured Forwarding 43"},
-                                         {46, "Expedited Forwarding"}};
 
 constexpr size_t kMinHeader = 20;
 
@@ -142,14 +100,12 @@ void BuildTree(DecodeContext& c, DetailNode* parent) {
   // A short header is shown up to its last whole field.
   AddField(c, top, "Version (4 bits) - " + std::to_string(c.u8(0) >> 4), 0, 1);
   AddField(c, top, "Header Length (4 bits) - " + std::to_string(c.u8(0) & 0x0F), 0, 1);
-  if (!c.has(1, 1)) return;
   if (c.Set.DecodeTosAsDSCP)
     AddDiffServNodes(c, top, c.u8(1), 1);
   else
     AddField(c, top, "Type of Service () - 0x" + Hex(c.u8(1), 2), 1, 1);
   AddField(c, top, "Total Length () - " + std::to_string(h.TotalLen), 2, 2);
   AddField(c, top, "Identification () - 0x" + Hex(c.be16(4), 4), 4, 2);
-  if (!c.has(6, 2)) return;
   const uint8_t flags = c.u8(6) >> 5;
   AddField(c, top,
            "Fragmentation Flags (3 bits) - " + FormatBits(flags, 3) + " (Don't Fragment: " +
@@ -161,7 +117,6 @@ void BuildTree(DecodeContext& c, DetailNode* parent) {
            "Protocol () - 0x" + Hex(h.Protocol, 2) + " (" + std::to_string(h.Protocol) + ") (" +
                std::string(LookupCode(h.Protocol, IPProtocolNames, "Unknown")) + ")",
            9, 1);
-  if (!c.has(10, 2)) return;
   std::string checksum = "Checksum () - 0x" + Hex(c.be16(10), 2);
   // The verdict needs the whole header.
   if (h.HeaderLen >= kMinHeader && c.has(0, h.HeaderLen)) {
@@ -190,27 +145,6 @@ void BuildTree(DecodeContext& c, DetailNode* parent) {
 }
 
 }  // namespace
-
-uint16_t InternetChecksum(const DecodeContext& c, size_t at, size_t n, size_t zeroAt) {
-  auto byte = [&](size_t i) -> uint32_t {
-    return zeroAt != SIZE_MAX && (i == zeroAt || i == zeroAt + 1) ? 0 : c.u8(at + i);
-  };
-  uint32_t sum = 0;
-  for (size_t i = 0; i + 1 < n; i += 2) sum += byte(i) << 8 | byte(i + 1);
-  if (n % 2) sum += byte(n - 1) << 8;
-  while (sum >> 16) sum = (sum & 0xFFFF) + (sum >> 16);
-  return static_cast<uint16_t>(~sum);
-}
-
-void AddDiffServNodes(DecodeContext& c, DetailNode* parent, uint8_t b, size_t at) {
-  const std::string point =
-      "0x" + Hex(b >> 2, 2) + " (" + std::string(LookupCode(b >> 2, kDSCPNames, "Unknown")) + ")";
-  const std::string ecn = "0x" + Hex(b & 3, 2);
-  DetailNode* field =
-      AddField(c, parent, "Differentiated Services Field DSCP=" + point + " ECN=" + ecn, at, 1);
-  AddField(c, field, "Differentiated Services Code Point - " + point, at, 1);
-  AddField(c, field, "Explicit Congestion Notification () - " + ecn, at, 1);
-}
 
 void IPv4Summary(DecodeContext& c) {
   c.AddDesc("/IPV4");

@@ -11,9 +11,9 @@
 #include "decode/dispatch.h"
 #include "decode/fields.h"
 #include "decode/frame_table.h"
+#include "decode/internet.h"
 #include "decode/protocol_ids.h"
 #include "decode/text.h"
-#include "protocols/ipv4.h"
 
 namespace kestle {
 

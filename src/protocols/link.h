@@ -1,10 +1,8 @@
-// The link layer of Ethernet frames: Ethernet II, 802.3 (raw, LLC, SNAP),
-// 802.1q and ISL. ARP lives in protocols/arp.
+// The link layer of Ethernet frames: the Ethernet II and 802.3 headers and
+// ISL. What follows the type or length field (802.1q tags, LLC, SNAP, the
+// carried protocol) is shared with the other link units that carry an
+// EtherType: EtherTypePayloadSummary and Dot3PayloadSummary (decode/dispatch.h).
 #pragma once
-
-#include <cstddef>
-#include <cstdint>
-#include <string_view>
 
 namespace kestle {
 
@@ -25,21 +23,5 @@ void ISLSummary(DecodeContext& c);
 // Detail tree: the link-layer branches, then the carried protocols.
 void EthernetTree(DecodeContext& c);
 void ISLTree(DecodeContext& c);
-
-// What an EtherType above 1500 names, its payload at `at` of the current
-// layer: 802.1q tags, then 802.3 or the EtherType's unit. Ethernet and the
-// link units that carry an EtherType share it, so the same protocols decode
-// behind them. The tree adds its lines at the top.
-void EtherTypePayloadSummary(DecodeContext& c, uint16_t type, size_t at);
-void EtherTypePayloadTree(DecodeContext& c, uint16_t type, size_t at);
-
-// Names of EtherTypes and LLC service access points ("" when unknown).
-std::string_view EtherTypeName(uint16_t type);
-std::string_view SapName(uint8_t sap);
-
-// How many 802.1q tags in a row the link layer unwraps (tags inside tags
-// are common on provider networks); the summary and the tree stop at the
-// same tag.
-constexpr int kMaxVlanTags = 8;
 
 }  // namespace kestle

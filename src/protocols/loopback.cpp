@@ -5,34 +5,42 @@
 #include "decode/context.h"
 #include "decode/dispatch.h"
 #include "decode/fields.h"
-#include "decode/lookup.h"
 #include "decode/protocol_ids.h"
 
 namespace kestle {
 
 namespace {
 
-// AF_INET, and AF_INET6 as the different systems number it.
-constexpr LookupTableRec kFamilies[] = {
-    {2, "IPv4"},
-    {24, "IPv6"},
-    {28, "IPv6"},
-    {30, "IPv6"},
+// AF_INET, and AF_INET6 as the different systems number it: the name and
+// the IP version of the header that follows.
+struct FamilyRec {
+  uint32_t Family;
+  const char* Name;
+  unsigned IpVersion;
+};
+constexpr FamilyRec kFamilies[] = {
+    {2, "IPv4", 4},
+    {24, "IPv6", 6},
+    {28, "IPv6", 6},
+    {30, "IPv6", 6},
 };
 
 constexpr size_t kHeader = 4;
-constexpr uint16_t kIPv4Type = 0x0800;
-constexpr uint16_t kIPv6Type = 0x86DD;
 
 uint32_t FamilyOf(const DecodeContext& c, bool networkOrder) {
   return networkOrder || c.LinkBigEndian ? c.be32(0) : c.le32(0);
 }
 
-// The family's unit, as the EtherType table names it.
-const DecoderUnit* UnitOf(uint32_t family) {
-  if (family == 2) return EtherTypeUnit(kIPv4Type);
-  if (family == 24 || family == 28 || family == 30) return EtherTypeUnit(kIPv6Type);
+const FamilyRec* FindFamily(uint32_t family) {
+  for (const auto& f : kFamilies)
+    if (f.Family == family) return &f;
   return nullptr;
+}
+
+// The family's unit, by the IP version it names.
+const DecoderUnit* UnitOf(uint32_t family) {
+  const FamilyRec* f = FindFamily(family);
+  return f ? IpVersionUnit(f->IpVersion) : nullptr;
 }
 
 void Summary(DecodeContext& c, bool networkOrder) {
@@ -54,12 +62,10 @@ void Summary(DecodeContext& c, bool networkOrder) {
 void Tree(DecodeContext& c, bool networkOrder) {
   DetailNode* top = AddBranch(c, nullptr, "Loopback ()", 0, kHeader, TreeImage::Link);
   const uint32_t family = FamilyOf(c, networkOrder);
+  const FamilyRec* known = FindFamily(family);
   AddField(c, top,
            "Address Family () - " + std::to_string(family) + " (" +
-               std::string(family > 0xFFFF
-                               ? "Unknown"
-                               : LookupCode(static_cast<uint16_t>(family), kFamilies, "Unknown")) +
-               ")",
+               std::string(known ? known->Name : "Unknown") + ")",
            0, kHeader);
   if (!c.has(0, kHeader) || !c.beginNest()) return;
   c.enter(kHeader);

@@ -7,12 +7,13 @@
 
 #include "decode/addresses.h"
 #include "decode/context.h"
+#include "decode/dispatch.h"
 #include "decode/domain_name.h"
 #include "decode/fields.h"
 #include "decode/lookup.h"
 #include "decode/protocol_ids.h"
+#include "decode/resource_records.h"
 #include "decode/text.h"
-#include "protocols/smb.h"
 
 namespace kestle {
 
@@ -99,21 +100,12 @@ constexpr LookupTableRec kFrameCommands[] = {
 // Characters a raw name shows as they are (compared in upper case).
 constexpr std::string_view kRawNameCharacters = "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789 _~";
 
-constexpr uint16_t kPortDatagram = 138;
 constexpr size_t kNameHeader = 12;
 constexpr size_t kDatagramHeader = 14;
 constexpr size_t kSessionHeader = 4;
 constexpr size_t kRawName = 16;
 constexpr size_t kStatistics = 46;
 constexpr uint16_t kTypeNB = 0x20, kTypeNBSTAT = 0x21;
-
-enum class Service { Name, Datagram, Session };
-
-Service PortService(const DecodeContext& c) {
-  if (c.Carrier == Transport::TCP) return Service::Session;
-  return c.SrcPort == kPortDatagram || c.DstPort == kPortDatagram ? Service::Datagram
-                                                                  : Service::Name;
-}
 
 // "<1D>": a byte that is not shown as a character.
 std::string Escaped(uint8_t b) {
@@ -176,12 +168,13 @@ std::string RawName(const DecodeContext& c, size_t at) {
   return s + Suffix(c.u8(at + kRawName - 1));
 }
 
-// Hands an SMB message at the start of the layer on.
-void SmbSummaryIfThere(DecodeContext& c) {
-  if (IsSMBMessage(c)) SMBSummary(c);
+// Hands the message at the start of the layer on to the unit its first
+// bytes name (SMB's 0xFF "SMB"); anything else is not shown.
+void MessageSummary(DecodeContext& c) {
+  if (const DecoderUnit* u = SignatureUnit(c)) CallSummary(c, u);
 }
-void SmbTreeIfThere(DecodeContext& c, DetailNode* parent) {
-  if (IsSMBMessage(c)) SMBTree(c, parent);
+void MessageTree(DecodeContext& c, DetailNode* parent) {
+  if (const DecoderUnit* u = SignatureUnit(c)) CallTree(c, u, parent);
 }
 
 // ---------------------------------------------------------------- frames in LLC
@@ -191,7 +184,7 @@ void FrameSummary(DecodeContext& c) {
   const size_t header = c.le16(0);
   if (header + 3 >= c.PacketLen) return;
   c.enter(header);
-  SmbSummaryIfThere(c);
+  MessageSummary(c);
 }
 
 void FrameTree(DecodeContext& c, DetailNode* parent) {
@@ -217,38 +210,16 @@ void FrameTree(DecodeContext& c, DetailNode* parent) {
     AddField(c, root, "Source Name () - " + Literal(RawName(c, kSource)), kSource, kRawName);
   if (header + 3 >= c.PacketLen) return;
   c.enter(header);
-  SmbTreeIfThere(c, parent);
+  MessageTree(c, parent);
 }
 
 // ---------------------------------------------------------------- name service
 
-struct Resource {
-  size_t At = 0;
-  EncodedName Name;
-  uint16_t Type = 0, Class = 0;
-  size_t Data = 0;
-  uint16_t DataLength = 0;
-  size_t Length = 0;
-};
+using Resource = NamedRecord<EncodedName>;
 
 // False when the entry does not lie whole in the layer.
 bool ReadResource(const DecodeContext& c, size_t p, bool question, Resource& r) {
-  r = {};
-  r.At = p;
-  r.Name = ReadEncodedName(c, p);
-  if (!r.Name.Whole) return false;
-  const size_t n = r.Name.Length;
-  if (!c.has(p + n, question ? 4 : 10)) return false;
-  r.Type = c.be16(p + n);
-  r.Class = c.be16(p + n + 2);
-  if (question) {
-    r.Length = n + 4;
-    return true;
-  }
-  r.DataLength = c.be16(p + n + 8);
-  r.Data = p + n + 10;
-  r.Length = n + 10 + r.DataLength;
-  return c.has(r.Data, r.DataLength);
+  return ReadNamedRecord(c, p, !question, ReadEncodedName, r);
 }
 
 void AddQuestion(DecodeContext& c, DetailNode* section, const Resource& r) {
@@ -342,19 +313,10 @@ void AddResource(DecodeContext& c, DetailNode* section, const Resource& r) {
 // when the walk stopped early.
 bool WalkResources(DecodeContext& c, size_t start, uint16_t count, bool questions,
                    std::vector<Resource>& out, size_t& length) {
-  size_t p = start;
-  for (uint32_t i = 0; i < count; ++i) {
-    Resource r;
-    if (!ReadResource(c, p, questions, r)) {
-      c.Truncated = true;  // the counts promise more than the layer holds
-      length = p - start;
-      return false;
-    }
-    p += r.Length;
-    out.push_back(std::move(r));
-  }
-  length = p - start;
-  return true;
+  auto read = [questions](const DecodeContext& c, size_t p, Resource& r) {
+    return ReadResource(c, p, questions, r);
+  };
+  return WalkRecords(c, start, count, SIZE_MAX, read, out, length) == WalkEnd::Complete;
 }
 
 void NameTree(DecodeContext& c, DetailNode* parent) {
@@ -410,7 +372,7 @@ void DatagramSummary(DecodeContext& c) {
   const size_t data = SkipName(c, SkipName(c, kDatagramHeader));
   if (c.PacketLen - data <= 4) return;
   c.enter(data);
-  SmbSummaryIfThere(c);
+  MessageSummary(c);
 }
 
 void DatagramTree(DecodeContext& c, DetailNode* parent) {
@@ -446,7 +408,7 @@ void DatagramTree(DecodeContext& c, DetailNode* parent) {
   }
   if (length >= c.PacketLen) return;
   c.enter(length);
-  SmbTreeIfThere(c, parent);
+  MessageTree(c, parent);
 }
 
 // ---------------------------------------------------------------- session service
@@ -476,11 +438,12 @@ void SessionSummary(DecodeContext& c) {
     c.AddDesc(LookupCode(type, kSessionTypes, ""));
     return;
   }
-  if (!IsSMBMessage(c, kSessionHeader)) return;
+  const DecoderUnit* u = SignatureUnit(c, kSessionHeader);
+  if (!u) return;
   const size_t length = SessionLength(c);
   c.enter(kSessionHeader);
   c.limit(length);
-  SMBSummary(c);
+  CallSummary(c, u);
 }
 
 void SessionTree(DecodeContext& c, DetailNode* parent) {
@@ -505,41 +468,29 @@ void SessionTree(DecodeContext& c, DetailNode* parent) {
   }
   c.enter(kSessionHeader);
   c.limit(length);
-  SmbTreeIfThere(c, parent);
+  MessageTree(c, parent);
 }
 
 }  // namespace
 
-void NetbiosSummary(DecodeContext& c) {
-  c.AddDesc("/Netbios");
-  switch (PortService(c)) {
-    case Service::Name:
-      c.AddDesc("/NBNS");
-      c.SetProtocol(ProtoNBNS);
-      if (c.PacketLen >= kNameHeader + 1) c.AddDesc(c.be16(2) & 0x8000 ? " Response" : " Query");
-      break;
-    case Service::Datagram:
-      DatagramSummary(c);
-      break;
-    case Service::Session:
-      SessionSummary(c);
-      break;
-  }
+void NetbiosNameSummary(DecodeContext& c) {
+  c.AddDesc("/Netbios/NBNS");
+  c.SetProtocol(ProtoNBNS);
+  if (c.PacketLen >= kNameHeader + 1) c.AddDesc(c.be16(2) & 0x8000 ? " Response" : " Query");
 }
+void NetbiosNameTree(DecodeContext& c, DetailNode* parent) { NameTree(c, parent); }
 
-void NetbiosTree(DecodeContext& c, DetailNode* parent) {
-  switch (PortService(c)) {
-    case Service::Name:
-      NameTree(c, parent);
-      break;
-    case Service::Datagram:
-      DatagramTree(c, parent);
-      break;
-    case Service::Session:
-      SessionTree(c, parent);
-      break;
-  }
+void NetbiosDatagramSummary(DecodeContext& c) {
+  c.AddDesc("/Netbios");
+  DatagramSummary(c);
 }
+void NetbiosDatagramTree(DecodeContext& c, DetailNode* parent) { DatagramTree(c, parent); }
+
+void NetbiosSessionSummary(DecodeContext& c) {
+  c.AddDesc("/Netbios");
+  SessionSummary(c);
+}
+void NetbiosSessionTree(DecodeContext& c, DetailNode* parent) { SessionTree(c, parent); }
 
 void NetbiosLLCSummary(DecodeContext& c) {
   c.SetProtocol(ProtoNetbios);

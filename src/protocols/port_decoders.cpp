@@ -1,7 +1,9 @@
 // Dispatch by port decoder code ("Decode As" of the port description
 // table), for each transport. A code that a transport does not hand on adds
 // nothing to the Description; over TCP its payload is "Data ()", over UDP
-// it shows nothing.
+// it shows nothing. A code may mean another unit on a port of its own
+// (kVariants); a payload that a protocol's state claims goes to its code
+// whatever the ports (kClaims).
 #include <array>
 
 #include "decode/config/port_table.h"
@@ -35,8 +37,10 @@ constexpr PortDecoderEntry kDecoders[] = {
     {DecodeDNS, Decoded({DNSSummary, DNSTree}), Decoded({DNSSummary, DNSTree})},
     {DecodeHSRP, None(), Decoded()},
     {DecodeHTTP, Decoded(), Decoded()},
-    // Session service over TCP; name or datagram service over UDP.
-    {DecodeNetbios, Decoded({NetbiosSummary, NetbiosTree}), Decoded({NetbiosSummary, NetbiosTree})},
+    // Session service over TCP, name service over UDP (datagram service:
+    // kVariants).
+    {DecodeNetbios, Decoded({NetbiosSessionSummary, NetbiosSessionTree}),
+     Decoded({NetbiosNameSummary, NetbiosNameTree})},
     {DecodeNTP, None(), Decoded({NTPSummary, NTPTree})},
     {DecodeRADIUS, None(), TreeOnly({nullptr, RADIUSTree})},
     {DecodeRIP, None(), Decoded()},
@@ -58,11 +62,17 @@ constexpr PortDecoderEntry kDecoders[] = {
     {DecodeiSCSI, Decoded(), None()},
 };
 
-}  // namespace
+constexpr PortVariantEntry kVariants[] = {
+    // code         transport       port  use
+    {DecodeNetbios, Transport::UDP, 138, Decoded({NetbiosDatagramSummary, NetbiosDatagramTree})},
+};
 
-std::span<const PortDecoderEntry> PortDecoderTable() { return kDecoders; }
+constexpr ClaimEntry kClaims[] = {
+    // transport    claims                code
+    {Transport::UDP, TFTPTransferSeen, DecodeTFTP},
+};
 
-const PortDecoderUse& PortDecoderFor(uint16_t code, Transport carrier) {
+const PortDecoderUse& UseOf(uint16_t code, Transport carrier) {
   static constexpr PortDecoderUse kNone{};
   static const auto index = [] {
     std::array<const PortDecoderEntry*, kDecoderCount> a{};
@@ -75,6 +85,27 @@ const PortDecoderUse& PortDecoderFor(uint16_t code, Transport carrier) {
   if (carrier == Transport::TCP) return e->OverTCP;
   if (carrier == Transport::UDP) return e->OverUDP;
   return kNone;
+}
+
+}  // namespace
+
+std::span<const PortDecoderEntry> PortDecoderTable() { return kDecoders; }
+std::span<const PortVariantEntry> PortVariantTable() { return kVariants; }
+std::span<const ClaimEntry> ClaimTable() { return kClaims; }
+
+const PortDecoderUse& PortDecoderFor(uint16_t code, Transport carrier, uint16_t srcPort,
+                                     uint16_t dstPort) {
+  for (const auto& v : kVariants)
+    if (v.Code == code && v.Carrier == carrier && (v.Port == srcPort || v.Port == dstPort))
+      return v.Use;
+  return UseOf(code, carrier);
+}
+
+uint16_t ClaimedDecoder(const DecodeContext& c, Transport carrier, uint16_t srcPort,
+                        uint16_t dstPort) {
+  for (const auto& e : kClaims)
+    if (e.Carrier == carrier && e.Claims(c, srcPort, dstPort)) return e.Code;
+  return 0;
 }
 
 }  // namespace kestle

@@ -11,27 +11,19 @@ namespace kestle {
 
 namespace {
 
-constexpr uint16_t kIPv4Type = 0x0800;
-constexpr uint16_t kIPv6Type = 0x86DD;
-
-// Which IP the frame holds: 4 or 6, or by the version nibble (0).
+// Which IP the frame holds: 4 or 6, or by the version nibble (0); -1 when
+// the frame holds no byte to tell.
 int VersionOf(const DecodeContext& c, int fixed) {
   if (fixed != 0) return fixed;
-  return c.has(0, 1) ? c.u8(0) >> 4 : 0;
-}
-
-// The unit of that IP version, as the EtherType table names it.
-const DecoderUnit* UnitOf(int version) {
-  return version == 4   ? EtherTypeUnit(kIPv4Type)
-         : version == 6 ? EtherTypeUnit(kIPv6Type)
-                        : nullptr;
+  return c.has(0, 1) ? c.u8(0) >> 4 : -1;
 }
 
 void Summary(DecodeContext& c, int fixed) {
   c.SetProtocol(ProtoRawIP);
   c.Tunnelled = false;
   c.AddDesc("Raw IP");
-  const DecoderUnit* u = UnitOf(VersionOf(c, fixed));
+  const int version = VersionOf(c, fixed);
+  const DecoderUnit* u = version < 0 ? nullptr : IpVersionUnit(version);
   if (!u) {
     c.AddDesc("/Unknown");
     return;
@@ -43,7 +35,9 @@ void Summary(DecodeContext& c, int fixed) {
 
 void Tree(DecodeContext& c, int fixed) {
   const int version = VersionOf(c, fixed);
-  const DecoderUnit* u = UnitOf(version);
+  // An empty frame has no version to show.
+  if (version < 0) return;
+  const DecoderUnit* u = IpVersionUnit(version);
   AddField(c, nullptr,
            u ? "Raw IP - IPv" + std::to_string(version)
              : "Raw IP - IP version " + std::to_string(version) + " (Unknown)",

@@ -172,7 +172,6 @@ constexpr FlagTabRec kFlags2[] = {
     {0x8000, "strings are Unicode", "strings are ASCII"},
 };
 
-constexpr uint32_t kSignature = 0xFF534D42;  // 0xFF "SMB"
 constexpr size_t kHeader = 32;
 constexpr uint8_t kResponse = 0x80;
 constexpr uint16_t kNtStatus = 0x4000;
@@ -254,10 +253,6 @@ void AddHeader(DecodeContext& c, DetailNode* root) {
 }  // namespace
 
 std::string_view SMBCommandName(uint8_t command) { return LookupCode(command, kCommands, ""); }
-
-bool IsSMBMessage(const DecodeContext& c, size_t at) {
-  return c.has(at, 4) && c.be32(at) == kSignature;
-}
 
 void SMBSummary(DecodeContext& c) {
   c.AddDesc("/SMB");

@@ -1,6 +1,6 @@
-// SMB messages, handed on by the NetBIOS services when their data starts
-// with 0xFF "SMB": the command in the Description, the header's branch and
-// the bodies of the commands decoded (protocols/smb_commands).
+// SMB messages, handed on by the NetBIOS services through the signature
+// table when their data starts with 0xFF "SMB": the command in the Description, the header's branch
+// and the bodies of the commands decoded (protocols/smb_commands).
 #pragma once
 
 #include <cstddef>
@@ -11,9 +11,6 @@ namespace kestle {
 
 class DecodeContext;
 struct DetailNode;
-
-// Whether an SMB message starts at `at` of the layer.
-bool IsSMBMessage(const DecodeContext& c, size_t at = 0);
 
 // "/SMB" and, for a command with a name, "/" + the name written as
 // "SmbSessionSetupAndx".

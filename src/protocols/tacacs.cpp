@@ -52,12 +52,11 @@ std::string Coded(uint8_t value, std::span<const LookupTableRec> table) {
 
 // The user name and password after the fixed fields, at `at`.
 void UserAndPassword(DecodeContext& c, DetailNode* root, size_t at) {
+  // A name or password cut short ends the branch (the writer refuses it and
+  // marks the layer truncated); one of length 0 has no line.
   const size_t user = c.u8(4), password = c.u8(5);
-  if (user != 0) {
-    if (!c.has(at, user)) return;
-    AddField(c, root, "User () - " + Literal(SafeText(c.bytes(at, user))), at, user);
-  }
-  if (password != 0 && c.has(at + user, password))
+  if (user != 0) AddField(c, root, "User () - " + Literal(SafeText(c.bytes(at, user))), at, user);
+  if (password != 0)
     AddField(c, root, "Password () - " + Literal(SafeText(c.bytes(at + user, password))), at + user,
              password);
 }
@@ -100,7 +99,6 @@ void XtacacsTree(DecodeContext& c, DetailNode* parent) {
   AddField(c, root, "Line () - " + std::to_string(c.be16(18)), 18, 2);
   AddField(c, root, "Result2 () - " + Hex(c.be32(20), 8), 20, 4);
   AddField(c, root, "Result3 () - " + Hex(c.be16(24), 4), 24, 2);
-  if (!c.has(0, 26)) return;
   UserAndPassword(c, root, 26);
 }
 

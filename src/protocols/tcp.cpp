@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string>
 #include <string_view>
 
 #include "capture/frame.h"
@@ -14,7 +15,7 @@
 #include "decode/frame_table.h"
 #include "decode/protocol_ids.h"
 #include "decode/text.h"
-#include "protocols/transport.h"
+#include "decode/transport.h"
 
 namespace kestle {
 
@@ -34,15 +35,45 @@ constexpr FlagName kTcpFlagNames[] = {{0x20, "URG", "Urg"}, {0x10, "ACK", "Ack"}
                                       {0x08, "PSH", "Psh"}, {0x04, "RST", "Rst"},
                                       {0x02, "SYN", "Syn"}, {0x01, "FIN", "Fin"}};
 
-constexpr LookupTableRec kTcpOptionNames[] = {{0, " End of Option List"},
-                                              {1, " No Operation"},
-                                              {2, " Maximum Segment Size - "},
-                                              {3, " Window Scale Factor - "},
-                                              {4, " SACK Permitted"},
-                                              {5, ""},
-                                              {8, " Time Stamp: "}};
+// The options by kind: the name that follows "Kind: N", the shortest
+// option of the kind that is shown (its value included) and the value.
+enum class OptionValue : uint8_t { None, Be16, Byte, TimeStamps };
+struct TcpOptionRec {
+  uint8_t Kind;
+  const char* Name;
+  size_t MinLength;  // 1: a single byte without a length
+  OptionValue Value;
+};
+constexpr TcpOptionRec kTcpOptions[] = {{0, " End of Option List", 1, OptionValue::None},
+                                        {1, " No Operation", 1, OptionValue::None},
+                                        {2, " Maximum Segment Size - ", 4, OptionValue::Be16},
+                                        {3, " Window Scale Factor - ", 3, OptionValue::Byte},
+                                        {4, " SACK Permitted", 2, OptionValue::None},
+                                        {5, "", 2, OptionValue::None},
+                                        {8, " Time Stamp: ", 10, OptionValue::TimeStamps}};
 
 constexpr std::string_view kUnknownOption = " Unknown Option";
+
+const TcpOptionRec* FindOption(uint8_t kind) {
+  for (const auto& o : kTcpOptions)
+    if (o.Kind == kind) return &o;
+  return nullptr;
+}
+
+std::string OptionValueText(const DecodeContext& c, const TcpOptionRec& o, size_t at) {
+  switch (o.Value) {
+    case OptionValue::Be16:
+      return std::to_string(c.be16(at + 2));
+    case OptionValue::Byte:
+      return std::to_string(c.u8(at + 2));
+    case OptionValue::TimeStamps:
+      return "TS Value " + std::to_string(c.be32(at + 2)) + " TS Echo Reply " +
+             std::to_string(c.be32(at + 6));
+    case OptionValue::None:
+      break;
+  }
+  return {};
+}
 
 constexpr size_t kMinHeader = 20;
 
@@ -60,10 +91,6 @@ uint16_t DecoderFor(const DecodeContext& c, uint16_t src, uint16_t dst) {
   return code ? code : ports.PortDecoder(second);
 }
 
-TcpEndpoint Endpoint(const DecodeContext& c, const std::array<uint8_t, 16>& addr, uint16_t port) {
-  return {c.Ip.Version, addr, port};
-}
-
 // The options after the fixed header, up to the header's end. An option is
 // shown when all its bytes are there; one that is not (a length below 2,
 // one past the header, one cut by the capture) ends the walk, as does an
@@ -72,9 +99,10 @@ void AddOptions(DecodeContext& c, DetailNode* parent, size_t headerLen) {
   const size_t end = std::min(headerLen, size_t{c.PacketLen});
   for (size_t i = kMinHeader; i < end;) {
     const uint8_t kind = c.u8(i);
-    const std::string_view name = LookupCode(kind, kTcpOptionNames, kUnknownOption);
-    std::string text = "Kind: " + std::to_string(kind) + std::string(name);
-    if (name.data() == kUnknownOption.data() || kind <= 1) {
+    const TcpOptionRec* option = FindOption(kind);
+    std::string text = "Kind: " + std::to_string(kind);
+    text += option ? std::string_view(option->Name) : kUnknownOption;
+    if (!option || option->MinLength == 1) {
       AddField(c, parent, text, i, 1);
       if (kind != 1) return;
       ++i;
@@ -83,15 +111,9 @@ void AddOptions(DecodeContext& c, DetailNode* parent, size_t headerLen) {
     if (i + 1 >= end) return;
     const size_t len = c.u8(i + 1);
     if (len < 2 || len > end - i) return;
-    if (kind == 2 && len >= 4) text += std::to_string(c.be16(i + 2));
-    if (kind == 3 && len >= 3) text += std::to_string(c.u8(i + 2));
-    if (kind == 8 && len >= 10)
-      text += "TS Value " + std::to_string(c.be32(i + 2)) + " TS Echo Reply " +
-              std::to_string(c.be32(i + 6));
     // A value shorter than its kind's is not shown at all.
-    const size_t need = kind == 2 ? 4 : kind == 3 ? 3 : kind == 8 ? 10 : 2;
-    if (len < need) return;
-    AddField(c, parent, text, i, len);
+    if (len < option->MinLength) return;
+    AddField(c, parent, text + OptionValueText(c, *option, i), i, len);
     i += len;
   }
 }
@@ -104,14 +126,15 @@ void BuildTree(DecodeContext& c, DetailNode* parent) {
   const uint16_t src = c.SrcPort, dst = c.DstPort;
   AddField(c, top, "Sequence Number () - " + std::to_string(c.be32(4)), 4, 4);
   AddField(c, top, "Acknowledgement Number () - " + std::to_string(c.be32(8)), 8, 4);
-  if (!c.has(12, 2)) return;
-  const uint16_t word = c.be16(12);
-  const unsigned dataOffset = word >> 12;
+  const unsigned dataOffset = c.u8(12) >> 4;
   AddField(c, top,
            "Header length (4 bits) - " + std::to_string(dataOffset) + " (" +
                std::to_string(dataOffset * 4) + ")" +
                (dataOffset * 4 < kMinHeader ? " Invalid Length" : ""),
            12, 1);
+  // The reserved bits reach into the flags byte.
+  if (!c.has(12, 2)) return;
+  const uint16_t word = c.be16(12);
   AddField(c, top, "Reserved (6 bits) - 0x" + Hex((word >> 6) & 0x3F, 2), 12, 1);
   const uint8_t flags = word & 0x3F;
   std::string flagText = "Flags (6 bits) - 0x" + Hex(flags, 2);
@@ -146,7 +169,7 @@ void TCPSummary(DecodeContext& c) {
     // The table holds MaxTCPSessions + 1 sessions at most.
     c.Rec->TcpSession =
         c.Set.BuildTCPSessions
-            ? c.Decoders.TcpSessions.Lookup(Endpoint(c, c.Ip.Src, src), Endpoint(c, c.Ip.Dst, dst),
+            ? c.Decoders.TcpSessions.Lookup(c.Endpoint(c.Ip.Src, src), c.Endpoint(c.Ip.Dst, dst),
                                             c.FrameNo, uint32_t{c.Set.MaxTCPSessions} + 1)
             : 0;
   }
@@ -166,11 +189,11 @@ void TCPSummary(DecodeContext& c) {
   c.Carrier = Transport::TCP;
 
   // No decoder for the port (or none built in): its description names the
-  // payload, unless it is "Unknown".
+  // payload, unless neither port has one.
   const PortTable& ports = c.Env.Ports;
-  std::string_view text = ports.PortDescription(PortTCP, std::min(src, dst));
-  if (text == "Unknown") text = ports.PortDescription(PortTCP, std::max(src, dst));
-  PayloadSummary(c, DecoderFor(c, src, dst), text == "Unknown" ? std::string_view{} : text);
+  std::string_view text = ports.KnownDescription(PortTCP, std::min(src, dst));
+  if (text.empty()) text = ports.KnownDescription(PortTCP, std::max(src, dst));
+  PayloadSummary(c, DecoderFor(c, src, dst), text);
 }
 
 void TCPTree(DecodeContext& c, DetailNode* parent) { BuildTree(c, parent); }

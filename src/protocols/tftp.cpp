@@ -7,6 +7,7 @@
 #include "decode/fields.h"
 #include "decode/lookup.h"
 #include "decode/protocol_ids.h"
+#include "decode/strings.h"
 #include "decode/text.h"
 
 namespace kestle {
@@ -30,28 +31,11 @@ constexpr LookupTableRec kErrors[] = {{0, "Not defined"},
                                       {6, "File already exists"},
                                       {7, "No such user"}};
 
-TcpEndpoint Endpoint(const DecodeContext& c, const std::array<uint8_t, 16>& addr, uint16_t port) {
-  return {c.Ip.Version, addr, port};
-}
-
-// A zero-ended string from `at`: its characters and the bytes it covers
-// (with the zero byte, when the message holds one before its end).
-struct ZeroEnded {
-  std::string_view Text;
-  size_t Length;
-};
-ZeroEnded ReadString(const DecodeContext& c, size_t at) {
-  const std::string_view rest = c.bytes(at, c.PacketLen);
-  const size_t zero = rest.find('\0');
-  if (zero == std::string_view::npos) return {rest, rest.size()};
-  return {rest.substr(0, zero), zero + 1};
-}
-
 }  // namespace
 
 bool TFTPTransferSeen(const DecodeContext& c, uint16_t srcPort, uint16_t dstPort) {
-  return c.Decoders.TftpTransfers.Find(Endpoint(c, c.Ip.Src, srcPort),
-                                       Endpoint(c, c.Ip.Dst, dstPort), c.FrameNo) != 0;
+  return c.Decoders.TftpTransfers.Find(c.Endpoint(c.Ip.Src, srcPort), c.Endpoint(c.Ip.Dst, dstPort),
+                                       c.FrameNo) != 0;
 }
 
 void TFTPSummary(DecodeContext& c) {
@@ -60,9 +44,9 @@ void TFTPSummary(DecodeContext& c) {
   if ((src == kTFTPPort || dst == kTFTPPort) && !TFTPTransferSeen(c, src, dst)) {
     // The client is the side that is not port 69.
     if (src == kTFTPPort)
-      c.Decoders.TftpTransfers.Add(Endpoint(c, c.Ip.Dst, dst), c.Ip.Src, c.FrameNo);
+      c.Decoders.TftpTransfers.Add(c.Endpoint(c.Ip.Dst, dst), c.Ip.Src, c.FrameNo);
     else
-      c.Decoders.TftpTransfers.Add(Endpoint(c, c.Ip.Src, src), c.Ip.Dst, c.FrameNo);
+      c.Decoders.TftpTransfers.Add(c.Endpoint(c.Ip.Src, src), c.Ip.Dst, c.FrameNo);
   }
   c.AddDesc("/TFTP");
   // Nothing more is read from a message without a whole opcode.
@@ -72,7 +56,7 @@ void TFTPSummary(DecodeContext& c) {
   c.AddDesc(LookupCode(op, kOpcodes, "Unknown"));
   if (op == kReadRequest || op == kWriteRequest) {
     c.AddDesc(",File=");
-    c.AddDesc(SafeText(ReadString(c, 2).Text));
+    c.AddDesc(ReadString(c, 2, false, SIZE_MAX).Text);
   } else if ((op == kData || op == kAck) && c.has(2, 2)) {
     c.AddDesc(",Block=" + std::to_string(c.be16(2)));
   } else if (op == kError && c.has(2, 2)) {
@@ -92,12 +76,12 @@ void TFTPTree(DecodeContext& c, DetailNode* parent) {
   // The fields need more than one byte after the opcode.
   if (c.PacketLen <= 3) return;
   if (op == kReadRequest || op == kWriteRequest) {
-    const ZeroEnded name = ReadString(c, 2);
-    AddField(c, root, "Filename () - " + Literal(SafeText(name.Text)), 2, name.Length);
+    const FrameString name = ReadString(c, 2, false, SIZE_MAX);
+    AddField(c, root, "Filename () - " + Literal(name.Text), 2, name.Length);
     const size_t mode = 2 + name.Length;
     if (c.PacketLen - mode > 1) {
-      const ZeroEnded text = ReadString(c, mode);
-      AddField(c, root, "Mode () - " + Literal(SafeText(text.Text)), mode, text.Length);
+      const FrameString text = ReadString(c, mode, false, SIZE_MAX);
+      AddField(c, root, "Mode () - " + Literal(text.Text), mode, text.Length);
     }
   } else if (op == kData || op == kAck) {
     AddField(c, root, "Block No. () - " + std::to_string(c.be16(2)), 2, 2);
@@ -107,8 +91,8 @@ void TFTPTree(DecodeContext& c, DetailNode* parent) {
              "Error Code () - " + std::to_string(code) + " " +
                  std::string(LookupCode(code, kErrors, "Unknown")),
              2, 2);
-    const ZeroEnded text = ReadString(c, 4);
-    AddField(c, root, "Error Message () - " + Literal(SafeText(text.Text)), 4, text.Length);
+    const FrameString text = ReadString(c, 4, false, SIZE_MAX);
+    AddField(c, root, "Error Message () - " + Literal(text.Text), 4, text.Length);
   }
 }
 

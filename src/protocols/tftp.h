@@ -10,13 +10,13 @@ namespace kestle {
 class DecodeContext;
 struct DetailNode;
 
-// The port of TFTP requests; a transfer's datagrams are decoded as if they
-// came from it.
+// The port of TFTP requests.
 constexpr uint16_t kTFTPPort = 69;
 
 // Whether the datagram of frame c.FrameNo between the ports (source first)
 // and the addresses of the IP header in c.Ip belongs to a TFTP transfer
-// requested before.
+// requested before: TFTP's claim on a datagram (the port decoder table's
+// claims), whatever its ports.
 bool TFTPTransferSeen(const DecodeContext& c, uint16_t srcPort, uint16_t dstPort);
 
 // "/TFTP Read Request,File=boot.img", "/TFTP Data,Block=1",

@@ -11,8 +11,7 @@
 #include "decode/frame_table.h"
 #include "decode/protocol_ids.h"
 #include "decode/text.h"
-#include "protocols/tftp.h"
-#include "protocols/transport.h"
+#include "decode/transport.h"
 
 namespace kestle {
 
@@ -20,10 +19,12 @@ namespace {
 
 constexpr size_t kHeader = 8;
 
-// Unlike TCP, the source port picks the decoder first; a datagram of a TFTP
-// transfer seen before counts as coming from the TFTP port.
+// A datagram that a protocol's state claims (a transfer seen before) goes
+// to its decoder; otherwise, unlike TCP, the source port picks the decoder
+// first.
 uint16_t DecoderFor(const DecodeContext& c, uint16_t src, uint16_t dst) {
-  const uint16_t code = c.Env.Ports.PortDecoder(TFTPTransferSeen(c, src, dst) ? kTFTPPort : src);
+  if (const uint16_t claimed = ClaimedDecoder(c, Transport::UDP, src, dst)) return claimed;
+  const uint16_t code = c.Env.Ports.PortDecoder(src);
   return code ? code : c.Env.Ports.PortDecoder(dst);
 }
 
@@ -46,8 +47,8 @@ void UDPSummary(DecodeContext& c) {
   const uint16_t src = c.be16(0), dst = c.be16(2);
   RecordPorts(c, src, dst);
   const PortTable& ports = c.Env.Ports;
-  std::string_view text = ports.PortDescription(PortUDP, src);
-  if (text == "Unknown") text = ports.PortDescription(PortUDP, dst);
+  std::string_view text = ports.KnownDescription(PortUDP, src);
+  if (text.empty()) text = ports.PortDescription(PortUDP, dst);
   EnterPayload(c, c.be16(4));
   // A payload nothing decodes is named by its port's description, "Unknown"
   // included.

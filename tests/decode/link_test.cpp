@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "decode/addresses.h"
+#include "decode/dispatch.h"
 #include "decode/fields.h"
 #include "decode/text.h"
 #include "output/grid.h"

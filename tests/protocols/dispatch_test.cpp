@@ -196,9 +196,12 @@ std::vector<Case> Cases() {
                              FrameBuilder().be16(static_cast<uint16_t>(query.size())), query})),
                "Ethernet/IPV4/TCP/DNS", "Ethernet II/IPV4/TCP (ACK PSH)/DNS/Query a.example"});
   const Bytes smb = FrameBuilder().raw({0xFF, 'S', 'M', 'B', 0x72}).zeros(28);
-  k.push_back({"udp code 6 datagram", V4(17, UDPDatagram(138, 138, Bytes(14, 0))),
+  k.push_back({"variant udp 6 port 138", V4(17, UDPDatagram(138, 138, Bytes(14, 0))),
                "Ethernet/IPV4/UDP/NBDG", "Ethernet II/IPV4/UDP/Netbios/NBDG"});
-  k.push_back({"tcp code 6 smb", V4(6, Concat({TCPHeader(40000, 445, 0x18), {0, 0, 0, 33}, smb})),
+  // Behind the NetBIOS session service, the datagram service and NetBIOS
+  // frames, SMB by its signature.
+  k.push_back({"signature FF534D42",
+               V4(6, Concat({TCPHeader(40000, 445, 0x18), {0, 0, 0, 33}, smb})),
                "Ethernet/IPV4/TCP/NBSS/SMB",
                "Ethernet II/IPV4/TCP (ACK PSH)/Netbios/NBSS/SMB/SmbNegotiate"});
   k.push_back({"sap F0 smb", Llc(0xF0, Concat({{14, 0}, Bytes(12, 0), smb})),
@@ -243,15 +246,25 @@ std::vector<Case> Cases() {
   k.push_back({"udp code 13 read request",
                Udp(69, FrameBuilder().be16(1).text("f").u8(0).text("octet").u8(0)),
                "Ethernet/IPV4/UDP/TFTP", "Ethernet II/IPV4/UDP/TFTP Read Request,File=f"});
+  // ... so that the client's acknowledgement to the server's own port is
+  // TFTP's, which neither port names.
+  k.push_back({"claim udp 13",
+               V4(17, UDPDatagram(40200, 50000, FrameBuilder().be16(4).be16(1).bytes())),
+               "Ethernet/IPV4/UDP/TFTP", "Ethernet II/IPV4/UDP/TFTP Acknowledgment,Block=1"});
   return k;
+}
+
+// Loads the frames of the cases, in their order.
+void LoadCases(DecodeFixture& fx, const std::vector<Case>& cases) {
+  std::vector<DecodeFixture::LinkedFrame> frames;
+  for (const auto& k : cases) frames.push_back({k.link, k.frame});
+  ASSERT_TRUE(fx.Load(frames));
 }
 
 TEST(DispatchTables, EveryEntryReachesItsProtocol) {
   const auto cases = Cases();
-  std::vector<DecodeFixture::LinkedFrame> frames;
-  for (const auto& k : cases) frames.push_back({k.link, k.frame});
   DecodeFixture fx;
-  ASSERT_TRUE(fx.Load(frames));
+  ASSERT_NO_FATAL_FAILURE(LoadCases(fx, cases));
   ASSERT_EQ(fx.session.FrameCount, cases.size());
   for (uint32_t i = 0; i < cases.size(); ++i) {
     SCOPED_TRACE(cases[i].name);
@@ -293,6 +306,62 @@ TEST(DispatchTables, EveryEntryHasACase) {
     EXPECT_TRUE(names.count("tcp code " + std::to_string(e.Code))) << e.Code;
     EXPECT_TRUE(names.count("udp code " + std::to_string(e.Code))) << e.Code;
   }
+  for (const auto& e : PortVariantTable()) {
+    const std::string name =
+        std::string(e.Carrier == Transport::TCP ? "variant tcp " : "variant udp ") +
+        std::to_string(e.Code) + " port " + std::to_string(e.Port);
+    EXPECT_TRUE(names.count(name)) << name;
+  }
+  for (const auto& e : ClaimTable()) {
+    const std::string name =
+        std::string(e.Carrier == Transport::TCP ? "claim tcp " : "claim udp ") +
+        std::to_string(e.Code);
+    EXPECT_TRUE(names.count(name)) << name;
+  }
+  for (const auto& e : SignatureTable()) {
+    std::string name = "signature ";
+    for (char ch : e.Signature) name += hex(static_cast<uint8_t>(ch), 2);
+    EXPECT_TRUE(names.count(name)) << name;
+  }
+}
+
+// The headers of the link, network and transport layers and ARP carry the
+// pictures of their kinds; every other top-level line, the application
+// protocols' roots among them, is a plain line.
+TEST(DispatchTables, TopLevelLinesCarryTheirPictures) {
+  const auto cases = Cases();
+  DecodeFixture fx;
+  ASSERT_NO_FATAL_FAILURE(LoadCases(fx, cases));
+  const std::pair<std::string_view, TreeImage> kPictures[] = {
+      {"Ethernet II", TreeImage::Link},
+      {"IEEE 802.3 Ethernet", TreeImage::Link},
+      {"Linux cooked", TreeImage::Link},
+      {"Raw IP", TreeImage::Link},
+      {"Loopback", TreeImage::Link},
+      {"Inter-Switch Link", TreeImage::Protocol},
+      {"Address Resolution Protocol", TreeImage::Message},
+      {"IPv4 Header", TreeImage::Network},
+      {"Internet Protocol Version 6", TreeImage::Network},
+      {"TCP Header", TreeImage::Segment},
+      {"UDP Header", TreeImage::Datagram},
+  };
+  std::set<std::string> roots;
+  for (uint32_t i = 0; i < cases.size(); ++i) {
+    SCOPED_TRACE(cases[i].name);
+    for (const auto& [text, image] : fx.TopLines(i + 1)) {
+      TreeImage want = TreeImage::Plain;
+      for (const auto& [prefix, picture] : kPictures)
+        if (text.starts_with(prefix)) want = picture;
+      EXPECT_EQ(image, want) << text;
+      if (want == TreeImage::Plain) roots.insert(text.substr(0, text.find(" (")));
+    }
+  }
+  // The application roots are among the lines checked.
+  for (const char* root :
+       {"Domain Name System", "Dynamic Host Configuration Protocol", "Network Time Protocol",
+        "Simple Network Management Protocol", "Trivial File Transport Protocol",
+        "Netbios Datagram Service", "Server Message Block Protocol(SMB)"})
+    EXPECT_TRUE(roots.count(root)) << root;
 }
 
 // The settings file stores protocol identifiers: they keep their numbers,

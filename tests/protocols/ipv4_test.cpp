@@ -275,6 +275,16 @@ TEST_F(IPv4, MalformedHeaders) {
   }
 }
 
+// A one-byte field is shown when its byte is there, though the word it
+// shares with the next field is not.
+TEST_F(IPv4, HeaderCutInsideAWord) {
+  Tree(Bytes{0x45, 0, 0, 40, 0, 1, 0x40});
+  ASSERT_NE(Find("Fragmentation Flags"), nullptr);
+  EXPECT_EQ(Find("Fragmentation Flags")->Text,
+            "Fragmentation Flags (3 bits) - 010 (Don't Fragment: on More Fragments: off)");
+  EXPECT_EQ(Find("Fragment offset"), nullptr);
+}
+
 TEST_F(IPv4, StationsUnlessTunnelled) {
   IPv4Spec s;
   s.protocol = 200;

@@ -203,7 +203,7 @@ TEST(LinkUnits, CookedTrees) {
 TEST(LinkUnits, RawAndLoopbackTrees) {
   DecodeFixture fx;
   ASSERT_TRUE(fx.Load(std::vector<LinkedFrame>{
-      {101, kTcp}, {0, Concat({Family(24, false), kIcmpv6})}, {101, {0x50, 1, 2, 3}}}));
+      {101, kTcp}, {0, Concat({Family(24, false), kIcmpv6})}, {101, {0x50, 1, 2, 3}}, {101, {}}}));
   const Lines raw = fx.Tree(1);
   ASSERT_GE(raw.size(), 2u);
   EXPECT_EQ(raw[0], "0+0 Raw IP - IPv4");
@@ -214,6 +214,8 @@ TEST(LinkUnits, RawAndLoopbackTrees) {
             (Lines{"0+4 Loopback (4 bytes)", "  0+4 Address Family (4 bytes) - 24 (IPv6)",
                    "4+40 Internet Protocol Version 6 (IPV6)"}));
   EXPECT_EQ(fx.Tree(3), (Lines{"0+0 Raw IP - IP version 5 (Unknown)", "0+4 Data (4 bytes)"}));
+  // An empty frame has no version byte: nothing is shown for it.
+  EXPECT_EQ(fx.Tree(4), Lines{});
 }
 
 // A header cut short: every whole field, nothing after it, in both builders.

@@ -121,6 +121,8 @@ TEST_F(TACACS, TacacsTrees) {
   Lines(TACACSTree, cut);
   EXPECT_TRUE(Has("User ("));
   EXPECT_FALSE(Has("Password ("));
+  // ... and the layer is cut short.
+  EXPECT_TRUE(c.Truncated);
   // Six bytes at least.
   EXPECT_TRUE(Lines(TACACSTree, {0x00, 1, 2, 3, 4}).empty());
 }

@@ -139,6 +139,18 @@ TEST_F(TCP, ShortSegmentRecordsNoPorts) {
   EXPECT_EQ(Find("Acknowledgement Number"), nullptr);
 }
 
+// A one-byte field is shown when its byte is there, though the word it
+// shares with the next field is not.
+TEST_F(TCP, HeaderCutInsideAWord) {
+  IPv4Spec s;
+  const Bytes header = TCPHeader(2000, 3000, 0x18);
+  const Bytes packet = IPv4Packet(s, Bytes(header.begin(), header.begin() + 13));
+  Tree(packet);
+  ASSERT_NE(Find("Header length"), nullptr);
+  EXPECT_EQ(Find("Header length")->Text, "Header length (4 bits) - 5 (20)");
+  EXPECT_EQ(Find("Reserved"), nullptr);
+}
+
 TEST_F(TCP, DecoderAndDescriptionByPort) {
   struct Case {
     uint16_t src, dst;

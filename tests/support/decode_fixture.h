@@ -78,6 +78,19 @@ struct DecodeFixture : SessionFixture {
     });
     return lines;
   }
+
+  // The top-level lines of a frame's tree after the frame header: text and
+  // picture.
+  std::vector<std::pair<std::string, TreeImage>> TopLines(uint32_t frame) {
+    DecodeContext c(session, env);
+    DetailTree tree(/*printMode=*/true);
+    std::vector<std::pair<std::string, TreeImage>> lines;
+    if (!BuildFrameTree(session, c, tree, frame)) return lines;
+    tree.Walk([&](const DetailNode& n, int depth) {
+      if (depth == 0 && n.Image != TreeImage::Frame) lines.emplace_back(n.Text, n.Image);
+    });
+    return lines;
+  }
 };
 
 }  // namespace kestle::test

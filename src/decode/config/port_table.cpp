@@ -209,6 +209,12 @@ std::string_view PortTable::PortDescription(uint8_t type, uint16_t port) const {
   return i && i <= entries_.size() ? std::string_view(entries_[i - 1].Description) : kUnknown;
 }
 
+std::string_view PortTable::KnownDescription(uint8_t type, uint16_t port) const {
+  const uint32_t i = FirstOf(byPort_, port, type);
+  return i && i <= entries_.size() ? std::string_view(entries_[i - 1].Description)
+                                   : std::string_view{};
+}
+
 uint16_t PortTable::PortDecoder(uint16_t port) const {
   auto it = byPort_.find(port);
   if (it == byPort_.end() || !it->second.Any || it->second.Any > entries_.size()) return 0;

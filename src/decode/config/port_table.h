@@ -78,6 +78,8 @@ class PortTable {
 
   // Description of the port for type PortUDP or PortTCP; "Unknown" when none.
   std::string_view PortDescription(uint8_t type, uint16_t port) const;
+  // The same, but "" when the port has no entry for the transport.
+  std::string_view KnownDescription(uint8_t type, uint16_t port) const;
   // Decoder code of the first entry with the port, whatever its type; 0 when none.
   uint16_t PortDecoder(uint16_t port) const;
   // Protocol identifier of the first entry of the type with exactly this
