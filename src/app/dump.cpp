@@ -12,8 +12,8 @@
 #include "decode/context.h"
 #include "decode/detail.h"
 #include "decode/dispatch.h"
-#include "decode/text.h"
 #include "decode/session.h"
+#include "decode/text.h"
 #include "decode/tree.h"
 #include "output/fileinfo.h"
 #include "output/filter.h"
@@ -270,8 +270,8 @@ bool FindFrames(const Options& o, CaptureSession& s, std::ostream& err,
 
 }  // namespace
 
-TerminalProgress::TerminalProgress(std::ostream& err, const CaptureInput& input,
-                                   std::string name, Clock now)
+TerminalProgress::TerminalProgress(std::ostream& err, const CaptureInput& input, std::string name,
+                                   Clock now)
     : err_(err), input_(input), name_(std::move(name)), now_(std::move(now)) {}
 
 void TerminalProgress::LoadStarted() { last_ = now_(); }
@@ -440,7 +440,7 @@ int PrepareEnvironment(const Options& o, Environment& env, std::ostream& err) {
 
 // Whether --frames keeps the frame (by the number the No. column shows).
 bool InFrameRange(const Options& o, const Settings& set, uint32_t frame) {
-  const int64_t shown = int64_t{set.FirstFrame} + frame - 1;
+  const int64_t shown = ShownFrameNumber(set, frame);
   return (!o.first || shown >= *o.first) && (!o.last || shown <= *o.last);
 }
 
@@ -538,8 +538,7 @@ class JsonOutput : public FrameOutput {
 // --save: the chosen frames into a Sniffer file, once all are known.
 class SaveOutput : public FrameOutput {
  public:
-  SaveOutput(CaptureSession& s, const std::string& target, Notifier& notifier,
-             std::ostream& err)
+  SaveOutput(CaptureSession& s, const std::string& target, Notifier& notifier, std::ostream& err)
       : s_(s), target_(target), notifier_(notifier), err_(err) {}
   bool NeedsTree() const override { return false; }
   void Frame(uint32_t frame, const DetailTree&, std::span<const uint8_t>) override {
