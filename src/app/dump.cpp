@@ -4,6 +4,7 @@
 #include <ctime>
 #include <iostream>
 #include <optional>
+#include <span>
 
 #include "capture/frame_index.h"
 #include "decode/config/environment.h"
@@ -11,8 +12,8 @@
 #include "decode/context.h"
 #include "decode/detail.h"
 #include "decode/dispatch.h"
-#include "decode/text.h"
 #include "decode/session.h"
+#include "decode/text.h"
 #include "decode/tree.h"
 #include "output/fileinfo.h"
 #include "output/filter.h"
@@ -269,8 +270,8 @@ bool FindFrames(const Options& o, CaptureSession& s, std::ostream& err,
 
 }  // namespace
 
-TerminalProgress::TerminalProgress(std::ostream& err, const CaptureInput& input,
-                                   std::string name, Clock now)
+TerminalProgress::TerminalProgress(std::ostream& err, const CaptureInput& input, std::string name,
+                                   Clock now)
     : err_(err), input_(input), name_(std::move(name)), now_(std::move(now)) {}
 
 void TerminalProgress::LoadStarted() { last_ = now_(); }
@@ -298,11 +299,12 @@ void TerminalProgress::Wipe() {
   width_ = 0;
 }
 
-int RunDump(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
-            const std::string& vendorFile, const std::string& snmpNamesFile, bool progress) {
-  Options o;
-  o.vendors = vendorFile;
-  o.snmpNames = snmpNamesFile;
+namespace {
+
+// Reads the arguments into `o`. Returns the exit status when the program
+// ends here (--help, --version, a usage error).
+std::optional<int> ParseArguments(const std::vector<std::string>& args, Options& o,
+                                  std::ostream& out, std::ostream& err) {
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
     auto value = [&](std::string& v) {
@@ -405,8 +407,12 @@ int RunDump(const std::vector<std::string>& args, std::ostream& out, std::ostrea
            " --sessions, --graph, --info or --save\n";
     return 2;
   }
+  return std::nullopt;
+}
 
-  Environment env;
+// The vendor list, the SNMP names and the settings the options name. 0, or
+// the exit status.
+int PrepareEnvironment(const Options& o, Environment& env, std::ostream& err) {
   if (!o.vendors.empty() && !env.Vendors.Load(o.vendors)) {
     err << "kestle-dump: cannot read MAC vendor list '" << o.vendors << "'\n";
     return 2;
@@ -429,33 +435,194 @@ int RunDump(const std::vector<std::string>& args, std::ostream& out, std::ostrea
       return 2;
     }
   }
+  return 0;
+}
+
+// Whether --frames keeps the frame (by the number the No. column shows).
+bool InFrameRange(const Options& o, const Settings& set, uint32_t frame) {
+  const int64_t shown = ShownFrameNumber(set, frame);
+  return (!o.first || shown >= *o.first) && (!o.last || shown <= *o.last);
+}
+
+// The exit status of a save; its note about left-out frames goes with the
+// load's messages.
+int SaveStatus(const SaveOutcome& r, Notifier& notifier, std::ostream& err) {
+  if (!r.Ok) {
+    err << "kestle-dump: " << r.Message << "\n";
+    return 4;
+  }
+  if (r.Skipped != 0) notifier.Message(SkippedFramesNote(r.Skipped));
+  return 0;
+}
+
+// One output of the chosen frames: it is handed each of them in display
+// order, with its tree and bytes when it asks for them, then ended.
+class FrameOutput {
+ public:
+  virtual ~FrameOutput() = default;
+  // Whether each frame's tree is built before Frame().
+  virtual bool NeedsTree() const = 0;
+  // `tree` and `bytes` are those of the frame when NeedsTree(); a frame
+  // that cannot be read again has neither.
+  virtual void Frame(uint32_t frame, const DetailTree& tree, std::span<const uint8_t> bytes) = 0;
+  // The exit status.
+  virtual int End() { return 0; }
+};
+
+// --tsv: a header line, then each frame's nine cells; with --tree-offsets
+// its tree under it.
+class TsvOutput : public FrameOutput {
+ public:
+  TsvOutput(std::ostream& out, const CaptureSession& s, bool offsets)
+      : out_(out), s_(s), offsets_(offsets) {
+    for (int i = 0; i < 9; ++i) out_ << (i ? "\t" : "") << ColumnHeader(kAll[i]);
+    out_ << "\n";
+  }
+  bool NeedsTree() const override { return offsets_; }
+  void Frame(uint32_t frame, const DetailTree& tree, std::span<const uint8_t>) override {
+    for (int i = 0; i < 9; ++i)
+      out_ << (i ? "\t" : "") << TsvSafe(FrameCellText(s_, frame, kAll[i]));
+    out_ << "\n";
+    if (offsets_) PrintTreeOffsets(out_, tree);
+  }
+
+ private:
+  static constexpr char kAll[] = "ABCDEFGHI";
+  std::ostream& out_;
+  const CaptureSession& s_;
+  bool offsets_;
+};
+
+// The default: the frame list as "Print to file" writes it, with --detail
+// and --dump as the print dialog's choices; with --tree-offsets each tree
+// with its offsets under the frame.
+class PrintOutput : public FrameOutput {
+ public:
+  PrintOutput(std::ostream& out, const CaptureSession& s, const Options& o,
+              const std::string& dateLine)
+      : out_(out), writer_(out, s, o.detail, o.dump), o_(o) {
+    writer_.WriteTitle(o.file, dateLine);
+  }
+  bool NeedsTree() const override { return o_.detail || o_.dump || o_.offsets; }
+  void Frame(uint32_t frame, const DetailTree& tree, std::span<const uint8_t> bytes) override {
+    writer_.WriteFrame(frame, &tree, bytes);
+    if (o_.offsets) PrintTreeOffsets(out_, tree);
+  }
+
+ private:
+  std::ostream& out_;
+  TextExportWriter writer_;
+  const Options& o_;
+};
+
+// --json: one document, written frame by frame.
+class JsonOutput : public FrameOutput {
+ public:
+  JsonOutput(std::ostream& out, const CaptureSession& s, const Options& o)
+      : writer_(out, s), o_(o) {}
+  bool NeedsTree() const override { return o_.detail || o_.dump; }
+  void Frame(uint32_t frame, const DetailTree& tree, std::span<const uint8_t> bytes) override {
+    writer_.WriteFrame(frame, o_.detail ? &tree : nullptr,
+                       o_.dump ? bytes : std::span<const uint8_t>{});
+  }
+  int End() override {
+    writer_.End();
+    return 0;
+  }
+
+ private:
+  JsonFrameWriter writer_;
+  const Options& o_;
+};
+
+// --save: the chosen frames into a Sniffer file, once all are known.
+class SaveOutput : public FrameOutput {
+ public:
+  SaveOutput(CaptureSession& s, const std::string& target, Notifier& notifier, std::ostream& err)
+      : s_(s), target_(target), notifier_(notifier), err_(err) {}
+  bool NeedsTree() const override { return false; }
+  void Frame(uint32_t frame, const DetailTree&, std::span<const uint8_t>) override {
+    frames_.push_back(frame);
+  }
+  int End() override {
+    return SaveStatus(SaveAsSniffer(s_.Input, SaveFrameRefs(s_, frames_), target_), notifier_,
+                      err_);
+  }
+
+ private:
+  CaptureSession& s_;
+  const std::string& target_;
+  Notifier& notifier_;
+  std::ostream& err_;
+  std::vector<uint32_t> frames_;
+};
+
+// The one row loop: every shown frame in display order that `wanted` keeps
+// goes to `output`. Returns the output's exit status.
+template <typename Wanted>
+int WriteFrames(CaptureSession& s, Environment& env, FrameOutput& output, const Wanted& wanted) {
+  DecodeContext ctx(s, env);
+  DetailTree tree(/*printMode=*/true);
+  for (uint32_t row = 1; row <= s.VisibleCount; ++row) {
+    const uint32_t frame = s.FrameOrder[row];
+    if (!wanted(frame)) continue;
+    // A frame that cannot be read again shows neither a tree nor bytes.
+    if (output.NeedsTree()) BuildFrameTree(s, ctx, tree, frame);
+    output.Frame(frame, tree, ShownFrameBytes(ctx));
+  }
+  return output.End();
+}
+
+// --save without a filter: only the capture is read, nothing is decoded.
+int SaveUndecoded(const Options& o, const Environment& env, StreamNotifier& notifier,
+                  std::ostream& err, bool progress) {
+  CaptureInput input(notifier);
+  FrameIndex index(DecodesLinkType);
+  std::optional<TerminalProgress> shown;
+  if (progress) notifier.Progress = &shown.emplace(err, input, o.file);
+  if (!input.Load(o.file, LoadOptionsOf(env), index, shown ? &*shown : nullptr)) return 1;
+  std::vector<uint32_t> frames;
+  for (uint32_t n = 1; n <= index.Count(); ++n)
+    if (InFrameRange(o, env.settings, n)) frames.push_back(n);
+  return SaveStatus(SaveAsSniffer(input, SaveFrameRefs(index, frames), *o.save), notifier, err);
+}
+
+void WriteFileInformation(std::ostream& out, const CaptureSession& s) {
+  for (const FileInfoLine& line : FileInformation(s)) {
+    std::string caption = line.Caption;
+    caption.resize(std::max<size_t>(caption.size() + 1, 14), ' ');
+    out << caption << line.Value << "\n";
+  }
+}
+
+// --nodes, --sessions and --graph, one after the other with an empty line
+// between them.
+void WriteStatistics(std::ostream& out, CaptureSession& s, const Options& o) {
+  CreateNodeStats(s);
+  bool first = true;
+  auto section = [&] {
+    if (!first) out << "\n";
+    first = false;
+  };
+  if (o.nodes) section(), WriteNodeGrid(out, s);
+  if (o.sessions) section(), WriteSessionGrids(out, s);
+  if (o.graph) section(), WriteGraph(out, s, o.graph);
+}
+
+}  // namespace
+
+int RunDump(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+            const std::string& vendorFile, const std::string& snmpNamesFile, bool progress) {
+  Options o;
+  o.vendors = vendorFile;
+  o.snmpNames = snmpNamesFile;
+  if (const std::optional<int> status = ParseArguments(args, o, out, err)) return *status;
+
+  Environment env;
+  if (const int status = PrepareEnvironment(o, env, err)) return status;
 
   StreamNotifier notifier(err);
-  auto shownNumber = [&](uint32_t frame) { return int64_t{env.settings.FirstFrame} + frame - 1; };
-  auto inRange = [&](uint32_t frame) {
-    return (!o.first || shownNumber(frame) >= *o.first) &&
-           (!o.last || shownNumber(frame) <= *o.last);
-  };
-  auto saved = [&](const SaveOutcome& r) {
-    if (!r.Ok) {
-      err << "kestle-dump: " << r.Message << "\n";
-      return 4;
-    }
-    if (r.Skipped != 0) notifier.Message(SkippedFramesNote(r.Skipped));
-    return 0;
-  };
-  if (o.save && !o.info && !o.Filtered()) {
-    // Only the capture is read: nothing needs decoding.
-    CaptureInput input(notifier);
-    FrameIndex index(DecodesLinkType);
-    std::optional<TerminalProgress> shown;
-    if (progress) notifier.Progress = &shown.emplace(err, input, o.file);
-    if (!input.Load(o.file, LoadOptionsOf(env), index, shown ? &*shown : nullptr)) return 1;
-    std::vector<uint32_t> frames;
-    for (uint32_t n = 1; n <= index.Count(); ++n)
-      if (inRange(n)) frames.push_back(n);
-    return saved(SaveAsSniffer(input, SaveFrameRefs(index, frames), *o.save));
-  }
+  if (o.save && !o.info && !o.Filtered()) return SaveUndecoded(o, env, notifier, err, progress);
 
   CaptureSession s(env, notifier);
   std::optional<TerminalProgress> shown;
@@ -466,88 +633,31 @@ int RunDump(const std::vector<std::string>& args, std::ostream& out, std::ostrea
   if (o.find && !FindFrames(o, s, err, found)) return 2;
 
   auto wanted = [&](uint32_t frame) {
-    return inRange(frame) && (!o.find || (frame < found.size() && found[frame]));
+    return InFrameRange(o, env.settings, frame) &&
+           (!o.find || (frame < found.size() && found[frame]));
   };
 
   if (o.info || o.save) {
-    if (o.info)
-      for (const FileInfoLine& line : FileInformation(s)) {
-        std::string caption = line.Caption;
-        caption.resize(std::max<size_t>(caption.size() + 1, 14), ' ');
-        out << caption << line.Value << "\n";
-      }
+    if (o.info) WriteFileInformation(out, s);
     if (!o.save) return 0;
-    std::vector<uint32_t> frames;
-    for (uint32_t row = 1; row <= s.VisibleCount; ++row) {
-      const uint32_t frame = s.FrameOrder[row];
-      if (wanted(frame)) frames.push_back(frame);
-    }
-    return saved(SaveAsSniffer(s.Input, SaveFrameRefs(s, frames), *o.save));
+    SaveOutput output(s, *o.save, notifier, err);
+    return WriteFrames(s, env, output, wanted);
   }
-
   if (o.nodes || o.sessions || o.graph) {
-    CreateNodeStats(s);
-    bool first = true;
-    auto section = [&] {
-      if (!first) out << "\n";
-      first = false;
-    };
-    if (o.nodes) section(), WriteNodeGrid(out, s);
-    if (o.sessions) section(), WriteSessionGrids(out, s);
-    if (o.graph) section(), WriteGraph(out, s, o.graph);
+    WriteStatistics(out, s, o);
     return 0;
   }
-
-  const std::string& cols = env.settings.ColumnSel;
-
-  DecodeContext ctx(s, env);
-  DetailTree tree(/*printMode=*/true);
-  // A frame that cannot be read again shows neither a tree nor bytes.
-  auto buildTree = [&](uint32_t frame) { BuildFrameTree(s, ctx, tree, frame); };
-
   if (o.json) {
-    JsonFrameWriter writer(out, s);
-    for (uint32_t row = 1; row <= s.VisibleCount; ++row) {
-      const uint32_t frame = s.FrameOrder[row];
-      if (!wanted(frame)) continue;
-      if (o.detail || o.dump) buildTree(frame);
-      writer.WriteFrame(frame, o.detail ? &tree : nullptr,
-                        o.dump ? ShownFrameBytes(ctx) : std::span<const uint8_t>{});
-    }
-    writer.End();
-    return 0;
+    JsonOutput output(out, s, o);
+    return WriteFrames(s, env, output, wanted);
   }
-
   if (o.tsv) {
-    static constexpr char kAll[] = "ABCDEFGHI";
-    for (int i = 0; i < 9; ++i) out << (i ? "\t" : "") << ColumnHeader(kAll[i]);
-    out << "\n";
-    for (uint32_t row = 1; row <= s.VisibleCount; ++row) {
-      const uint32_t frame = s.FrameOrder[row];
-      if (!wanted(frame)) continue;
-      for (int i = 0; i < 9; ++i)
-        out << (i ? "\t" : "") << TsvSafe(FrameCellText(s, frame, kAll[i]));
-      out << "\n";
-      if (o.offsets) {
-        buildTree(frame);
-        PrintTreeOffsets(out, tree);
-      }
-    }
-    return 0;
+    TsvOutput output(out, s, o.offsets);
+    return WriteFrames(s, env, output, wanted);
   }
-
-  TextExportWriter writer(out, s, o.detail, o.dump);
-  writer.WriteTitle(o.file,
-                    o.dateLine ? *o.dateLine : PrintDateLine(env.Locale, std::time(nullptr)));
-  for (uint32_t row = 1; row <= s.VisibleCount; ++row) {
-    const uint32_t frame = s.FrameOrder[row];
-    if (!wanted(frame)) continue;
-    if (o.detail || o.dump || o.offsets) buildTree(frame);
-    writer.WriteFrame(frame, &tree, ShownFrameBytes(ctx));
-    if (o.offsets) PrintTreeOffsets(out, tree);
-  }
-  (void)cols;
-  return 0;
+  PrintOutput output(out, s, o,
+                     o.dateLine ? *o.dateLine : PrintDateLine(env.Locale, std::time(nullptr)));
+  return WriteFrames(s, env, output, wanted);
 }
 
 }  // namespace kestle

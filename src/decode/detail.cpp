@@ -72,7 +72,7 @@ bool BuildFrameTree(CaptureSession& s, DecodeContext& c, DetailTree& tree, uint3
   c.PrintMode = tree.PrintMode;
 
   const uint32_t trueLen = h.TrueSize != 0 ? h.TrueSize : h.Size;
-  const int64_t shown = std::max<int64_t>(0, int64_t{c.Set.FirstFrame} + n - 1);
+  const int64_t shown = ShownFrameNumber(c.Set, n);
   DetailNode* top = AddField(
       c, nullptr,
       "Frame " + FormatThousands(static_cast<uint64_t>(shown), locale.ThousandsSep) +

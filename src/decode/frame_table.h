@@ -1,8 +1,10 @@
 // The frame table: one entry per loaded frame, filled by the summary pass.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 
+#include "decode/config/settings.h"
 #include "decode/stringpool.h"
 
 namespace kestle {
@@ -31,5 +33,13 @@ struct FrameTabRec {
 };
 // A million-frame capture keeps a million of these.
 static_assert(sizeof(FrameTabRec) <= 72, "FrameTabRec stays compact");
+
+// The number the user knows frame `frame` (1-based in the frame table) by:
+// counted from the FirstFrame setting, as the No. column, the tree's first
+// line, Find, Goto, Save As and Print show it. Never below 0, whatever the
+// setting holds.
+inline int64_t ShownFrameNumber(const Settings& set, uint32_t frame) {
+  return std::max<int64_t>(0, int64_t{set.FirstFrame} + frame - 1);
+}
 
 }  // namespace kestle

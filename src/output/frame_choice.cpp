@@ -44,11 +44,11 @@ std::vector<uint32_t> ChosenFrames(const CaptureSession& s, FrameChoice choice, 
 }
 
 std::string RangeBoxFirst(const CaptureSession& s) {
-  return std::to_string(int64_t{s.Env.settings.FirstFrame});
+  return std::to_string(ShownFrameNumber(s.Env.settings, 1));
 }
 
 std::string RangeBoxLast(const CaptureSession& s) {
-  return std::to_string(int64_t{s.Env.settings.FirstFrame} + s.FrameCount - 1);
+  return std::to_string(ShownFrameNumber(s.Env.settings, s.FrameCount));
 }
 
 }  // namespace kestle

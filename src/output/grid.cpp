@@ -93,7 +93,7 @@ std::string FrameCellText(const CaptureSession& s, uint32_t frame, char letter) 
   const Settings& set = s.Env.settings;
   switch (letter) {
     case 'A':
-      return std::to_string(int64_t{set.FirstFrame} + frame - 1);
+      return std::to_string(ShownFrameNumber(set, frame));
     case 'B': {
       if (set.TimeFormat == 1) return FormatRelativeTime(r.RelTime, s.Env.Locale.DecimalSep);
       if (set.TimeFormat == 2) {

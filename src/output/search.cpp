@@ -157,7 +157,7 @@ FrameSearch::Result FrameSearch::FindNext(CaptureSession& s, const SearchPattern
 }
 
 std::string FoundInFrameText(const CaptureSession& s, uint32_t frame) {
-  return findmsg::kFoundIn + std::to_string(int64_t{s.Env.settings.FirstFrame} + frame - 1);
+  return findmsg::kFoundIn + std::to_string(ShownFrameNumber(s.Env.settings, frame));
 }
 
 // ---------------------------------------------------------------- goto
