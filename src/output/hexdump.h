@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "decode/ebcdic.h"
+
 namespace kestle {
 
 // True when the dump's character column shows the byte as itself: its
@@ -15,11 +17,8 @@ namespace kestle {
 bool DumpPrintable(uint8_t b);
 // The character the dump shows for a byte (ASCII mode).
 char DumpChar(uint8_t b);
-// The character shown for a byte in EBCDIC mode, before the printable
-// test: the byte itself except for the 93 EBCDIC codes of letters, digits,
-// the blank and punctuation.
-extern const std::array<uint8_t, 256> EbcdicToAscii;
-// The character the dump shows for a byte in ASCII or EBCDIC mode.
+// The character the dump shows for a byte in ASCII or EBCDIC mode (EBCDIC:
+// the byte through EbcdicToAscii, then the printable test).
 char DumpChar(uint8_t b, bool ebcdic);
 // One dump line of up to 16 bytes: "0xOOOO  HH HH ...  chars" without
 // leading blanks; a short line is padded with three blanks per byte.
