@@ -5,6 +5,7 @@
 
 #include "decode/config/environment.h"
 #include "decode/dispatch.h"
+#include "decode/frame_table.h"
 #include "decode/session.h"
 
 namespace kestle {
@@ -54,6 +55,17 @@ uint32_t DecodeContext::RegisterNode(const uint8_t mac[6], uint32_t ipv4, std::s
   // probe's) is all there is to name the station by.
   if (ipv4 == 0 && name.empty()) name = "0.0.0.0";
   return Nodes.RegisterNode(nullptr, ipv4, name);
+}
+
+NodeEntryRec* DecodeContext::NetworkNode(bool source) const {
+  const FrameTabRec* entry = Rec ? Rec : Shown;
+  if (!entry) return nullptr;
+  const uint32_t pair = source ? entry->SrcNode : entry->DstNode;
+  if (pair == 0 || pair >= Nodes.NodeStatTable.size()) return nullptr;
+  const uint32_t net = Nodes.NodeStatTable[pair].NetNode;
+  // Entry 0 is never a station.
+  if (net == 0 || net >= Nodes.NodeTable.size()) return nullptr;
+  return &Nodes.NodeTable[net];
 }
 
 }  // namespace kestle

@@ -172,6 +172,10 @@ class DecodeContext {
   TcpEndpoint Endpoint(const std::array<uint8_t, 16>& addr, uint16_t port) const {
     return {Ip.Version, addr, port};
   }
+  // The network entry (NodeTable) of the frame's sender or receiver: in the
+  // summary pass from the entry being filled, when a frame is shown from the
+  // entry its load gave it. nullptr when the frame has no such station.
+  NodeEntryRec* NetworkNode(bool source) const;
 
   // ---- state
   ProtocolPathTable& Paths;
@@ -206,6 +210,8 @@ class DecodeContext {
   std::string Desc;            // summary pass: the Description so far
   DetailTree* Tree = nullptr;  // tree mode: where items go
   bool PrintMode = false;
+  // Tree mode: the entry of the frame shown, for its stations.
+  const FrameTabRec* Shown = nullptr;
 
   // The line the field writer returns when it adds none: it takes no lines.
   DetailNode* EndedLine() const { return &ended_; }

@@ -67,6 +67,7 @@ bool BuildFrameTree(CaptureSession& s, DecodeContext& c, DetailTree& tree, uint3
   c.LoadFrame(bytes.data(), static_cast<uint32_t>(bytes.size()));
   c.FrameNo = n;
   c.Rec = nullptr;
+  c.Shown = &rec;
   c.Desc.clear();
   c.Tree = &tree;
   c.PrintMode = tree.PrintMode;
@@ -92,6 +93,7 @@ bool BuildFrameTree(CaptureSession& s, DecodeContext& c, DetailTree& tree, uint3
   c.PacketOffset = 0;
   c.PacketLen = c.FrameLen;
   c.Tree = nullptr;
+  c.Shown = nullptr;
   return true;
 }
 

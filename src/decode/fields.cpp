@@ -105,6 +105,13 @@ void SetBranchRange(DecodeContext& c, DetailNode* line, size_t at, size_t length
   line->Length = static_cast<uint32_t>(present);
 }
 
+void AppendText(const DecodeContext& c, DetailNode* line, const FieldText& more) {
+  if (!Added(c, line)) return;
+  if (more.LiteralFrom != kNotLiteral && line->LiteralFrom == kNotLiteral)
+    line->LiteralFrom = static_cast<uint32_t>(line->Text.size() + more.LiteralFrom);
+  line->Text += more.Text;
+}
+
 bool Added(const DecodeContext& c, const DetailNode* line) { return line && line != c.EndedLine(); }
 
 std::string FlagPicture(uint32_t value, uint32_t mask, int width) {

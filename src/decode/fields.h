@@ -63,6 +63,10 @@ DetailNode* AddBranch(DecodeContext& c, DetailNode* parent, FieldText text, size
 // which it covers those the layer holds. Nothing for the ended line.
 void SetBranchRange(DecodeContext& c, DetailNode* line, size_t at, size_t length);
 
+// Appends `more` to the text of a line already added (an item whose text
+// tells what the fields below it found); text from the frame in `more` stays
+// literal. Nothing for the ended line.
+void AppendText(const DecodeContext& c, DetailNode* line, const FieldText& more);
 // Whether `line` is a line of the tree (not the ended line).
 bool Added(const DecodeContext& c, const DetailNode* line);
 
