@@ -17,6 +17,7 @@
 #include "protocols/rtp.h"
 #include "protocols/snmp.h"
 #include "protocols/tacacs.h"
+#include "protocols/telnet.h"
 #include "protocols/tftp.h"
 
 namespace kestle {
@@ -57,7 +58,7 @@ constexpr PortDecoderEntry kDecoders[] = {
     {DecodeRTSP, Decoded(), None()},
     {DecodeSIP, Decoded(), Decoded()},
     {DecodeSMTP, Decoded(), None()},
-    {DecodeTelnet, Decoded(), None()},
+    {DecodeTelnet, Decoded({TelnetSummary, TelnetTree}), None()},
     {DecodeDLSw, SummaryOnly(), None()},
     {DecodeiSCSI, Decoded(), None()},
 };

@@ -240,6 +240,10 @@ std::vector<Case> Cases() {
                "Ethernet II/IPV4/TCP (ACK PSH)/TACACS+/Authentication/Request"});
   k.push_back({"tcp code 12 no payload", V4(6, TCPHeader(40000, 49, 0x02)), "Ethernet/IPV4/TCP",
                "Ethernet II/IPV4/TCP (SYN)"});
+  // Telnet over TCP.
+  k.push_back({"tcp code 23 negotiation",
+               V4(6, Concat({TCPHeader(40000, 23, 0x18), {0xFF, 0xFD, 24}})),
+               "Ethernet/IPV4/TCP/Telnet", "Ethernet II/IPV4/TCP (ACK PSH)/Telnet"});
   k.push_back({"udp code 16 packet", Udp(5002, FrameBuilder().u8(0x80).u8(0).zeros(10)),
                "Ethernet/IPV4/UDP/RTP", "Ethernet II/IPV4/UDP/RTP"});
   // Last: its client port is a TFTP transfer's from here on.
