@@ -16,6 +16,7 @@
 #include "protocols/radius.h"
 #include "protocols/rtp.h"
 #include "protocols/snmp.h"
+#include "protocols/ssl.h"
 #include "protocols/tacacs.h"
 #include "protocols/telnet.h"
 #include "protocols/tftp.h"
@@ -53,7 +54,7 @@ constexpr PortDecoderEntry kDecoders[] = {
     {DecodePPTP, Decoded(), None()},
     {DecodeRTP, None(), Decoded({RTPSummary, RTPTree})},
     {DecodeSocks, Decoded(), None()},
-    {DecodeSSL, Decoded(), None()},
+    {DecodeSSL, Decoded({SSLSummary, SSLTree}), None()},
     {DecodeSSDP, None(), Decoded()},
     {DecodeRTSP, Decoded(), None()},
     {DecodeSIP, Decoded(), Decoded()},

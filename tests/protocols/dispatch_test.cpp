@@ -175,7 +175,7 @@ std::vector<Case> Cases() {
       {DecodePPTP, 1723, "TCP/PPTP", "UDP"},
       {DecodeRTP, 5002, "TCP", "UDP/RTP"},
       {DecodeSocks, 1080, "TCP/Socks", "UDP"},
-      {DecodeSSL, 443, "TCP/SSLv3", "UDP"},
+      {DecodeSSL, 443, "TCP", "UDP"},  // an empty segment names no version
       {DecodeSSDP, 1900, "TCP", "UDP/SSDP"},
       {DecodeRTSP, 554, "TCP/RTSP", "UDP"},
       {DecodeSIP, 5060, "TCP/SIP", "UDP/SIP"},
@@ -240,10 +240,16 @@ std::vector<Case> Cases() {
                "Ethernet II/IPV4/TCP (ACK PSH)/TACACS+/Authentication/Request"});
   k.push_back({"tcp code 12 no payload", V4(6, TCPHeader(40000, 49, 0x02)), "Ethernet/IPV4/TCP",
                "Ethernet II/IPV4/TCP (SYN)"});
-  // Telnet over TCP.
+  // Telnet, SSL and TLS over TCP.
   k.push_back({"tcp code 23 negotiation",
                V4(6, Concat({TCPHeader(40000, 23, 0x18), {0xFF, 0xFD, 24}})),
                "Ethernet/IPV4/TCP/Telnet", "Ethernet II/IPV4/TCP (ACK PSH)/Telnet"});
+  k.push_back({"tcp code 18 client hello",
+               V4(6, Concat({TCPHeader(40000, 443, 0x18), {0x16, 3, 1, 0, 4, 1, 0, 0, 0}})),
+               "Ethernet/IPV4/TCP/TLS", "Ethernet II/IPV4/TCP (ACK PSH)/TLSv3 Client Hello"});
+  k.push_back({"tcp code 18 sslv2 hello",
+               V4(6, Concat({TCPHeader(40000, 443, 0x18), {0x80, 9, 1, 0, 2, 0, 0, 0, 0, 0, 0}})),
+               "Ethernet/IPV4/TCP/SSLv2", "Ethernet II/IPV4/TCP (ACK PSH)/SSLv2 Client Hello"});
   k.push_back({"udp code 16 packet", Udp(5002, FrameBuilder().u8(0x80).u8(0).zeros(10)),
                "Ethernet/IPV4/UDP/RTP", "Ethernet II/IPV4/UDP/RTP"});
   // Last: its client port is a TFTP transfer's from here on.
