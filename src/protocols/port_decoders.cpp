@@ -11,6 +11,7 @@
 #include "decode/dispatch.h"
 #include "protocols/dhcp.h"
 #include "protocols/dns.h"
+#include "protocols/isakmp.h"
 #include "protocols/netbios.h"
 #include "protocols/ntp.h"
 #include "protocols/radius.h"
@@ -50,7 +51,7 @@ constexpr PortDecoderEntry kDecoders[] = {
     {DecodeSNMP, None(), Decoded({SNMPSummary, SNMPTree})},
     {DecodeTacacs, Decoded({TACACSSummary, TACACSTree}), Decoded({TACACSSummary, TACACSTree})},
     {DecodeTFTP, None(), Decoded({TFTPSummary, TFTPTree})},
-    {DecodeISAKMP, None(), Decoded()},
+    {DecodeISAKMP, None(), Decoded({ISAKMPSummary, ISAKMPTree})},
     {DecodePPTP, Decoded(), None()},
     {DecodeRTP, None(), Decoded({RTPSummary, RTPTree})},
     {DecodeSocks, Decoded(), None()},

@@ -240,7 +240,7 @@ std::vector<Case> Cases() {
                "Ethernet II/IPV4/TCP (ACK PSH)/TACACS+/Authentication/Request"});
   k.push_back({"tcp code 12 no payload", V4(6, TCPHeader(40000, 49, 0x02)), "Ethernet/IPV4/TCP",
                "Ethernet II/IPV4/TCP (SYN)"});
-  // Telnet, SSL and TLS over TCP.
+  // Telnet, SSL and TLS over TCP; ISAKMP over UDP.
   k.push_back({"tcp code 23 negotiation",
                V4(6, Concat({TCPHeader(40000, 23, 0x18), {0xFF, 0xFD, 24}})),
                "Ethernet/IPV4/TCP/Telnet", "Ethernet II/IPV4/TCP (ACK PSH)/Telnet"});
@@ -250,6 +250,9 @@ std::vector<Case> Cases() {
   k.push_back({"tcp code 18 sslv2 hello",
                V4(6, Concat({TCPHeader(40000, 443, 0x18), {0x80, 9, 1, 0, 2, 0, 0, 0, 0, 0, 0}})),
                "Ethernet/IPV4/TCP/SSLv2", "Ethernet II/IPV4/TCP (ACK PSH)/SSLv2 Client Hello"});
+  k.push_back({"udp code 14 main mode",
+               Udp(500, FrameBuilder().zeros(16).u8(0).u8(0x10).u8(2).u8(0).be32(0).be32(28)),
+               "Ethernet/IPV4/UDP/ISAKMP", "Ethernet II/IPV4/UDP/ISAKMP Identity Protection"});
   k.push_back({"udp code 16 packet", Udp(5002, FrameBuilder().u8(0x80).u8(0).zeros(10)),
                "Ethernet/IPV4/UDP/RTP", "Ethernet II/IPV4/UDP/RTP"});
   // Last: its client port is a TFTP transfer's from here on.
