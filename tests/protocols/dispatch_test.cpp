@@ -373,7 +373,9 @@ TEST(DispatchTables, TopLevelLinesCarryTheirPictures) {
   for (const char* root :
        {"Domain Name System", "Dynamic Host Configuration Protocol", "Network Time Protocol",
         "Simple Network Management Protocol", "Trivial File Transport Protocol",
-        "Netbios Datagram Service", "Server Message Block Protocol(SMB)"})
+        "Netbios Datagram Service", "Server Message Block Protocol(SMB)", "Telnet",
+        "Transport Layer Security Protocol", "Secure Socket Layer Protocol",
+        "Internet Security Association and Key Management Protocol"})
     EXPECT_TRUE(roots.count(root)) << root;
 }
 
