@@ -14,16 +14,17 @@ namespace kestle {
 // numbers are stable (the window maps each to a picture; text output
 // ignores them).
 enum class TreeImage : uint8_t {
-  Plain = 0,     // a plain line at the top level
-  Field = 1,     // a field
-  Frame = 2,     // the frame's first line
-  Network = 3,   // an IPv4 or IPv6 header
-  Segment = 4,   // a TCP header
-  Link = 5,      // an Ethernet or 802.3 header
-  Message = 6,   // a message of its own (ARP, mail)
-  Datagram = 7,  // a UDP header
-  Flags = 8,     // a flags field with one line per flag below it
-  Protocol = 9,  // any other protocol's branch
+  Plain = 0,      // a plain line at the top level
+  Field = 1,      // a field
+  Frame = 2,      // the frame's first line
+  Network = 3,    // an IPv4 or IPv6 header
+  Segment = 4,    // a TCP header
+  Link = 5,       // an Ethernet or 802.3 header
+  Message = 6,    // a message of its own (ARP, mail)
+  Datagram = 7,   // a UDP header
+  Flags = 8,      // a flags field with one line per flag below it
+  Protocol = 9,   // any other protocol's branch
+  Security = 10,  // a key management branch (ISAKMP)
 };
 
 inline constexpr uint32_t kNotLiteral = UINT32_MAX;

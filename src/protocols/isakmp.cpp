@@ -489,8 +489,9 @@ void ISAKMPSummary(DecodeContext& c) {
 void ISAKMPTree(DecodeContext& c, DetailNode* parent) {
   const size_t n = c.PacketLen;
   if (n < kHeader) return;
-  DetailNode* root = AddBranch(
-      c, parent, "Internet Security Association and Key Management Protocol (ISAKMP)", 0, n);
+  DetailNode* root =
+      AddBranch(c, parent, "Internet Security Association and Key Management Protocol (ISAKMP)", 0,
+                n, TreeImage::Security);
   AddField(c, root, "Initiator Cookie () - 0x" + Hex(c.be64(0), 16), 0, 8);
   AddField(c, root, "Responder Cookie () - 0x" + Hex(c.be64(8), 16), 8, 8);
   const uint8_t first = c.u8(16);

@@ -787,6 +787,7 @@ QIcon MainWindow::TreeImage(int image) const {
       QStyle::SP_MediaSeekForward,       // TreeImage::Datagram
       QStyle::SP_DialogApplyButton,      // TreeImage::Flags
       QStyle::SP_DirIcon,                // TreeImage::Protocol
+      QStyle::SP_DriveCDIcon,            // TreeImage::Security
   };
   const size_t count = sizeof kImages / sizeof kImages[0];
   const size_t i =
