@@ -44,11 +44,18 @@ std::vector<DumpRun> DumpLineRuns(const DetailTree& tree, const DetailNode* sele
   return runs;
 }
 
-TreeTextParts SplitTreeText(std::string_view text, uint32_t literalFrom) {
+std::optional<TreeTextParts> SplitTreeLine(std::string_view text, uint32_t literalFrom) {
   // A separator must lie wholly before the frame's text.
   const size_t p = text.substr(0, literalFrom).find(" - ");
-  if (p == std::string_view::npos || p + 3 > literalFrom) return {std::string(text), {}};
-  return {std::string(text.substr(0, p)), std::string(text.substr(p + 3, 999))};
+  if (p == std::string_view::npos || p + 3 > literalFrom) return std::nullopt;
+  return TreeTextParts{std::string(text.substr(0, p)), std::string(text.substr(p + 3))};
+}
+
+TreeTextParts SplitTreeText(std::string_view text, uint32_t literalFrom) {
+  std::optional<TreeTextParts> parts = SplitTreeLine(text, literalFrom);
+  if (!parts) return {std::string(text), {}};
+  parts->Value.resize(std::min<size_t>(parts->Value.size(), 999));
+  return std::move(*parts);
 }
 
 std::string CopyTreeText(const DetailTree& tree) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -40,6 +41,10 @@ struct TreeTextParts {
   std::string Value;
 };
 TreeTextParts SplitTreeText(std::string_view text, uint32_t literalFrom = kNotLiteral);
+// The same split without a limit on the value; nullopt for a text without
+// a separator.
+std::optional<TreeTextParts> SplitTreeLine(std::string_view text,
+                                           uint32_t literalFrom = kNotLiteral);
 // The whole tree as text, one line per item in tree order, joined by CR LF:
 // 3 blanks per level (at most 40), "+" before items with children, the
 // label padded to 45 characters, a blank, the value (at most 999 chars).
