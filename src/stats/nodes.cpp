@@ -274,7 +274,9 @@ std::string SessionCellText(const CaptureSession& s, const NodeSessionRec& r, in
     case 1:
       return p.MacText();
     case 2:
-      return p.IPv4() != 0 ? FormatIPv4(p.IPv4()) : std::string();
+      // As the node grid shows the partner: dotted IPv4, else its other
+      // network address (IPv6).
+      return p.IPv4() != 0 ? FormatIPv4(p.IPv4()) : p.Name();
     case 3:
       return s.Env.Protocols.Name(r.SessionProtocol);
     case 4:

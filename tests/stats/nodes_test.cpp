@@ -332,7 +332,8 @@ TEST(NodeSessions, OneRowPerPartnerAndProtocolWithTheChart) {
                 {"00:00:00:00:00:01", "10.0.0.1", "UDP", "1", "90", "0", "0"},
                 {"00:00:00:00:00:02", "10.0.0.2", "TCP", "1", "60", "2", "140"},
                 {"00:00:00:00:00:02", "10.0.0.2", "UDP", "0", "0", "1", "70"},
-                {"00:00:00:00:00:03", "", "ARP", "1", "80", "0", "0"},
+                // An IPv6 partner shows its address, as the node grid does.
+                {"00:00:00:00:00:03", "fe80::3", "ARP", "1", "80", "0", "0"},
             }));
   // Unsorted: partner b's UDP (newest) before its TCP.
   EXPECT_EQ(built.Sessions[0].Partner, b);
