@@ -32,6 +32,7 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
 #include <QVBoxLayout>
 
 #include "app_paths.h"
@@ -401,6 +402,7 @@ void MainWindow::BuildPages() {
   dump_ = new HexDumpView;
   dump_->setContextMenuPolicy(Qt::CustomContextMenu);
   connect(dump_, &QWidget::customContextMenuRequested, this, &MainWindow::DumpContextMenu);
+  connect(dump_, &HexDumpView::ByteClicked, this, &MainWindow::SelectTreeLineAt);
 
   splitter_->addWidget(grid_);
   splitter_->addWidget(tree_);
@@ -824,6 +826,19 @@ void MainWindow::TreeSelectionChanged() {
   const DetailNode* node =
       items.isEmpty() ? nullptr : items.front()->data(0, kNodeRole).value<const DetailNode*>();
   dump_->SetSelectedNode(node);
+}
+
+void MainWindow::SelectTreeLineAt(uint32_t offset) {
+  const DetailNode* node = DeepestNodeAt(detail_, offset);
+  if (!node) return;
+  for (QTreeWidgetItemIterator it(tree_); *it; ++it) {
+    if ((*it)->data(0, kNodeRole).value<const DetailNode*>() != node) continue;
+    // The tree opens down to the line.
+    for (QTreeWidgetItem* up = (*it)->parent(); up; up = up->parent()) up->setExpanded(true);
+    tree_->setCurrentItem(*it);
+    tree_->scrollToItem(*it);
+    return;
+  }
 }
 
 void MainWindow::ToggleDumpMode() {

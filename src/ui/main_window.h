@@ -207,6 +207,8 @@ class MainWindow : public QMainWindow, private LoadObserver {
   void FillTree();
   QIcon TreeImage(int image) const;
   void TreeSelectionChanged();
+  // Selects the deepest tree line that holds the frame's byte at `offset`.
+  void SelectTreeLineAt(uint32_t offset);
   void GridContextMenu(const QPoint& pos);
   void TreeContextMenu(const QPoint& pos);
   void DumpContextMenu(const QPoint& pos);
