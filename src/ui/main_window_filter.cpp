@@ -11,12 +11,15 @@
 #include <QShortcut>
 #include <QTabWidget>
 #include <QTableView>
+#include <QTreeWidget>
 
 #include "filter_dialog.h"
 #include "find_dialog.h"
 #include "frame_model.h"
 #include "goto_dialog.h"
+#include "hexdump_view.h"
 #include "main_window.h"
+#include "output/fileinfo.h"
 #include "output/grid.h"
 #include "output/tagging.h"
 
@@ -44,6 +47,10 @@ void MainWindow::BuildFilterCommands() {
   auto select = [this](int row) { SelectRow(row); };
   filterDialog_ = new FilterDialog(*session_, filterState_, notifier_, this);
   findDialog_ = new FindDialog(*session_, notifier_, select, this);
+  // The dump shows the bytes a match found.
+  connect(findDialog_, &FindDialog::Matched, this, [this](uint32_t offset, uint32_t length) {
+    dump_->SetHighlight({offset, length});
+  });
   gotoDialog_ = new GotoDialog(*session_, notifier_, select, this);
   connect(Command("Filter"), &QAction::triggered, this, &MainWindow::ShowFilter);
   connect(Command("FilterTagged"), &QAction::triggered, this, &MainWindow::FilterTaggedFrames);
@@ -131,6 +138,8 @@ void MainWindow::ClearFilter() {
   if (kestle::ClearFilter(*session_)) SortGrid();
   filterState_.Active = false;
   ShownFramesChanged();
+  // Every frame is shown again: the load's summary, not a filter's count.
+  panel0_->setText(QString::fromStdString(LoadSummaryText(*session_)));
   UpdateFilterImage();
 }
 
@@ -163,14 +172,15 @@ void MainWindow::Navigate(NavigationCommand command) {
 
 void MainWindow::ShowFind() {
   if (Busy("Finding") || !session_->FileOpen() || !gridReady_) return;
-  findDialog_->Open();
+  // Over the tree: the grid's selected row and the dump's highlight stay in sight.
+  findDialog_->Open(QRect(tree_->mapToGlobal(QPoint(0, 0)), tree_->size()));
 }
 
 void MainWindow::FindNext() {
   if (Busy("Finding") || !session_->FileOpen() || !gridReady_) return;
   // Nothing to look for yet: ask for it.
   if (findDialog_->FindWhat()->text().isEmpty()) {
-    findDialog_->Open();
+    ShowFind();
     return;
   }
   findDialog_->FindNext();
