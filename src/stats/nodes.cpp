@@ -292,6 +292,23 @@ std::string SessionCellText(const CaptureSession& s, const NodeSessionRec& r, in
   }
 }
 
+std::array<int, kStatColumns> StatColumnWidths(int gridWidth, int scrollBarWidth, int lineWidth,
+                                               const StatAddressWidths& least) {
+  std::array<int, kStatColumns> w = StatColumnWidths(gridWidth, scrollBarWidth, lineWidth);
+  const int avail = std::max(0, gridWidth - scrollBarWidth - (kStatColumns + 3) * lineWidth);
+  const int ip = least.IPv6 > 0 && least.Mac + least.IPv6 <= avail / 2 ? least.IPv6 : least.IPv4;
+  if (w[0] >= least.Mac && w[1] >= ip) return w;  // the equal shares hold them
+  w[0] = std::max(w[0], least.Mac);
+  w[1] = std::max(w[1], ip);
+  // The others share the rest, each at least half its equal share.
+  const int others = kStatColumns - 2;
+  const int rest = std::max(0, avail - w[0] - w[1]);
+  const int each = std::max(rest / others, avail / kStatColumns / 2);
+  for (int c = 2; c < kStatColumns; ++c) w[static_cast<size_t>(c)] = each;
+  if (each == rest / others) w[2] += rest % others;
+  return w;
+}
+
 std::array<int, kStatColumns> StatColumnWidths(int gridWidth, int scrollBarWidth, int lineWidth) {
   const int avail = std::max(0, gridWidth - scrollBarWidth - (kStatColumns + 3) * lineWidth);
   std::array<int, kStatColumns> w;
