@@ -415,6 +415,7 @@ void MainWindow::BuildPages() {
   layout->addWidget(splitter_);
   pages_->addTab(frames, "Frames");
   nodesPage_ = new NodesPage(*session_, env_.settings);
+  connect(nodesPage_, &NodesPage::SessionChosen, this, &MainWindow::FilterSession);
   graphsPage_ = new GraphsPage(*session_);
   pages_->addTab(nodesPage_, "Nodes");
   pages_->addTab(graphsPage_, "Graphs");

@@ -19,7 +19,9 @@
 #include "goto_dialog.h"
 #include "hexdump_view.h"
 #include "main_window.h"
+#include "nodes_page.h"
 #include "output/fileinfo.h"
+#include "output/filter.h"
 #include "output/grid.h"
 #include "output/tagging.h"
 
@@ -117,6 +119,30 @@ void MainWindow::ShowFilter() {
   }
   UpdateFilterImage();
   PageChanged(pages_->currentIndex());
+}
+
+void MainWindow::FilterSession(uint32_t station, uint32_t partner) {
+  if (Busy("Filtering") || !session_->FileOpen() || !gridReady_) return;
+  FilterChoice choice;
+  choice.Station1 = StationOfPair(session_->Nodes, station);
+  choice.Station2 = StationOfPair(session_->Nodes, partner);
+  const FilterOutcome r = ApplyFilter(*session_, choice);
+  if (!r.Applied) {
+    notifier_.Message(kNoFramesSelected);
+    return;
+  }
+  // The filter dialog opens with this choice.
+  const std::vector<StationItem> list = StationList(session_->Nodes);
+  filterState_.Station1 =
+      static_cast<uint32_t>(std::max<int64_t>(0, FindStation(list, choice.Station1.Text)));
+  filterState_.Station2 =
+      static_cast<uint32_t>(std::max<int64_t>(0, FindStation(list, choice.Station2.Text)));
+  filterState_.Direction = FilterDirection::Both;
+  filterState_.AllProtocols = true;
+  filterState_.SelectMismatch = false;
+  filterState_.Active = true;
+  pages_->setCurrentIndex(0);
+  ShownSetChanged(r.Shown);
 }
 
 void MainWindow::UpdateFilterMenu() {
