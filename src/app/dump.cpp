@@ -1,10 +1,12 @@
 #include "app/dump.h"
 
 #include <algorithm>
+#include <cctype>
 #include <ctime>
 #include <iostream>
 #include <optional>
 #include <span>
+#include <string_view>
 
 #include "capture/frame_index.h"
 #include "decode/config/environment.h"
@@ -45,12 +47,16 @@ Output (default: the frame list as "Print to file" writes it):
                       length of every line: "[offset+length] text"
   --json              the frame list as one JSON document: {"file", "format",
                       "frames": [...]}, each frame an object with "no",
-                      "time" (as the Time column shows it), "rel_time"
-                      (seconds since the first frame), "length", "source",
-                      "source_port", "dest", "dest_port", "description" and
-                      "protocol"; with --detail also its "tree" (lines as
-                      {"text", "offset", "length", "children"}), with --dump
-                      its "bytes" (hex digits)
+                      "time" (as the Time column shows it), "timestamp"
+                      (seconds since 1970 UTC, to the microsecond),
+                      "rel_time" (seconds since the first frame), "length",
+                      "source", "source_port", "dest", "dest_port" (null for
+                      a frame without ports), "description" and "protocol";
+                      with --detail also its "tree" (lines as {"text",
+                      "label", "value", "offset", "length", "children"}:
+                      "label" and "value" are the text split at its " - ",
+                      "value" null for a line without one), with --dump its
+                      "bytes" (hex digits)
 
 Saving and file information (instead of the frames):
   --save OUT.enc      write the shown frames (every loaded frame, or those the
@@ -109,7 +115,10 @@ Selection and settings:
                       allowed ("00 0c 29")
   --ini FILE          read settings from this settings file (section Options)
   --set KEY=VALUE     override one Options setting, e.g. --set MaxPackets=10,
-                      --set FirstFrame=5, --set TimeFormat=1 (repeatable)
+                      --set FirstFrame=5, --set TimeFormat=1 (repeatable);
+                      every frame of the file is read unless --set MaxPackets
+                      bounds the load (a settings file's MaxPackets, the
+                      window's bound, is not used)
   --vendors FILE      the MAC vendor list ("XXXXXXName" lines) used to name
                       the makers of MAC addresses (default: Kestlemac.txt
                       beside the program or in its data folder)
@@ -125,10 +134,12 @@ and percent); nothing is shown when it is not.
 
 Load messages go to standard error. Exit status: 0 after a load (also when
 the load was truncated at MaxPackets, or the file was damaged after the
-frames shown), 1 when the file was not loaded, 2 on a usage error (a stack,
-station or search text that does not fit the file included), 3 when the
-filter options select no frame ("No Frames were selected"), 4 when --save
-could not write its file (the message says why; nothing is left behind).
+frames shown), 1 when the file was not loaded, 2 on a usage error (one line
+says what is wrong; a stack, station or search text that does not fit the
+file included), 3 when no frame is selected ("No Frames were selected":
+a --frames range past the end, a --find without a match or filter options
+that keep nothing; --save then makes no file), 4 when --save could not write
+its file (the message says why; nothing is left behind).
 )";
 
 class StreamNotifier : public Notifier {
@@ -301,6 +312,12 @@ void TerminalProgress::Wipe() {
 
 namespace {
 
+// A usage error: what is wrong on one line, and where the options are told.
+int Usage(std::ostream& err, const std::string& what) {
+  err << "kestle-dump: " << what << "\nTry 'kestle-dump --help'\n";
+  return 2;
+}
+
 // Reads the arguments into `o`. Returns the exit status when the program
 // ends here (--help, --version, a usage error).
 std::optional<int> ParseArguments(const std::vector<std::string>& args, Options& o,
@@ -334,80 +351,81 @@ std::optional<int> ParseArguments(const std::vector<std::string>& args, Options&
     } else if (a == "--sessions") {
       o.sessions = true;
     } else if (a == "--graph") {
-      if (!value(v)) break;
+      if (!value(v)) return Usage(err, a + " needs a number from 1 to 6");
       int64_t n = 0;
       if (!ParseNumber(v, n) || n < 1 || n > 6) {
-        err << "kestle-dump: --graph takes a number from 1 to 6, not '" << v << "'\n";
-        return 2;
+        return Usage(err, "--graph takes a number from 1 to 6, not '" + v + "'");
       }
       o.graph = static_cast<int>(n);
     } else if (a == "--ini") {
-      if (!value(o.iniPath)) break;
+      if (!value(o.iniPath)) return Usage(err, a + " needs a settings file");
     } else if (a == "--set") {
-      if (!value(v)) break;
+      if (!value(v)) return Usage(err, a + " needs KEY=VALUE");
       const size_t eq = v.find('=');
       if (eq == std::string::npos || eq == 0) {
-        err << "kestle-dump: --set takes KEY=VALUE, not '" << v << "'\n";
-        return 2;
+        return Usage(err, "--set takes KEY=VALUE, not '" + v + "'");
       }
       o.sets.emplace_back(v.substr(0, eq), v.substr(eq + 1));
     } else if (a == "--frames") {
-      if (!value(v)) break;
+      if (!value(v)) return Usage(err, a + " needs a range of frames");
       if (!ParseRange(v, o)) {
-        err << "kestle-dump: --frames takes A-B, not '" << v << "'\n";
-        return 2;
+        return Usage(err, "--frames takes A-B, not '" + v + "'");
       }
     } else if (a == "--filter-protocol") {
-      if (!value(v)) break;
+      if (!value(v)) return Usage(err, a + " needs a protocol stack");
       o.filterStacks.push_back(v);
     } else if (a == "--filter-station") {
-      if (!value(v)) break;
+      if (!value(v)) return Usage(err, a + " needs a station");
       o.filterStations = v;
     } else if (a == "--direction") {
-      if (!value(v)) break;
+      if (!value(v)) return Usage(err, a + " needs a direction");
       if (!ParseDirection(v, o.direction)) {
-        err << "kestle-dump: --direction takes both, forward or back, not '" << v << "'\n";
-        return 2;
+        return Usage(err, "--direction takes both, forward or back, not '" + v + "'");
       }
     } else if (a == "--filter-mismatch") {
       o.mismatch = true;
     } else if (a == "--find" || a == "--find-hex") {
-      if (!value(v)) break;
+      if (!value(v)) return Usage(err, a + " needs a pattern");
       o.find = v;
       o.findMode = a == "--find" ? FindMode::Text : FindMode::Hex;
     } else if (a == "--save") {
-      if (!value(v)) break;
+      if (!value(v)) return Usage(err, a + " needs a file name");
       o.save = v;
     } else if (a == "--info") {
       o.info = true;
     } else if (a == "--vendors") {
-      if (!value(o.vendors)) break;
+      if (!value(o.vendors)) return Usage(err, a + " needs a file");
     } else if (a == "--snmp-names") {
-      if (!value(o.snmpNames)) break;
+      if (!value(o.snmpNames)) return Usage(err, a + " needs a file");
     } else if (a == "--date-line") {
-      if (!value(v)) break;
+      if (!value(v)) return Usage(err, a + " needs a text");
       o.dateLine = v;
     } else if (!a.empty() && a[0] == '-' && a != "-") {
-      err << "kestle-dump: unknown option '" << a << "'\n" << kUsage;
-      return 2;
+      return Usage(err, "unknown option '" + a + "'");
     } else if (o.file.empty()) {
       o.file = a;
     } else {
-      err << "kestle-dump: only one capture file at a time\n";
-      return 2;
+      return Usage(err, "only one capture file at a time");
     }
-    if (i >= args.size()) break;
   }
-  if (o.file.empty()) {
-    err << kUsage;
-    return 2;
-  }
-  if (o.json && (o.tsv || o.nodes || o.sessions || o.graph || o.info || o.save)) {
-    err << "kestle-dump: --json prints the frame list; it does not go with --tsv, --nodes,"
-           " --sessions, --graph, --info or --save\n";
-    return 2;
-  }
+  if (o.file.empty()) return Usage(err, "no capture file named");
+  if (o.json && (o.tsv || o.nodes || o.sessions || o.graph || o.info || o.save))
+    return Usage(err,
+                 "--json prints the frame list; it does not go with --tsv, --nodes,"
+                 " --sessions, --graph, --info or --save");
   return std::nullopt;
+}
+
+// The largest MaxPackets: no file holds more frames.
+constexpr uint32_t kEveryFrame = 0xFFFFFFFEu;
+
+bool SameKey(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i)
+    if (std::tolower(static_cast<unsigned char>(a[i])) !=
+        std::tolower(static_cast<unsigned char>(b[i])))
+      return false;
+  return true;
 }
 
 // The vendor list, the SNMP names and the settings the options name. 0, or
@@ -429,12 +447,17 @@ int PrepareEnvironment(const Options& o, Environment& env, std::ostream& err) {
     }
     env.Load(ini);
   }
+  bool limited = false;
   for (const auto& [k, val] : o.sets) {
     if (!env.settings.Set(k, val)) {
       err << "kestle-dump: unknown setting '" << k << "'\n";
       return 2;
     }
+    limited = limited || SameKey(k, "MaxPackets");
   }
+  // MaxPackets bounds the window's load; here every frame is read unless
+  // --set asks for a bound (a settings file holds the window's).
+  if (!limited) env.settings.MaxPackets = kEveryFrame;
   return 0;
 }
 
@@ -557,15 +580,20 @@ class SaveOutput : public FrameOutput {
   std::vector<uint32_t> frames_;
 };
 
-// The one row loop: every shown frame in display order that `wanted` keeps
-// goes to `output`. Returns the output's exit status.
-template <typename Wanted>
-int WriteFrames(CaptureSession& s, Environment& env, FrameOutput& output, const Wanted& wanted) {
+// Whatever chose nothing (a range past the end, a search or a filter
+// without a match) ends the program so.
+int NothingSelected(std::ostream& err) {
+  err << kNoFramesSelected << "\n";
+  return 3;
+}
+
+// The one row loop: each chosen frame (in display order) goes to `output`.
+// Returns the output's exit status.
+int WriteFrames(CaptureSession& s, Environment& env, FrameOutput& output,
+                const std::vector<uint32_t>& frames) {
   DecodeContext ctx(s, env);
   DetailTree tree(/*printMode=*/true);
-  for (uint32_t row = 1; row <= s.VisibleCount; ++row) {
-    const uint32_t frame = s.FrameOrder[row];
-    if (!wanted(frame)) continue;
+  for (const uint32_t frame : frames) {
     // A frame that cannot be read again shows neither a tree nor bytes.
     if (output.NeedsTree()) BuildFrameTree(s, ctx, tree, frame);
     output.Frame(frame, tree, ShownFrameBytes(ctx));
@@ -584,6 +612,7 @@ int SaveUndecoded(const Options& o, const Environment& env, StreamNotifier& noti
   std::vector<uint32_t> frames;
   for (uint32_t n = 1; n <= index.Count(); ++n)
     if (InFrameRange(o, env.settings, n)) frames.push_back(n);
+  if (frames.empty()) return NothingSelected(err);
   return SaveStatus(SaveAsSniffer(input, SaveFrameRefs(index, frames), *o.save), notifier, err);
 }
 
@@ -632,32 +661,36 @@ int RunDump(const std::vector<std::string>& args, std::ostream& out, std::ostrea
   std::vector<uint8_t> found;
   if (o.find && !FindFrames(o, s, err, found)) return 2;
 
-  auto wanted = [&](uint32_t frame) {
-    return InFrameRange(o, env.settings, frame) &&
-           (!o.find || (frame < found.size() && found[frame]));
-  };
-
-  if (o.info || o.save) {
-    if (o.info) WriteFileInformation(out, s);
-    if (!o.save) return 0;
-    SaveOutput output(s, *o.save, notifier, err);
-    return WriteFrames(s, env, output, wanted);
-  }
-  if (o.nodes || o.sessions || o.graph) {
+  if (o.info) WriteFileInformation(out, s);
+  if (o.info && !o.save) return 0;
+  if ((o.nodes || o.sessions || o.graph) && !o.save) {
     WriteStatistics(out, s, o);
     return 0;
   }
+
+  // The chosen frames, in display order.
+  std::vector<uint32_t> frames;
+  for (uint32_t row = 1; row <= s.VisibleCount; ++row) {
+    const uint32_t frame = s.FrameOrder[row];
+    if (InFrameRange(o, env.settings, frame) && (!o.find || (frame < found.size() && found[frame])))
+      frames.push_back(frame);
+  }
+  if (frames.empty()) return NothingSelected(err);
+  if (o.save) {
+    SaveOutput output(s, *o.save, notifier, err);
+    return WriteFrames(s, env, output, frames);
+  }
   if (o.json) {
     JsonOutput output(out, s, o);
-    return WriteFrames(s, env, output, wanted);
+    return WriteFrames(s, env, output, frames);
   }
   if (o.tsv) {
     TsvOutput output(out, s, o.offsets);
-    return WriteFrames(s, env, output, wanted);
+    return WriteFrames(s, env, output, frames);
   }
   PrintOutput output(out, s, o,
                      o.dateLine ? *o.dateLine : PrintDateLine(env.Locale, std::time(nullptr)));
-  return WriteFrames(s, env, output, wanted);
+  return WriteFrames(s, env, output, frames);
 }
 
 }  // namespace kestle

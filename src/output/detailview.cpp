@@ -19,14 +19,46 @@ bool Holds(const DetailNode& n, uint64_t a) {
 
 }  // namespace
 
+DumpSpan SpanOf(const DetailNode* node) {
+  return node ? DumpSpan{node->Offset, node->Length} : DumpSpan{};
+}
+
 std::vector<DumpRun> DumpLineRuns(const DetailTree& tree, const DetailNode* selected,
                                   uint32_t lineOffset, bool colourLayers) {
+  return DumpLineRuns(tree, SpanOf(selected), lineOffset, colourLayers);
+}
+
+int DumpSlotAtColumn(int column) {
+  // "0xOOOO" and two blanks, 16 slots of three characters, two blanks, 16
+  // characters.
+  if (column >= 8 && column < 8 + 3 * 16) return (column - 8) / 3;
+  if (column >= 58 && column < 58 + 16) return column - 58;
+  return -1;
+}
+
+const DetailNode* DeepestNodeAt(const DetailTree& tree, uint32_t offset) {
+  // Every line is looked at: a title may stand for fewer bytes than a line
+  // below it.
+  const DetailNode* found = nullptr;
+  int foundDepth = -1;
+  tree.Walk([&](const DetailNode& n, int depth) {
+    if (depth > foundDepth && Holds(n, offset)) {
+      found = &n;
+      foundDepth = depth;
+    }
+  });
+  return found;
+}
+
+std::vector<DumpRun> DumpLineRuns(const DetailTree& tree, DumpSpan highlight, uint32_t lineOffset,
+                                  bool colourLayers) {
   std::vector<DumpRun> runs;
   for (uint32_t slot = 0; slot < 16; ++slot) {
     const uint64_t a = uint64_t{lineOffset} + slot;
     uint32_t colour = kDumpNormal;
     bool bold = false;
-    if (selected && Holds(*selected, a)) {
+    if (highlight.Length != 0 && a >= highlight.Offset &&
+        a < uint64_t{highlight.Offset} + highlight.Length) {
       colour = kDumpHighlight;
       bold = true;
     } else {
@@ -44,11 +76,18 @@ std::vector<DumpRun> DumpLineRuns(const DetailTree& tree, const DetailNode* sele
   return runs;
 }
 
-TreeTextParts SplitTreeText(std::string_view text, uint32_t literalFrom) {
+std::optional<TreeTextParts> SplitTreeLine(std::string_view text, uint32_t literalFrom) {
   // A separator must lie wholly before the frame's text.
   const size_t p = text.substr(0, literalFrom).find(" - ");
-  if (p == std::string_view::npos || p + 3 > literalFrom) return {std::string(text), {}};
-  return {std::string(text.substr(0, p)), std::string(text.substr(p + 3, 999))};
+  if (p == std::string_view::npos || p + 3 > literalFrom) return std::nullopt;
+  return TreeTextParts{std::string(text.substr(0, p)), std::string(text.substr(p + 3))};
+}
+
+TreeTextParts SplitTreeText(std::string_view text, uint32_t literalFrom) {
+  std::optional<TreeTextParts> parts = SplitTreeLine(text, literalFrom);
+  if (!parts) return {std::string(text), {}};
+  parts->Value.resize(std::min<size_t>(parts->Value.size(), 999));
+  return std::move(*parts);
 }
 
 std::string CopyTreeText(const DetailTree& tree) {

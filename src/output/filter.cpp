@@ -138,6 +138,20 @@ std::vector<StationItem> StationList(const NodeRegistry& nodes) {
   return out;
 }
 
+StationItem StationOfPair(const NodeRegistry& nodes, uint32_t pair) {
+  if (pair == 0 || pair > nodes.NodeStatCount()) return {kAnyStation, 0, StationKind::Any};
+  const NodeStatRec& r = nodes.NodeStatTable[pair];
+  const uint32_t count = nodes.NodeCount();
+  if (r.NetNode != 0 && r.NetNode <= count) {
+    const NodeEntryRec& net = nodes.NodeTable[r.NetNode];
+    if (net.IPv4 != 0) return {FormatIPv4(net.IPv4), r.NetNode, StationKind::Network};
+    if (!net.Name.empty()) return {net.Name, r.NetNode, StationKind::Network};
+  }
+  if (r.MacNode != 0 && r.MacNode <= count && !nodes.NodeTable[r.MacNode].MacText.empty())
+    return {nodes.NodeTable[r.MacNode].MacText, r.MacNode, StationKind::Mac};
+  return {kAnyStation, 0, StationKind::Any};
+}
+
 bool StationMatches(const NodeRegistry& nodes, const StationItem& station, uint32_t side) {
   if (station.Kind == StationKind::Any) return true;
   const uint32_t count = nodes.NodeCount();

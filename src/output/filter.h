@@ -89,6 +89,10 @@ struct StationItem {
 // item is matched the way its group says: a MAC address never stands for
 // a network address, whatever its text looks like.
 std::vector<StationItem> StationList(const NodeRegistry& nodes);
+// The list's item for a station of the Nodes page (a NodeStatTable index):
+// its network address where it has one, else its MAC address; "Any" for
+// none. A session's two stations so filter the frames between them.
+StationItem StationOfPair(const NodeRegistry& nodes, uint32_t pair);
 // Whether a station matches one side (a NodeStatTable index) of a frame.
 bool StationMatches(const NodeRegistry& nodes, const StationItem& station, uint32_t side);
 

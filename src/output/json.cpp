@@ -2,10 +2,13 @@
 
 #include <cmath>
 #include <cstdio>
+#include <ctime>
 #include <ostream>
 
 #include "decode/session.h"
+#include "decode/text.h"
 #include "decode/tree.h"
+#include "output/detailview.h"
 #include "output/fileinfo.h"
 #include "output/grid.h"
 
@@ -40,13 +43,31 @@ size_t Utf8SequenceLength(std::string_view s, size_t i) {
 }
 
 void WriteNode(std::ostream& out, const DetailNode& n) {
-  out << "{\"text\":" << JsonString(n.Text) << ",\"offset\":" << n.Offset
-      << ",\"length\":" << n.Length << ",\"children\":[";
+  const std::optional<TreeTextParts> parts = SplitTreeLine(n.Text, n.LiteralFrom);
+  out << "{\"text\":" << JsonString(n.Text)
+      << ",\"label\":" << JsonString(parts ? parts->Label : n.Text)
+      << ",\"value\":" << (parts ? JsonString(parts->Value) : std::string("null"))
+      << ",\"offset\":" << n.Offset << ",\"length\":" << n.Length << ",\"children\":[";
   for (size_t i = 0; i < n.Children.size(); ++i) {
     if (i) out << ',';
     WriteNode(out, *n.Children[i]);
   }
   out << "]}";
+}
+
+// A port, or null for none (0: the frame has no port).
+std::string PortValue(uint16_t port) { return port != 0 ? std::to_string(port) : "null"; }
+
+// The frame's arrival as seconds since 1970 UTC: the table keeps local time,
+// taken back by the zone offset in force then.
+std::string TimestampValue(const FrameTabRec& r) {
+  const int64_t local = r.Seconds;
+  const int64_t guess = local + 60 * int64_t{GetTimeZoneBias(static_cast<std::time_t>(local))};
+  const int64_t utc = local + 60 * int64_t{GetTimeZoneBias(static_cast<std::time_t>(guess))};
+  char text[40];
+  std::snprintf(text, sizeof text, "%lld.%06u", static_cast<long long>(utc),
+                static_cast<unsigned>(r.Micro % 1000000));
+  return text;
 }
 
 }  // namespace
@@ -113,14 +134,15 @@ void JsonFrameWriter::WriteFrame(uint32_t frame, const DetailTree* tree,
   out_ << (first_ ? "\n" : ",\n");
   first_ = false;
   out_ << "{\"no\":" << FrameCellText(s_, frame, 'A')
-       << ",\"time\":" << JsonString(FrameCellText(s_, frame, 'B'));
+       << ",\"time\":" << JsonString(FrameCellText(s_, frame, 'B'))
+       << ",\"timestamp\":" << TimestampValue(r);
   char rel[32] = "null";
   if (std::isfinite(r.RelTime)) std::snprintf(rel, sizeof rel, "%.6f", r.RelTime);
   out_ << ",\"rel_time\":" << rel << ",\"length\":" << r.CapLen
        << ",\"source\":" << JsonString(FrameCellText(s_, frame, 'D'))
-       << ",\"source_port\":" << r.SrcPort
+       << ",\"source_port\":" << PortValue(r.SrcPort)
        << ",\"dest\":" << JsonString(FrameCellText(s_, frame, 'F'))
-       << ",\"dest_port\":" << r.DstPort
+       << ",\"dest_port\":" << PortValue(r.DstPort)
        << ",\"description\":" << JsonString(FrameCellText(s_, frame, 'H'))
        << ",\"protocol\":" << JsonString(FrameCellText(s_, frame, 'I'));
   if (tree) {

@@ -80,6 +80,16 @@ PrintOutcome PrintToTextFile(CaptureSession& s, std::span<const uint32_t> frames
   return out;
 }
 
+bool RowsFit(const CaptureSession& s, std::span<const uint32_t> frames, const PrintLayout& layout) {
+  const std::string& cols = s.Env.settings.ColumnSel;
+  std::vector<std::string> cells(cols.size());
+  for (uint32_t frame : frames) {
+    for (size_t i = 0; i < cols.size(); ++i) cells[i] = FrameCellText(s, frame, cols[i]);
+    if (!layout.RowFits(cells)) return false;
+  }
+  return true;
+}
+
 PrintOutcome PrintToLayout(CaptureSession& s, std::span<const uint32_t> frames, PrintLayout& layout,
                            const PrintChoices& choices, const PrintProgress& progress) {
   PrintOutcome out;

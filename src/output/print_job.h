@@ -42,6 +42,10 @@ PrintOutcome PrintToTextFile(CaptureSession& s, std::span<const uint32_t> frames
                              const std::string& target, const PrintChoices& choices,
                              const std::string& dateLine, const PrintProgress& progress = {});
 
+// Whether the rows of all the frames fit the layout's page (a job whose
+// rows do not is printed landscape).
+bool RowsFit(const CaptureSession& s, std::span<const uint32_t> frames, const PrintLayout& layout);
+
 // The printer's pages: each frame laid out after layout.Begin(); the
 // caller ends the layout.
 PrintOutcome PrintToLayout(CaptureSession& s, std::span<const uint32_t> frames, PrintLayout& layout,

@@ -27,6 +27,14 @@ PrintLayout::PrintLayout(PrintMetrics metrics, std::string columnSel, std::strin
   }
 }
 
+bool PrintLayout::RowFits(const std::vector<std::string>& cells) const {
+  int right = 0;
+  for (size_t i = 0; i < cols_.size() && i < cells.size(); ++i)
+    right = std::max(
+        right, ColumnRightAligned(cols_[i]) ? starts_[i + 1] : starts_[i] + m_.TextWidth(cells[i]));
+  return LeftMargin() + right <= m_.PageWidth - line_;
+}
+
 void PrintLayout::Text(int x, std::string text, bool bold) {
   PrintItem i;
   i.X = x;

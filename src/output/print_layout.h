@@ -69,6 +69,9 @@ class PrintLayout {
   // Start of the i-th shown column, from the left margin.
   int ColumnStart(size_t i) const { return starts_[i]; }
   int PagesDone() const { return pagesDone_; }
+  // Whether a row of these cells (in ColumnSel order) ends inside the
+  // page's rules; one that does not is cut at the page's edge.
+  bool RowFits(const std::vector<std::string>& cells) const;
 
  private:
   void NewPage();

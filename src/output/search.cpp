@@ -115,14 +115,20 @@ const char* ParseSearchPattern(std::string_view text, FindMode mode, SearchPatte
   return nullptr;
 }
 
+std::optional<size_t> FindPattern(std::span<const uint8_t> bytes, const SearchPattern& p) {
+  if (p.Bytes.empty() || p.Bytes.size() > bytes.size()) return std::nullopt;
+  const auto at = p.IgnoreCase
+                      ? std::search(bytes.begin(), bytes.end(), p.Bytes.begin(), p.Bytes.end(),
+                                    [](uint8_t frameByte, uint8_t patternByte) {
+                                      return UpperCaseByte(frameByte) == patternByte;
+                                    })
+                      : std::search(bytes.begin(), bytes.end(), p.Bytes.begin(), p.Bytes.end());
+  if (at == bytes.end()) return std::nullopt;
+  return static_cast<size_t>(at - bytes.begin());
+}
+
 bool ContainsPattern(std::span<const uint8_t> bytes, const SearchPattern& p) {
-  if (p.Bytes.empty() || p.Bytes.size() > bytes.size()) return false;
-  if (!p.IgnoreCase)
-    return std::search(bytes.begin(), bytes.end(), p.Bytes.begin(), p.Bytes.end()) != bytes.end();
-  return std::search(bytes.begin(), bytes.end(), p.Bytes.begin(), p.Bytes.end(),
-                     [](uint8_t frameByte, uint8_t patternByte) {
-                       return UpperCaseByte(frameByte) == patternByte;
-                     }) != bytes.end();
+  return FindPattern(bytes, p).has_value();
 }
 
 bool ReadFrameBytes(CaptureSession& s, uint32_t frame, std::vector<uint8_t>& out) {
@@ -145,9 +151,11 @@ FrameSearch::Result FrameSearch::FindNext(CaptureSession& s, const SearchPattern
       r.Frame = frame;
       return r;
     }
-    if (ContainsPattern(bytes_, pattern)) {
+    if (const std::optional<size_t> at = FindPattern(bytes_, pattern)) {
       r.What = Outcome::Found;
       r.Row = searchRow_ - 1;
+      r.Offset = static_cast<uint32_t>(*at);
+      r.Length = static_cast<uint32_t>(pattern.Bytes.size());
       r.Frame = frame;
       return r;
     }

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -47,6 +48,8 @@ struct SearchPattern {
 // bytes, upper-cased; in hex mode pairs of hex digits, blanks ignored.
 // Returns nullptr, or the message that rejects the text.
 const char* ParseSearchPattern(std::string_view text, FindMode mode, SearchPattern& out);
+// Where the pattern first occurs in the bytes; nullopt when it does not.
+std::optional<size_t> FindPattern(std::span<const uint8_t> bytes, const SearchPattern& p);
 // Whether the pattern occurs in the bytes as one contiguous run. Bytes
 // are compared as bytes: zero bytes are ordinary bytes.
 bool ContainsPattern(std::span<const uint8_t> bytes, const SearchPattern& pattern);
@@ -62,8 +65,10 @@ class FrameSearch {
   enum class Outcome { Found, NotFound, ReadError };
   struct Result {
     Outcome What = Outcome::NotFound;
-    uint32_t Row = 0;    // 0-based grid row of the match
-    uint32_t Frame = 0;  // its frame number
+    uint32_t Row = 0;     // 0-based grid row of the match
+    uint32_t Frame = 0;   // its frame number
+    uint32_t Offset = 0;  // where the first match starts in the frame's bytes
+    uint32_t Length = 0;  // its bytes (the pattern's)
   };
 
   // The next search starts at the first row (the dialog is shown, its

@@ -274,7 +274,9 @@ std::string SessionCellText(const CaptureSession& s, const NodeSessionRec& r, in
     case 1:
       return p.MacText();
     case 2:
-      return p.IPv4() != 0 ? FormatIPv4(p.IPv4()) : std::string();
+      // As the node grid shows the partner: dotted IPv4, else its other
+      // network address (IPv6).
+      return p.IPv4() != 0 ? FormatIPv4(p.IPv4()) : p.Name();
     case 3:
       return s.Env.Protocols.Name(r.SessionProtocol);
     case 4:
@@ -288,6 +290,23 @@ std::string SessionCellText(const CaptureSession& s, const NodeSessionRec& r, in
     default:
       return {};
   }
+}
+
+std::array<int, kStatColumns> StatColumnWidths(int gridWidth, int scrollBarWidth, int lineWidth,
+                                               const StatAddressWidths& least) {
+  std::array<int, kStatColumns> w = StatColumnWidths(gridWidth, scrollBarWidth, lineWidth);
+  const int avail = std::max(0, gridWidth - scrollBarWidth - (kStatColumns + 3) * lineWidth);
+  const int ip = least.IPv6 > 0 && least.Mac + least.IPv6 <= avail / 2 ? least.IPv6 : least.IPv4;
+  if (w[0] >= least.Mac && w[1] >= ip) return w;  // the equal shares hold them
+  w[0] = std::max(w[0], least.Mac);
+  w[1] = std::max(w[1], ip);
+  // The others share the rest, each at least half its equal share.
+  const int others = kStatColumns - 2;
+  const int rest = std::max(0, avail - w[0] - w[1]);
+  const int each = std::max(rest / others, avail / kStatColumns / 2);
+  for (int c = 2; c < kStatColumns; ++c) w[static_cast<size_t>(c)] = each;
+  if (each == rest / others) w[2] += rest % others;
+  return w;
 }
 
 std::array<int, kStatColumns> StatColumnWidths(int gridWidth, int scrollBarWidth, int lineWidth) {

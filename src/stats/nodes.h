@@ -67,6 +67,19 @@ NodeSessions BuildNodeSessions(const CaptureSession& s, uint32_t pair);
 void SortSessions(const CaptureSession& s, std::vector<NodeSessionRec>& sessions, int mode);
 std::string SessionCellText(const CaptureSession& s, const NodeSessionRec& r, int column);
 
+// The widths the address columns need (text and cell padding): a MAC
+// address, an IPv4 and an IPv6 address. 0: none.
+struct StatAddressWidths {
+  int Mac = 0;
+  int IPv4 = 0;
+  int IPv6 = 0;
+};
+// With address widths: the MAC and IP Address columns are never narrower
+// than a MAC and an IPv4 address, and the IP column holds an IPv6 address
+// where the two address columns then take at most half the grid; the other
+// five columns share the rest (the grid scrolls sideways when too narrow).
+std::array<int, kStatColumns> StatColumnWidths(int gridWidth, int scrollBarWidth, int lineWidth,
+                                               const StatAddressWidths& least);
 // Column widths of a statistics grid: the width left after the scroll bar
 // and the grid lines, divided by 7, the first column also taking the rest.
 // A grid too narrow for its lines gives columns of width 0.

@@ -9,7 +9,9 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStyle>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "capture/notifier.h"
 #include "decode/session.h"
@@ -71,15 +73,21 @@ FindDialog::FindDialog(CaptureSession& session, Notifier& notifier,
   resize(420, sizeHint().height());
 }
 
-void FindDialog::Open() {
+void FindDialog::Open(const QRect& area) {
   search_.Restart();
   status_->clear();
   if (!placed_ && parentWidget()) {
-    // First shown at the lower right of the window, clear of the grid's
-    // rows that a match selects.
-    const QRect w = parentWidget()->frameGeometry();
+    // First shown clear of the grid's rows that a match selects and of the
+    // dump that shows its bytes: at the upper right of the area given.
     adjustSize();
-    move(w.right() - width() - 24, w.bottom() - height() - 48);
+    if (area.isValid()) {
+      const QSize box = frameGeometry().size();
+      move(std::max(area.left(), area.right() - box.width() - 24),
+           std::max(area.top(), std::min(area.top() + 8, area.bottom() - box.height())));
+    } else {
+      const QRect w = parentWidget()->frameGeometry();
+      move(w.right() - width() - 24, w.bottom() - height() - 48);
+    }
     placed_ = true;
   }
   show();
@@ -113,6 +121,7 @@ void FindDialog::FindNext() {
   switch (r.What) {
     case FrameSearch::Outcome::Found:
       selectRow_(static_cast<int>(r.Row));
+      emit Matched(r.Offset, r.Length);
       status_->setText(QString::fromStdString(FoundInFrameText(session_, r.Frame)));
       break;
     case FrameSearch::Outcome::NotFound:

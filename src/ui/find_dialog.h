@@ -26,8 +26,10 @@ class FindDialog : public QDialog {
   FindDialog(CaptureSession& session, Notifier& notifier, std::function<void(int)> selectRow,
              QWidget* parent = nullptr);
 
-  // Shows the dialog: the search starts at the first row again.
-  void Open();
+  // Shows the dialog: the search starts at the first row again. The first
+  // time, it is placed at the upper right of `area` (global coordinates;
+  // the window's lower right when empty).
+  void Open(const QRect& area = {});
   void FindNext();
   // Another file or another set of rows: the next search starts at the
   // first row.
@@ -40,6 +42,10 @@ class FindDialog : public QDialog {
   QPushButton* FindButton() const { return find_; }
   QPushButton* CancelButton() const { return cancel_; }
   QString Status() const;
+
+ signals:
+  // A match was found and its row selected: its bytes in the frame.
+  void Matched(uint32_t offset, uint32_t length);
 
  private:
   CaptureSession& session_;

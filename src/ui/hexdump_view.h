@@ -1,11 +1,14 @@
 // The hex dump: one list line per 16 bytes, each top-level layer's bytes in
-// its colour and the selected tree line's bytes in bold red.
+// its colour and the highlighted bytes (the selected tree line's, or what
+// Find matched) in bold red, in the hex and the character column alike. A
+// click on a byte reports its offset (ByteClicked); the list selects no line.
 #pragma once
 
 #include <QListWidget>
 #include <QStyledItemDelegate>
 #include <vector>
 
+#include "output/detailview.h"
 #include "output/palette.h"
 
 namespace kestle {
@@ -24,7 +27,11 @@ class HexDumpView : public QListWidget {
   // it, or be replaced by another SetFrame) gives the layer colours.
   void SetFrame(const std::vector<uint8_t>& bytes, const DetailTree* tree, bool ebcdic);
   void ClearFrame();
+  // Highlights the tree line's bytes and scrolls them into view.
   void SetSelectedNode(const DetailNode* node);
+  // Highlights bytes of no tree line (a match of Find) and scrolls them
+  // into view.
+  void SetHighlight(DumpSpan span);
   void SetColourLayers(bool on);
   // The colours for the window's palette.
   void SetPalette(const ViewPalette& p);
@@ -32,12 +39,24 @@ class HexDumpView : public QListWidget {
 
   const DetailTree* Tree() const { return tree_; }
   const DetailNode* SelectedNode() const { return selected_; }
+  DumpSpan Highlight() const { return highlight_; }
+  // The offset of the byte drawn at `pos` of the viewport; -1 for none.
+  int64_t ByteAt(const QPoint& pos) const;
   bool ColourLayers() const { return colourLayers_; }
   bool Ebcdic() const { return ebcdic_; }
   QStringList Lines() const;
 
+ signals:
+  void ByteClicked(uint32_t offset);
+
+ protected:
+  void mousePressEvent(QMouseEvent* e) override;
+
  private:
+  void ScrollToHighlight();
+
   const DetailTree* tree_ = nullptr;
+  DumpSpan highlight_;
   const DetailNode* selected_ = nullptr;
   bool colourLayers_ = true;
   bool ebcdic_ = false;

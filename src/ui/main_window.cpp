@@ -32,6 +32,7 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
 #include <QVBoxLayout>
 
 #include "app_paths.h"
@@ -401,6 +402,7 @@ void MainWindow::BuildPages() {
   dump_ = new HexDumpView;
   dump_->setContextMenuPolicy(Qt::CustomContextMenu);
   connect(dump_, &QWidget::customContextMenuRequested, this, &MainWindow::DumpContextMenu);
+  connect(dump_, &HexDumpView::ByteClicked, this, &MainWindow::SelectTreeLineAt);
 
   splitter_->addWidget(grid_);
   splitter_->addWidget(tree_);
@@ -413,6 +415,7 @@ void MainWindow::BuildPages() {
   layout->addWidget(splitter_);
   pages_->addTab(frames, "Frames");
   nodesPage_ = new NodesPage(*session_, env_.settings);
+  connect(nodesPage_, &NodesPage::SessionChosen, this, &MainWindow::FilterSession);
   graphsPage_ = new GraphsPage(*session_);
   pages_->addTab(nodesPage_, "Nodes");
   pages_->addTab(graphsPage_, "Graphs");
@@ -825,6 +828,19 @@ void MainWindow::TreeSelectionChanged() {
   const DetailNode* node =
       items.isEmpty() ? nullptr : items.front()->data(0, kNodeRole).value<const DetailNode*>();
   dump_->SetSelectedNode(node);
+}
+
+void MainWindow::SelectTreeLineAt(uint32_t offset) {
+  const DetailNode* node = DeepestNodeAt(detail_, offset);
+  if (!node) return;
+  for (QTreeWidgetItemIterator it(tree_); *it; ++it) {
+    if ((*it)->data(0, kNodeRole).value<const DetailNode*>() != node) continue;
+    // The tree opens down to the line.
+    for (QTreeWidgetItem* up = (*it)->parent(); up; up = up->parent()) up->setExpanded(true);
+    tree_->setCurrentItem(*it);
+    tree_->scrollToItem(*it);
+    return;
+  }
 }
 
 void MainWindow::ToggleDumpMode() {

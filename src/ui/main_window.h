@@ -207,6 +207,11 @@ class MainWindow : public QMainWindow, private LoadObserver {
   void FillTree();
   QIcon TreeImage(int image) const;
   void TreeSelectionChanged();
+  // The frame grid shows the frames between two stations (a session of the
+  // Nodes page), as the filter dialog's station filter does.
+  void FilterSession(uint32_t station, uint32_t partner);
+  // Selects the deepest tree line that holds the frame's byte at `offset`.
+  void SelectTreeLineAt(uint32_t offset);
   void GridContextMenu(const QPoint& pos);
   void TreeContextMenu(const QPoint& pos);
   void DumpContextMenu(const QPoint& pos);

@@ -11,12 +11,17 @@
 #include <QShortcut>
 #include <QTabWidget>
 #include <QTableView>
+#include <QTreeWidget>
 
 #include "filter_dialog.h"
 #include "find_dialog.h"
 #include "frame_model.h"
 #include "goto_dialog.h"
+#include "hexdump_view.h"
 #include "main_window.h"
+#include "nodes_page.h"
+#include "output/fileinfo.h"
+#include "output/filter.h"
 #include "output/grid.h"
 #include "output/tagging.h"
 
@@ -44,6 +49,10 @@ void MainWindow::BuildFilterCommands() {
   auto select = [this](int row) { SelectRow(row); };
   filterDialog_ = new FilterDialog(*session_, filterState_, notifier_, this);
   findDialog_ = new FindDialog(*session_, notifier_, select, this);
+  // The dump shows the bytes a match found.
+  connect(findDialog_, &FindDialog::Matched, this, [this](uint32_t offset, uint32_t length) {
+    dump_->SetHighlight({offset, length});
+  });
   gotoDialog_ = new GotoDialog(*session_, notifier_, select, this);
   connect(Command("Filter"), &QAction::triggered, this, &MainWindow::ShowFilter);
   connect(Command("FilterTagged"), &QAction::triggered, this, &MainWindow::FilterTaggedFrames);
@@ -112,6 +121,30 @@ void MainWindow::ShowFilter() {
   PageChanged(pages_->currentIndex());
 }
 
+void MainWindow::FilterSession(uint32_t station, uint32_t partner) {
+  if (Busy("Filtering") || !session_->FileOpen() || !gridReady_) return;
+  FilterChoice choice;
+  choice.Station1 = StationOfPair(session_->Nodes, station);
+  choice.Station2 = StationOfPair(session_->Nodes, partner);
+  const FilterOutcome r = ApplyFilter(*session_, choice);
+  if (!r.Applied) {
+    notifier_.Message(kNoFramesSelected);
+    return;
+  }
+  // The filter dialog opens with this choice.
+  const std::vector<StationItem> list = StationList(session_->Nodes);
+  filterState_.Station1 =
+      static_cast<uint32_t>(std::max<int64_t>(0, FindStation(list, choice.Station1.Text)));
+  filterState_.Station2 =
+      static_cast<uint32_t>(std::max<int64_t>(0, FindStation(list, choice.Station2.Text)));
+  filterState_.Direction = FilterDirection::Both;
+  filterState_.AllProtocols = true;
+  filterState_.SelectMismatch = false;
+  filterState_.Active = true;
+  pages_->setCurrentIndex(0);
+  ShownSetChanged(r.Shown);
+}
+
 void MainWindow::UpdateFilterMenu() {
   Command("FilterTagged")
       ->setEnabled(session_->FileOpen() && gridReady_ && !loading_ &&
@@ -131,6 +164,8 @@ void MainWindow::ClearFilter() {
   if (kestle::ClearFilter(*session_)) SortGrid();
   filterState_.Active = false;
   ShownFramesChanged();
+  // Every frame is shown again: the load's summary, not a filter's count.
+  panel0_->setText(QString::fromStdString(LoadSummaryText(*session_)));
   UpdateFilterImage();
 }
 
@@ -163,14 +198,15 @@ void MainWindow::Navigate(NavigationCommand command) {
 
 void MainWindow::ShowFind() {
   if (Busy("Finding") || !session_->FileOpen() || !gridReady_) return;
-  findDialog_->Open();
+  // Over the tree: the grid's selected row and the dump's highlight stay in sight.
+  findDialog_->Open(QRect(tree_->mapToGlobal(QPoint(0, 0)), tree_->size()));
 }
 
 void MainWindow::FindNext() {
   if (Busy("Finding") || !session_->FileOpen() || !gridReady_) return;
   // Nothing to look for yet: ask for it.
   if (findDialog_->FindWhat()->text().isEmpty()) {
-    findDialog_->Open();
+    ShowFind();
     return;
   }
   findDialog_->FindNext();

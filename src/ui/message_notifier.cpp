@@ -2,6 +2,8 @@
 
 #include <QMessageBox>
 
+#include "capture/input.h"
+
 namespace kestle::ui {
 
 void MessageBoxNotifier::Message(const std::string& text) {
@@ -9,7 +11,10 @@ void MessageBoxNotifier::Message(const std::string& text) {
                         QMessageBox::Ok);
 }
 
-void HeldNotifier::Message(const std::string& text) {
+void HeldNotifier::Message(const std::string& message) {
+  // The message names its file on the line after its text.
+  const bool limit = message.substr(0, message.find('\n')) == msg::kMaxFrames;
+  const std::string text = limit ? message + "\n" + kMaxFramesWhere : message;
   if (holding_)
     held_.push_back(text);
   else

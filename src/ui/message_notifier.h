@@ -20,9 +20,15 @@ class MessageBoxNotifier : public Notifier {
 };
 
 // Passes messages on, or holds them while a load is under way, so that the
-// messages of a load are shown once its frames are.
+// messages of a load are shown once its frames are. The limit message gets
+// the window's own line under it (after the file's name): where the limit
+// is set.
 class HeldNotifier : public Notifier {
  public:
+  // Under "Maximum Frames exceeded - display truncated".
+  static constexpr const char* kMaxFramesWhere =
+      "Options, Maximum Frames sets how many frames are loaded";
+
   explicit HeldNotifier(Notifier& target) : target_(target) {}
   void Message(const std::string& text) override;
   void Hold() { holding_ = true; }

@@ -118,6 +118,17 @@ NodesPage::NodesPage(const CaptureSession& session, Settings& settings, QWidget*
   sessions_->setFocusPolicy(Qt::NoFocus);
   connect(sessions_->horizontalHeader(), &QHeaderView::sectionClicked, this,
           &NodesPage::SessionHeaderClicked);
+  connect(sessions_, &QAbstractItemView::doubleClicked, this,
+          [this](const QModelIndex& index) { ChooseSession(index.row()); });
+  sessions_->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(sessions_, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
+    const int row = sessions_->indexAt(pos).row();
+    QMenu menu(this);
+    menu.setObjectName("pmSessions");
+    menu.addAction("Filter Session Frames", this, [this, row] { ChooseSession(row); })
+        ->setEnabled(row >= 0);
+    menu.exec(sessions_->viewport()->mapToGlobal(pos));
+  });
 
   sessionsPanel_ = new QWidget;
   auto* sessionsLayout = new QVBoxLayout(sessionsPanel_);
@@ -210,6 +221,12 @@ void NodesPage::Clear() {
 
 void NodesPage::RefreshNames() { nodeModel_->Repaint(); }
 
+void NodesPage::ChooseSession(int row) {
+  if (row < 0 || static_cast<size_t>(row) >= view_.SessionRows()) return;
+  const uint32_t station = view_.PairAt(static_cast<size_t>(view_.SelectedRow()));
+  emit SessionChosen(station, view_.SessionAt(static_cast<size_t>(row)).Partner);
+}
+
 void NodesPage::SelectGridRow(int row) {
   if (row < 0 || row >= nodeModel_->rowCount()) return;
   QSignalBlocker block(nodes_->selectionModel());
@@ -273,7 +290,11 @@ void NodesPage::FillChartMenu(QMenu* menu) {
 void NodesPage::LayOutColumns() {
   const int scrollBar = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
   for (QTableView* grid : {nodes_, sessions_}) {
-    const auto widths = StatColumnWidths(grid->width(), scrollBar, grid->showGrid() ? 1 : 0);
+    // The texts with the cells' padding (4 pixels each side) and a margin.
+    const QFontMetrics fm(grid->font());
+    auto need = [&](const char* sample) { return fm.horizontalAdvance(sample) + 8 + 6; };
+    const StatAddressWidths least{need(kMacSample), need("255.255.255.255"), need(kIPv6Sample)};
+    const auto widths = StatColumnWidths(grid->width(), scrollBar, grid->showGrid() ? 1 : 0, least);
     for (int c = 0; c < kStatColumns; ++c) grid->setColumnWidth(c, widths[static_cast<size_t>(c)]);
   }
 }

@@ -57,6 +57,9 @@ class NodesPage : public QWidget {
   // of the stations with traffic, sorted by MAC address, the first one
   // selected with its sessions and chart.
   void ShowNodes();
+  // The selected station and the partner of session row `row` (0-based) are
+  // chosen for the frame grid (a double click, the pop-up menu).
+  void ChooseSession(int row);
   // A file was closed or opened: no rows, no sessions, an empty chart.
   void Clear();
   // Host names arrived: redraw the node cells.
@@ -87,6 +90,10 @@ class NodesPage : public QWidget {
   void NodeHeaderClicked(int section);
   void SessionHeaderClicked(int section);
   void NodeRowSelected(int row);
+
+ signals:
+  // Show the frames between these two stations (NodeStatTable indexes).
+  void SessionChosen(uint32_t station, uint32_t partner);
 
  protected:
   void showEvent(QShowEvent* e) override;

@@ -165,25 +165,39 @@ bool PrintDialog::KeepGoing() {
 
 int PrintDialog::PrintPages(QPrinter& printer, const std::vector<uint32_t>& frames,
                             const PrintChoices& choices) {
-  QPainter painter;
-  if (!painter.begin(&printer)) return 0;
   QFont font("Courier New", 7);
   font.setStyleHint(QFont::TypeWriter);
   QFont bold = font;
   bold.setBold(true);
+  auto metricsOf = [&](const QFontMetrics& fm, const QFontMetrics& bm) {
+    PrintMetrics m;
+    m.PageWidth = printer.width();
+    m.PageHeight = printer.height();
+    m.DpiY = printer.logicalDpiY();
+    m.FontHeight = fm.height();
+    m.TextWidth = [&fm](std::string_view t) {
+      return fm.horizontalAdvance(QString::fromUtf8(t.data(), static_cast<qsizetype>(t.size())));
+    };
+    m.BoldTextWidth = [&bm](std::string_view t) {
+      return bm.horizontalAdvance(QString::fromUtf8(t.data(), static_cast<qsizetype>(t.size())));
+    };
+    return m;
+  };
+  const std::string dateLine = PrintDateLine(session_.Env.Locale, std::time(nullptr));
+  if (printer.pageLayout().orientation() == QPageLayout::Portrait) {
+    // Rows wider than a portrait page are printed landscape, so that no
+    // text is cut at the page's edge.
+    const QFontMetrics fm(font, &printer);
+    const QFontMetrics bm(bold, &printer);
+    const PrintLayout portrait(metricsOf(fm, bm), session_.Env.settings.ColumnSel, dateLine,
+                               [](const PrintPage&) {});
+    if (!RowsFit(session_, frames, portrait)) printer.setPageOrientation(QPageLayout::Landscape);
+  }
+  QPainter painter;
+  if (!painter.begin(&printer)) return 0;
   const QFontMetrics fm(font, &printer);
   const QFontMetrics bm(bold, &printer);
-  PrintMetrics m;
-  m.PageWidth = printer.width();
-  m.PageHeight = printer.height();
-  m.DpiY = printer.logicalDpiY();
-  m.FontHeight = fm.height();
-  m.TextWidth = [&fm](std::string_view t) {
-    return fm.horizontalAdvance(QString::fromUtf8(t.data(), static_cast<qsizetype>(t.size())));
-  };
-  m.BoldTextWidth = [&bm](std::string_view t) {
-    return bm.horizontalAdvance(QString::fromUtf8(t.data(), static_cast<qsizetype>(t.size())));
-  };
+  const PrintMetrics m = metricsOf(fm, bm);
   bool firstPage = true;
   auto draw = [&](const PrintPage& page) {
     if (!firstPage) printer.newPage();
@@ -200,8 +214,7 @@ int PrintDialog::PrintPages(QPrinter& printer, const std::vector<uint32_t>& fram
                        QString::fromStdString(i.Text));
     }
   };
-  PrintLayout layout(m, session_.Env.settings.ColumnSel,
-                     PrintDateLine(session_.Env.Locale, std::time(nullptr)), draw);
+  PrintLayout layout(m, session_.Env.settings.ColumnSel, dateLine, draw);
   layout.Begin();
   PrintToLayout(session_, frames, layout, choices, [this] { return KeepGoing(); });
   layout.End();

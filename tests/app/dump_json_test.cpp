@@ -2,6 +2,8 @@
 // trees that carry exactly the lines, offsets and lengths of --tree-offsets.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <set>
 #include <sstream>
@@ -29,9 +31,20 @@ std::vector<std::string> CorpusFiles() {
   return files;
 }
 
-// "  [offset+length] text" lines of a tree, as --tree-offsets prints them.
+// A port as the grid's cell shows it: null (no port) is "0".
+int64_t PortCell(const JsonValue& port) {
+  return port.IsNumber() ? static_cast<int64_t>(port.Number()) : 0;
+}
+
+// "  [offset+length] text" lines of a tree, as --tree-offsets prints them;
+// each line's label and value make its text again.
 void FlattenTree(const JsonValue::Array& lines, int depth, std::ostringstream& out) {
   for (const JsonValue& n : lines) {
+    const std::string& text = n["text"].String();
+    if (n["value"].IsString())
+      EXPECT_EQ(n["label"].String() + " - " + n["value"].String(), text);
+    else
+      EXPECT_EQ(n["label"].String(), text);
     out << std::string(static_cast<size_t>(2 * depth + 2), ' ') << "["
         << static_cast<uint64_t>(n["offset"].Number()) << "+"
         << static_cast<uint64_t>(n["length"].Number()) << "] " << n["text"].String() << "\n";
@@ -76,14 +89,15 @@ TEST(KestleDumpJson, EveryCaptureGivesTheTreesOfTreeOffsets) {
       std::ostringstream row;
       row << static_cast<int64_t>(f["no"].Number()) << "\t" << f["time"].String() << "\t"
           << static_cast<int64_t>(f["length"].Number()) << "\t" << f["source"].String() << "\t"
-          << static_cast<int64_t>(f["source_port"].Number()) << "\t" << f["dest"].String() << "\t"
-          << static_cast<int64_t>(f["dest_port"].Number()) << "\t" << f["description"].String()
-          << "\t" << f["protocol"].String();
+          << PortCell(f["source_port"]) << "\t" << f["dest"].String() << "\t"
+          << PortCell(f["dest_port"]) << "\t" << f["description"].String() << "\t"
+          << f["protocol"].String();
       EXPECT_EQ(row.str(), cells[i]) << "frame " << i + 1;
       std::ostringstream tree;
       FlattenTree(f["tree"].Items(), 0, tree);
       EXPECT_EQ(tree.str(), trees[i]) << "frame " << i + 1;
       EXPECT_TRUE(f["rel_time"].IsNumber());
+      EXPECT_TRUE(f["timestamp"].IsNumber());
       EXPECT_EQ(f["bytes"].String().size() % 2, 0u);
     }
   }
@@ -110,6 +124,63 @@ TEST(KestleDumpJson, FramesOnlyWithoutDetailAndUsageErrors) {
     EXPECT_EQ(bad.status, 2) << other;
     EXPECT_TRUE(bad.out.empty()) << other;
   }
+}
+
+// Sets the local zone for one test; the suite's UTC comes back after it.
+class ZoneGuard {
+ public:
+  explicit ZoneGuard(const char* tz) {
+    setenv("TZ", tz, 1);
+    tzset();
+  }
+  ~ZoneGuard() {
+    setenv("TZ", "UTC", 1);
+    tzset();
+  }
+};
+
+TEST(KestleDumpJson, TimestampIsTheRecordsUtcTimeInAnyZone) {
+  // mixed.pcap's first record: 1615713600 s and 274646 us (2021-03-14 09:20 UTC),
+  // a few hours after the change to summer time in New York.
+  for (const char* zone : {"UTC", "Europe/Berlin", "America/New_York", "Asia/Kolkata"}) {
+    ZoneGuard guard(zone);
+    const auto r = Dump({"--json", "--frames", "1", test::CapturePath("mixed.pcap")});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("\"timestamp\":1615713600.274646,"), std::string::npos) << zone << "\n"
+                                                                                 << r.out;
+  }
+}
+
+TEST(KestleDumpJson, PortsAreNullWithoutPortsAndLinesSplitIntoLabelAndValue) {
+  const std::string path = test::CapturePath("mixed.pcap");
+  const auto r = Dump({"--json", "--detail", path});
+  ASSERT_EQ(r.status, 0) << r.err;
+  const std::optional<JsonValue> doc = test::ParseJson(r.out);
+  ASSERT_TRUE(doc);
+  bool withPorts = false, withoutPorts = false;
+  for (const JsonValue& f : (*doc)["frames"].Items()) {
+    const std::string& protocol = f["protocol"].String();
+    const bool transport =
+        protocol.find("TCP") != std::string::npos || protocol.find("UDP") != std::string::npos;
+    if (f["source_port"].IsNumber()) {
+      withPorts = true;
+      EXPECT_GT(f["source_port"].Number(), 0);
+      EXPECT_TRUE(f["dest_port"].IsNumber());
+    } else if (!transport) {
+      withoutPorts = true;
+      EXPECT_FALSE(f["dest_port"].IsNumber());
+    }
+  }
+  EXPECT_TRUE(withPorts);
+  EXPECT_TRUE(withoutPorts);
+  // The frame's first lines: "Frame N (...)" has no separator, the arrival
+  // time has one.
+  const JsonValue& top = (*doc)["frames"].Items()[0]["tree"].Items()[0];
+  EXPECT_EQ(top["label"].String(), top["text"].String());
+  EXPECT_FALSE(top["value"].IsString());
+  const JsonValue& arrival = top["children"].Items()[0];
+  EXPECT_EQ(arrival["label"].String(), "Arrival Time");
+  EXPECT_EQ("Arrival Time - " + arrival["value"].String(), arrival["text"].String());
 }
 
 TEST(JsonString, EscapesAndKeepsItValidUtf8) {

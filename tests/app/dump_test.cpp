@@ -3,11 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <sstream>
 
 #include "support/builders.h"
 #include "support/dump_run.h"
 #include "support/expected.h"
+#include "support/temp_dir.h"
 
 namespace kestle {
 namespace {
@@ -22,7 +24,7 @@ TEST(KestleDump, ExitStatusAndMessages) {
     int status;
     std::string err;
   } cases[] = {
-      {{}, 2, "Usage"},
+      {{}, 2, "no capture file named"},
       {{"--bogus", "x"}, 2, "unknown option"},
       {{"--set", "Nope=1", test::CapturePath("mixed.pcap")}, 2, "unknown setting"},
       {{"--set", "MaxPackets", test::CapturePath("mixed.pcap")}, 2, "KEY=VALUE"},
@@ -115,14 +117,80 @@ TEST(KestleDump, SnmpNamesFile) {
             std::string::npos);
 }
 
-TEST(KestleDump, SettingsFile) {
+// The settings file's keys apply, but its MaxPackets (the window's bound)
+// does not: every frame is read unless --set bounds the load.
+TEST(KestleDump, SettingsFileAndTheFrameBound) {
   test::TempFile ini(std::string_view("[Options]\r\nColumnSel=HA\r\nMaxPackets=2\r\n"), ".ini");
-  const Result r = Dump({"--ini", ini.path(), "--date-line", "D", test::CapturePath("mixed.pcap")});
+  const std::string mixed = test::CapturePath("mixed.pcap");
+  const Result r = Dump({"--ini", ini.path(), "--date-line", "D", mixed});
   ASSERT_EQ(r.status, 0);
   EXPECT_EQ(r.out.substr(0, r.out.find("\nDescription")),
-            " Kestle print from file " + test::CapturePath("mixed.pcap") + " on D\n ");
-  EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 5);
-  EXPECT_EQ(Dump({"--ini", "/nonexistent.ini", test::CapturePath("mixed.pcap")}).status, 2);
+            " Kestle print from file " + mixed + " on D\n ");
+  // The title, its blank line and the heading, then 246 rows.
+  EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 3 + 246);
+  EXPECT_EQ(r.err, "");
+  for (const char* key : {"MaxPackets=2", "maxpackets=2"}) {
+    const Result bounded = Dump({"--ini", ini.path(), "--set", key, "--date-line", "D", mixed});
+    ASSERT_EQ(bounded.status, 0) << key;
+    EXPECT_EQ(std::count(bounded.out.begin(), bounded.out.end(), '\n'), 3 + 2) << key;
+    EXPECT_NE(bounded.err.find("Maximum Frames exceeded - display truncated"), std::string::npos);
+  }
+  EXPECT_EQ(Dump({"--ini", "/nonexistent.ini", mixed}).status, 2);
+}
+
+// A usage error: one line says what is wrong, a second where to look; no
+// output and no help text.
+TEST(KestleDump, UsageErrorsSayWhatIsWrongOnOneLine) {
+  const std::string mixed = test::CapturePath("mixed.pcap");
+  struct Case {
+    std::vector<std::string> args;
+    std::string what;
+  } cases[] = {
+      {{"--find"}, "--find needs a pattern"},
+      {{mixed, "--find-hex"}, "--find-hex needs a pattern"},
+      {{mixed, "--frames"}, "--frames needs a range of frames"},
+      {{mixed, "--graph"}, "--graph needs a number from 1 to 6"},
+      {{mixed, "--save"}, "--save needs a file name"},
+      {{mixed, "--set"}, "--set needs KEY=VALUE"},
+      {{"--graph", "9", mixed}, "--graph takes a number from 1 to 6, not '9'"},
+      {{"--bogus", mixed}, "unknown option '--bogus'"},
+      {{mixed, mixed}, "only one capture file at a time"},
+      {{"--tsv"}, "no capture file named"},
+  };
+  for (const Case& c : cases) {
+    const Result r = Dump(c.args);
+    EXPECT_EQ(r.status, 2) << c.what;
+    EXPECT_EQ(r.err, "kestle-dump: " + c.what + "\nTry 'kestle-dump --help'\n");
+    EXPECT_EQ(r.out, "");
+  }
+}
+
+// Whatever selects nothing, the answer is the same: the message and status
+// 3, and --save makes no file.
+TEST(KestleDump, NoFrameSelectedHasOneExitStatus) {
+  const std::string mixed = test::CapturePath("mixed.pcap");
+  test::TempDir dir;
+  const std::string none = dir.file("none.enc");
+  const std::vector<std::string> selections[] = {
+      {"--frames", "900-999"},
+      {"--frames", "247-"},
+      {"--find", "zzzzqqqq"},
+      {"--find-hex", "de ad be ef fe ed"},
+      {"--filter-protocol", "ARP", "--filter-station", "192.168.10.254"},
+  };
+  for (const auto& selection : selections) {
+    for (const char* output : {"", "--tsv", "--json", "--save"}) {
+      std::vector<std::string> args = selection;
+      if (*output) args.push_back(output);
+      if (std::string(output) == "--save") args.push_back(none);
+      args.push_back(mixed);
+      const Result r = Dump(args);
+      EXPECT_EQ(r.status, 3) << selection[0] << " " << output << r.err;
+      EXPECT_EQ(r.err, "No Frames were selected\n") << selection[0] << " " << output;
+      EXPECT_EQ(r.out, "") << selection[0] << " " << output;
+      EXPECT_FALSE(std::filesystem::exists(none)) << selection[0];
+    }
+  }
 }
 
 }  // namespace

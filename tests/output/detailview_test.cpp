@@ -32,6 +32,37 @@ std::vector<uint32_t> SlotColours(const std::vector<DumpRun>& runs) {
   return c;
 }
 
+// A click on the dump: the slot under a column, and the deepest line
+// holding the byte.
+TEST(DumpClick, SlotUnderAColumnAndTheDeepestLine) {
+  const std::pair<int, int> columns[] = {{0, -1}, {7, -1},  {8, 0},   {9, 0},   {10, 0},
+                                         {11, 1}, {53, 15}, {55, 15}, {56, -1}, {57, -1},
+                                         {58, 0}, {59, 1},  {73, 15}, {74, -1}, {-3, -1}};
+  for (const auto& [column, slot] : columns) EXPECT_EQ(DumpSlotAtColumn(column), slot) << column;
+  // The columns are those DumpLine writes.
+  const uint8_t bytes[16] = {0x41, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x5A};
+  const std::string line = DumpLine(0, bytes);
+  EXPECT_EQ(line.substr(8, 2), "41");
+  EXPECT_EQ(line.substr(8 + 3 * 15, 2), "5A");
+  EXPECT_EQ(line[58], 'A');
+  EXPECT_EQ(line[73], 'Z');
+
+  TwoLayers t;
+  // A title standing for fewer bytes than a line below it still leads there.
+  DetailNode* frame = t.tree.Add(nullptr, "Frame", 0, 0, TreeImage::Frame);
+  DetailNode* deep = t.tree.Add(frame, "Trailer", 40, 2, TreeImage::Field);
+  EXPECT_EQ(DeepestNodeAt(t.tree, 27), t.src);
+  EXPECT_EQ(DeepestNodeAt(t.tree, 20), t.ip);  // the Options line holds no byte
+  EXPECT_EQ(DeepestNodeAt(t.tree, 3), t.eth);
+  EXPECT_EQ(DeepestNodeAt(t.tree, 41), deep);
+  EXPECT_EQ(DeepestNodeAt(t.tree, 35), nullptr);
+  EXPECT_EQ(SpanOf(t.src), (DumpSpan{26, 4}));
+  EXPECT_EQ(SpanOf(nullptr), DumpSpan{});
+  // A span highlights as the line holding it does.
+  EXPECT_EQ(SlotColours(DumpLineRuns(t.tree, DumpSpan{26, 4}, 16, true)),
+            SlotColours(DumpLineRuns(t.tree, t.src, 16, true)));
+}
+
 TEST(DumpRuns, LayersAndHighlight) {
   TwoLayers t;
   const uint32_t blue = 0xFF0000, purple = 0x800080, bold = 0xB01D;

@@ -168,6 +168,17 @@ TEST(FilterByText, StackTextsNameTreeItems) {
     EXPECT_EQ(FindStackEntries(sc.s, c.text), want) << c.text;
   }
   const auto list = StationList(sc.s.Nodes);
+  // A Nodes page station stands for itself in the list: by its network
+  // address where it has one, else by its MAC address.
+  const NodeRegistry& nodes = sc.s.Nodes;
+  for (uint32_t pair = 1; pair <= nodes.NodeStatCount(); ++pair) {
+    const StationItem item = StationOfPair(nodes, pair);
+    EXPECT_TRUE(StationMatches(nodes, item, pair)) << pair;
+    EXPECT_GE(FindStation(list, item.Text), 0) << item.Text;
+    EXPECT_EQ(item.Kind == StationKind::Network, nodes.NodeStatTable[pair].NetNode != 0) << pair;
+  }
+  EXPECT_EQ(StationOfPair(nodes, 0).Kind, StationKind::Any);
+  EXPECT_EQ(StationOfPair(nodes, nodes.NodeStatCount() + 1).Kind, StationKind::Any);
   EXPECT_EQ(FindStation(list, "Any"), 0);
   EXPECT_EQ(FindStation(list, ""), 0);
   EXPECT_EQ(FindStation(list, "10.0.0.2"), 2);

@@ -101,6 +101,18 @@ TEST(PrintLayout, HeaderColumnsRowDetailAndDump) {
        TextAt(20, 216, "0x0010  41 41 41 41" + std::string(36, ' ') + "   AAAA")});
 }
 
+// A row fits when it ends inside the rules (20 pixels from each edge): No.
+// (6 characters, right-aligned) ends at 30, the Description starts there.
+TEST(PrintLayout, RowFitsInsideTheRules) {
+  Texts t;
+  const PrintLayout layout(Metrics(200, 400), "AH", "D", t.Sink());
+  EXPECT_TRUE(layout.RowFits({"1", std::string(26, 'x')}));  // 20 + 30 + 130 = 180
+  EXPECT_FALSE(layout.RowFits({"1", std::string(27, 'x')}));
+  EXPECT_TRUE(layout.RowFits({"123456789", ""}));  // right-aligned: within its column
+  const PrintLayout narrow(Metrics(60, 400), "AH", "D", t.Sink());
+  EXPECT_FALSE(narrow.RowFits({"1", ""}));  // the No. column alone is wider
+}
+
 TEST(PrintLayout, AFrameStartsANewPageWhenItsFirstFourLinesDoNotFit) {
   Texts out;
   // Usable height 300 - 60 = 240. The header ends at 53 and each frame

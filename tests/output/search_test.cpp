@@ -97,27 +97,32 @@ TEST(FindPattern, UpperCaseTableIsFixed) {
 }
 
 TEST(FindPattern, MatchesBytesNotCStrings) {
+  // Where the first match starts (nullopt: none); ContainsPattern agrees.
   auto found = [](const Bytes& frame, const char* text, size_t len, FindMode mode) {
     SearchPattern p;
     EXPECT_EQ(ParseSearchPattern(std::string_view(text, len), mode, p), nullptr);
-    return ContainsPattern(frame, p);
+    const std::optional<size_t> at = FindPattern(frame, p);
+    EXPECT_EQ(ContainsPattern(frame, p), at.has_value());
+    return at;
   };
   const Bytes frame = {'x', 'G', 'e', 'T', 0x00, 'a', 'b', 0x00, 0x00, 0xC9, 'z'};
-  EXPECT_TRUE(found(frame, "get", 3, FindMode::Text));
-  EXPECT_TRUE(found(frame, "GET", 3, FindMode::Text));
+  EXPECT_EQ(found(frame, "get", 3, FindMode::Text), 1u);
+  EXPECT_EQ(found(frame, "GET", 3, FindMode::Text), 1u);
   // Past the first zero byte, and across one.
-  EXPECT_TRUE(found(frame, "AB", 2, FindMode::Text));
-  EXPECT_TRUE(found(frame, "t\0a", 3, FindMode::Text));
-  EXPECT_TRUE(found(frame, "\xE9z", 2, FindMode::Text));  // é matches É
-  EXPECT_TRUE(found(frame, "00 00 c9", 8, FindMode::Hex));
-  EXPECT_TRUE(found(frame, "78", 2, FindMode::Hex));    // the first byte
-  EXPECT_TRUE(found(frame, "c97a", 4, FindMode::Hex));  // the last two
+  EXPECT_EQ(found(frame, "AB", 2, FindMode::Text), 5u);
+  EXPECT_EQ(found(frame, "t\0a", 3, FindMode::Text), 3u);
+  EXPECT_EQ(found(frame, "\xE9z", 2, FindMode::Text), 9u);  // é matches É
+  EXPECT_EQ(found(frame, "00 00 c9", 8, FindMode::Hex), 7u);
+  EXPECT_EQ(found(frame, "00", 2, FindMode::Hex), 4u);    // the first of three
+  EXPECT_EQ(found(frame, "78", 2, FindMode::Hex), 0u);    // the first byte
+  EXPECT_EQ(found(frame, "c97a", 4, FindMode::Hex), 9u);  // the last two
   // Hex bytes are compared as they are: 'a' is not 'A'.
-  EXPECT_FALSE(found(frame, "41", 2, FindMode::Hex));
-  EXPECT_TRUE(found(frame, "61", 2, FindMode::Hex));
-  EXPECT_FALSE(found(frame, "getx", 4, FindMode::Text));
-  EXPECT_FALSE(found(frame, "xgetxabxxxzz", 12, FindMode::Text));  // longer than the frame
-  EXPECT_FALSE(found({}, "x", 1, FindMode::Text));
+  EXPECT_EQ(found(frame, "41", 2, FindMode::Hex), std::nullopt);
+  EXPECT_EQ(found(frame, "61", 2, FindMode::Hex), 5u);
+  EXPECT_EQ(found(frame, "getx", 4, FindMode::Text), std::nullopt);
+  EXPECT_EQ(found(frame, "xgetxabxxxzz", 12, FindMode::Text),
+            std::nullopt);  // longer than the frame
+  EXPECT_EQ(found({}, "x", 1, FindMode::Text), std::nullopt);
 }
 
 // ---------------------------------------------------------------- find next

@@ -332,7 +332,8 @@ TEST(NodeSessions, OneRowPerPartnerAndProtocolWithTheChart) {
                 {"00:00:00:00:00:01", "10.0.0.1", "UDP", "1", "90", "0", "0"},
                 {"00:00:00:00:00:02", "10.0.0.2", "TCP", "1", "60", "2", "140"},
                 {"00:00:00:00:00:02", "10.0.0.2", "UDP", "0", "0", "1", "70"},
-                {"00:00:00:00:00:03", "", "ARP", "1", "80", "0", "0"},
+                // An IPv6 partner shows its address, as the node grid does.
+                {"00:00:00:00:00:03", "fe80::3", "ARP", "1", "80", "0", "0"},
             }));
   // Unsorted: partner b's UDP (newest) before its TCP.
   EXPECT_EQ(built.Sessions[0].Partner, b);
@@ -506,6 +507,21 @@ TEST(StatGrids, ColumnWidths) {
   };
   for (const Case& c : cases)
     EXPECT_EQ(StatColumnWidths(c.width, c.scrollBar, c.line), c.widths) << c.width;
+  // With the widths of a MAC (120), an IPv4 (100) and an IPv6 address (220).
+  const StatAddressWidths least{120, 100, 220};
+  const Case fitted[] = {
+      // Equal shares too narrow: IPv4 (IPv6 would take more than half), the rest shared.
+      {500, 16, 1, {120, 100, 54, 50, 50, 50, 50}},
+      // Room for IPv6: the MAC column keeps its equal share.
+      {1400, 0, 0, {200, 220, 196, 196, 196, 196, 196}},
+      {1000, 0, 0, {148, 220, 128, 126, 126, 126, 126}},
+      // Equal shares hold both: as without widths.
+      {2000, 0, 0, {290, 285, 285, 285, 285, 285, 285}},
+      // Too narrow for them all: the addresses whole, the grid scrolls.
+      {200, 0, 0, {120, 100, 14, 14, 14, 14, 14}},
+  };
+  for (const Case& c : fitted)
+    EXPECT_EQ(StatColumnWidths(c.width, c.scrollBar, c.line, least), c.widths) << c.width;
   EXPECT_EQ(NodeColumnHeader(1), "Mac Address");
   EXPECT_EQ(NodeColumnHeader(7), "Bytes Sent");
   EXPECT_EQ(SessionColumnHeader(1), "MAC Address");

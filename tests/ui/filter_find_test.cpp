@@ -23,7 +23,10 @@
 #include "find_dialog.h"
 #include "frame_model.h"
 #include "goto_dialog.h"
+#include "hexdump_view.h"
 #include "main_window.h"
+#include "output/detailview.h"
+#include "output/fileinfo.h"
 #include "support/builders.h"
 #include "support/packets.h"
 #include "window_fixture.h"
@@ -299,6 +302,10 @@ class FilterFindTest : public QObject {
     QVERIFY(w.FilterImageShown());
     // Untag All: the shown frames only.
     w.Command("ClearFilter")->trigger();
+    // All rows again: the status bar says what the load brought, as after
+    // the load, not the filter's count.
+    QCOMPARE(w.StatusText(), QString::fromStdString(LoadSummaryText(w.Session())));
+    QVERIFY(!w.StatusText().contains("selected"));
     w.Command("Last")->trigger();
     trigger("Tag Frame");  // frame 5
     w.Command("FilterTagged")->trigger();
@@ -392,6 +399,9 @@ class FilterFindTest : public QObject {
     QCOMPARE(d->Status(), "Found in frame 1");
     QCOMPARE(f.Row(), 0);
     QCOMPARE(w.Session().SelectedFrame, 1u);
+    // The dump highlights the match: "Hello" after the Ethernet, IPv4 and
+    // UDP headers.
+    QVERIFY((w.Dump()->Highlight() == DumpSpan{14 + 20 + 8, 5}));
     QTest::mouseClick(d->FindButton(), Qt::LeftButton);
     QCOMPARE(d->Status(), "Search string not found");
     // Hex: the 802.1q tag of frame 3, shown with its detail tree.
@@ -402,6 +412,7 @@ class FilterFindTest : public QObject {
     QCOMPARE(d->Status(), "Found in frame 3");
     QCOMPARE(f.Row(), 2);
     QVERIFY(w.Tree()->topLevelItemCount() > 0);
+    QVERIFY((w.Dump()->Highlight() == DumpSpan{12, 4}));  // after the two MAC addresses
     // In display order, going on after each match: "08 00" is in every
     // frame; sorted by Length, descending: 5, 2, 3, 1, 4.
     w.HeaderClicked(2);
@@ -441,6 +452,30 @@ class FilterFindTest : public QObject {
     // Closing the file hides it.
     w.CloseFile();
     QVERIFY(!d->isVisible());
+  }
+
+  // Shown first, the Find box leaves the dump (where a match is
+  // highlighted) and the grid's rows free.
+  void findBoxClearOfTheDump() {
+    Fixture f;
+    MainWindow& w = f.window;
+    w.resize(1000, 760);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QVERIFY(w.OpenFile(capture_));
+    w.Command("Find")->trigger();
+    FindDialog* d = w.FindBox();
+    QVERIFY(d->isVisible());
+    const QRect box = d->frameGeometry();
+    const QRect dump(w.Dump()->mapToGlobal(QPoint(0, 0)), w.Dump()->size());
+    const QRect grid(w.Grid()->mapToGlobal(QPoint(0, 0)), w.Grid()->size());
+    QVERIFY2(!box.intersects(dump), qPrintable(QString("box %1,%2 %3x%4 dump top %5")
+                                                   .arg(box.x())
+                                                   .arg(box.y())
+                                                   .arg(box.width())
+                                                   .arg(box.height())
+                                                   .arg(dump.top())));
+    QVERIFY(!box.intersects(grid));
   }
 };
 

@@ -351,6 +351,13 @@ class FirstUseTest : public QObject {
     QVERIFY2(w.StatusText().startsWith("4 frames \u00B7 pcap \u00B7 cut short"),
              qPrintable(w.StatusText()));
     QCOMPARE(f.notes.FirstLines().back(), std::string("File is malformed and has been truncated"));
+    // A load stopped at Maximum Frames says where that bound is set.
+    f.env.settings.MaxPackets = 3;
+    QVERIFY(w.OpenFile(ports_));
+    QCOMPARE(f.notes.Messages.back(), "Maximum Frames exceeded - display truncated\n" +
+                                          ports_.toStdString() +
+                                          "\nOptions, Maximum Frames sets how many frames "
+                                          "are loaded");
     w.CloseFile();
     QCOMPARE(w.StatusText(), QString());
   }

@@ -16,6 +16,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
 #include <QtTest>
 #include <fstream>
 #include <functional>
@@ -289,6 +290,77 @@ class MainWindowTest : public QObject {
     QCOMPARE(w.Tree()->topLevelItemCount(), static_cast<int>(w.Detail().Roots.size()));
     w.SelectRow(7);  // beyond the rows: ignored
     QCOMPARE(w.Session().SelectedFrame, 2u);
+  }
+
+  // mixed.pcap frame 11 (DHCP): the Router option (bytes 315 to 320) lies
+  // below the dump lines a small pane shows.
+  void dumpFollowsTheTreeAndClicksPickTreeLines() {
+    Fixture f;
+    MainWindow& w = f.window;
+    w.resize(1000, 700);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QVERIFY(w.OpenFile(QString(KESTLE_TEST_DATA "/captures/mixed.pcap")));
+    w.SelectRow(10);
+    HexDumpView* dump = w.Dump();
+    QTreeWidgetItem* router = nullptr;
+    for (QTreeWidgetItemIterator it(w.Tree()); *it; ++it)
+      if ((*it)->text(0) == "3 Router: 192.168.10.1") router = *it;
+    QVERIFY(router);
+    const int line = 315 / 16;
+    QVERIFY(dump->count() > line + 1);
+    auto lineShown = [&](int l) {
+      return dump->viewport()->rect().contains(dump->visualItemRect(dump->item(l)));
+    };
+    QVERIFY(!lineShown(line));  // the pane holds fewer lines
+
+    // Selected in the tree, the bytes scroll into view.
+    w.Tree()->setCurrentItem(router);
+    QVERIFY((dump->Highlight() == DumpSpan{315, 6}));
+    QVERIFY(lineShown(315 / 16) && lineShown(320 / 16));
+
+    // The character column shows the same bytes in red as the hex column:
+    // red pixels on the line, right of where the characters start.
+    QApplication::processEvents();
+    const QFontMetrics fm(dump->font());
+    const int advance = fm.horizontalAdvance(QLatin1Char('0'));
+    const QRect row = dump->visualItemRect(dump->item(line));
+    const QImage img = dump->viewport()->grab().toImage();
+    auto redIn = [&](int fromX, int toX) {
+      for (int y = row.top(); y <= row.bottom(); ++y)
+        for (int x = fromX; x < toX && x < img.width(); ++x) {
+          const QColor c = img.pixelColor(x, y);
+          if (c.red() > 200 && c.green() < 60 && c.blue() < 60) return true;
+        }
+      return false;
+    };
+    QVERIFY(redIn(2 + 8 * advance, 2 + 56 * advance));   // hex column
+    QVERIFY(redIn(2 + 58 * advance, 2 + 74 * advance));  // character column
+
+    // A click on a byte selects the deepest line that holds it; the tree
+    // opens down to it, and the dump highlights that line's bytes.
+    w.Tree()->collapseAll();
+    auto clickByte = [&](uint32_t offset, bool charColumn) {
+      const QRect r = dump->visualItemRect(dump->item(static_cast<int>(offset / 16)));
+      const int column =
+          charColumn ? 58 + static_cast<int>(offset % 16) : 8 + 3 * static_cast<int>(offset % 16);
+      QTest::mouseClick(dump->viewport(), Qt::LeftButton, Qt::NoModifier,
+                        QPoint(r.left() + 2 + column * advance + advance / 2, r.center().y()));
+    };
+    clickByte(318, false);
+    QVERIFY(w.Tree()->currentItem());
+    QVERIFY(w.Tree()->currentItem()->text(0).startsWith("Option (4 bytes) "));
+    QVERIFY(w.Tree()->currentItem()->parent()->isExpanded());
+    QVERIFY(w.Tree()->currentItem()->parent()->parent()->isExpanded());
+    QVERIFY((dump->Highlight() == DumpSpan{317, 4}));
+    QVERIFY(dump->selectedItems().isEmpty());  // no whole dump line is selected
+    clickByte(315, true);
+    QVERIFY(w.Tree()->currentItem()->text(0).startsWith("Option Number (1 byte) "));
+    QVERIFY((dump->Highlight() == DumpSpan{315, 1}));
+    // The offset column picks nothing.
+    QTest::mouseClick(dump->viewport(), Qt::LeftButton, Qt::NoModifier,
+                      QPoint(row.left() + 2 + advance, row.center().y()));
+    QVERIFY((dump->Highlight() == DumpSpan{315, 1}));
   }
 
   void treeSelectionHighlightsItsBytes() {

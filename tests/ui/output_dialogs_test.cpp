@@ -16,6 +16,7 @@
 #include <QtTest>
 #include <fstream>
 #include <functional>
+#include <sstream>
 
 #include "decode/config/environment.h"
 #include "decode/config/ini.h"
@@ -318,6 +319,36 @@ class OutputDialogsTest : public QObject {
          at = bytes.find("/Type /Page\n", at + 1))
       ++count;
     QCOMPARE(count, pages);
+  }
+
+  // Rows wider than a portrait page (mixed.pcap's Descriptions after the
+  // other columns, on A4) are printed landscape: nothing is cut at the
+  // page's edge. Rows of fewer columns stay portrait.
+  void wideRowsArePrintedLandscape() {
+    for (const auto& [columns, landscape] :
+         {std::pair{std::string("ABCDEFGIH"), true}, std::pair{std::string("AH"), false}}) {
+      Fixture f;
+      MainWindow& w = f.window;
+      f.env.settings.ColumnSel = columns;
+      const QString file = QString(KESTLE_TEST_DATA) + "/captures/mixed.pcap";
+      QVERIFY(w.OpenFile(file));
+      const QString pdf = dir_.filePath("orientation.pdf");
+      QPrinter printer(QPrinter::HighResolution);
+      printer.setOutputFormat(QPrinter::PdfFormat);
+      printer.setOutputFileName(pdf);
+      printer.setPageSize(QPageSize(QPageSize::A4));
+      const std::vector<uint32_t> frames = ChosenFrames(w.Session(), FrameChoice::All);
+      QVERIFY(w.PrintBox()->PrintPages(printer, frames, PrintChoices{}) > 0);
+      QCOMPARE(printer.pageLayout().orientation() == QPageLayout::Landscape, landscape);
+      // The file's pages: wider than high, or higher than wide.
+      const std::string bytes = ReadText(pdf);
+      const size_t box = bytes.find("/MediaBox [0 0 ");
+      QVERIFY(box != std::string::npos);
+      std::istringstream numbers(bytes.substr(box + 15, 40));
+      double width = 0, height = 0;
+      numbers >> width >> height;
+      QVERIFY2(landscape ? width > height : width < height, bytes.substr(box, 40).c_str());
+    }
   }
 
   void fileInformation() {

@@ -211,6 +211,39 @@ class StatsPagesTest : public QObject {
     QVERIFY(chart->series().isEmpty());
   }
 
+  // mixed.pcap: the session grid holds whole addresses, and a double click
+  // on a session shows the frames between its two stations.
+  void sessionsShowWholeAddressesAndFilterTheFrames() {
+    Fixture f;
+    MainWindow& w = f.window;
+    w.resize(1000, 700);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QVERIFY(w.OpenFile(QString(KESTLE_TEST_DATA "/captures/mixed.pcap")));
+    w.Pages()->setCurrentIndex(1);
+    QTest::qWait(20);  // the columns are laid out once the page is shown
+    QTableView* sessions = w.Nodes()->SessionGrid();
+    QVERIFY(sessions->model()->rowCount() > 0);
+    for (QTableView* grid : {w.Nodes()->NodeGrid(), sessions}) {
+      const QFontMetrics fm(grid->font());
+      QVERIFY(grid->columnWidth(0) >= fm.horizontalAdvance("00:00:00:00:00:00") + 8);
+      QVERIFY(grid->columnWidth(1) >= fm.horizontalAdvance("255.255.255.255") + 8);
+    }
+    const QRect cell = sessions->visualRect(sessions->model()->index(0, 2));
+    // A double click, as the window system delivers it: a click, then the
+    // second press.
+    QTest::mouseClick(sessions->viewport(), Qt::LeftButton, Qt::NoModifier, cell.center());
+    QTest::mouseDClick(sessions->viewport(), Qt::LeftButton, Qt::NoModifier, cell.center());
+    QCOMPARE(w.Pages()->currentIndex(), 0);
+    QVERIFY(w.FilterImageShown());
+    const int rows = w.Model()->rowCount();
+    QVERIFY(rows > 0 && rows < 246);
+    QCOMPARE(w.StatusText(), QString("%1 frame(s) selected").arg(rows));
+    // The filter dialog's station filter chooses the same frames.
+    const FilterState& stations = w.Filtering();
+    QVERIFY(stations.Station1 != 0 && stations.Station2 != 0);
+  }
+
   void chartMenuSwitchesPieAndBarsAndIsSaved() {
     const QString path = dir_.filePath("Kestle-chart.ini");
     {
