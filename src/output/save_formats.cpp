@@ -273,6 +273,22 @@ SaveOutcome SaveAsPcapng(CaptureInput& in, std::span<const SaveFrameRef> frames,
       });
 }
 
+std::string_view SaveFormatCaption(SaveFormat f) {
+  return f == SaveFormat::Sniffer ? "Network Sniffer" : SaveFormatName(f);
+}
+
+std::string NameDisagreesQuestion(SaveFormat byName, SaveFormat chosen) {
+  return "The file name asks for a " + std::string(SaveFormatCaption(byName)) +
+         " file, but the file type chosen is " + std::string(SaveFormatCaption(chosen)) +
+         ". Save it as a " + std::string(SaveFormatCaption(byName)) + " file?";
+}
+
+std::string PcapLeavesOutQuestion(uint32_t others) {
+  return "A pcap file holds frames of one link type: " + std::to_string(others) +
+         " frame(s) of another link type would not be saved. Save a pcapng file instead, which "
+         "holds them all?";
+}
+
 SaveOutcome SaveFrames(SaveFormat format, CaptureInput& in, std::span<const SaveFrameRef> frames,
                        const std::string& target, const SaveProgress& progress) {
   switch (format) {

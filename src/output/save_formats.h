@@ -44,6 +44,14 @@ SaveOutcome SaveAsPcap(CaptureInput& in, std::span<const SaveFrameRef> frames,
 // left out.
 SaveOutcome SaveAsPcapng(CaptureInput& in, std::span<const SaveFrameRef> frames,
                          const std::string& target, const SaveProgress& progress = {});
+// What the Save As dialog asks before it writes: a name whose ending asks
+// for another format than the file type chosen, and a pcap file that would
+// leave frames out.
+std::string NameDisagreesQuestion(SaveFormat byName, SaveFormat chosen);
+std::string PcapLeavesOutQuestion(uint32_t others);
+// The file type's caption: "pcapng", "pcap", "Network Sniffer".
+std::string_view SaveFormatCaption(SaveFormat f);
+
 // The save of `format`.
 SaveOutcome SaveFrames(SaveFormat format, CaptureInput& in, std::span<const SaveFrameRef> frames,
                        const std::string& target, const SaveProgress& progress = {});

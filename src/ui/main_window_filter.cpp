@@ -12,6 +12,7 @@
 #include <QTabWidget>
 #include <QTableView>
 
+#include "filter_bar.h"
 #include "filter_dialog.h"
 #include "find_dialog.h"
 #include "frame_model.h"
@@ -69,6 +70,10 @@ void MainWindow::ResetFilter() {
   findDialog_->hide();
   findDialog_->ResetSearch();
   filterState_.NewFile();
+  // Another file: the bar keeps its text, nothing is filtered by it.
+  filterDialog_->Forget();
+  barExpression_.reset();
+  filterDialog_->Also = {};
   UpdateFilterImage();
 }
 
@@ -130,6 +135,10 @@ void MainWindow::ClearFilter() {
   if (Busy("Filtering") || !session_->FileOpen() || !gridReady_) return;
   if (kestle::ClearFilter(*session_)) SortGrid();
   filterState_.Active = false;
+  filterDialog_->Forget();
+  barExpression_.reset();
+  filterDialog_->Also = {};
+  filterBar_->SetText({});
   ShownFramesChanged();
   UpdateFilterImage();
 }
