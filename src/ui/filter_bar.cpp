@@ -27,13 +27,15 @@ FilterBar::FilterBar(const ProtocolTable& protocols, IniFile& ini, QWidget* pare
   clear_->setObjectName("btnFilterClear");
   error_ = new QLabel;
   error_->setObjectName("lblFilterError");
+  // A long message takes the room left, never the box's.
+  error_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
   auto* layout = new QHBoxLayout(this);
   layout->setContentsMargins(2, 2, 2, 2);
   layout->addWidget(new QLabel("Filter:"));
-  layout->addWidget(box_, 1);
+  layout->addWidget(box_, 3);
   layout->addWidget(apply_);
   layout->addWidget(clear_);
-  layout->addWidget(error_);
+  layout->addWidget(error_, 2);
 
   history_.Load(ini_);
   FillBox();
