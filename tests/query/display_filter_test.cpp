@@ -108,7 +108,7 @@ TEST(DisplayFilter, EachTestSelectsItsFrames) {
       {"frame.time_relative < 1.5", {1, 2, 3, 4, 5}},
       {"tcp.session == 1", {1, 2}},
       {"tcp.session", {1, 2, 6}},
-      {"description contains \"http\"", {1, 2, 6}},  // 8080 is HTTP too
+      {"description contains \"http\" and port == 80", {1, 2}},
       {"description matches \"^Ethernet.*ARP\"", {4}},
       {"tagged", {4}},
       {"not tagged and not ip", {}},
