@@ -19,11 +19,15 @@
 #include "decode/tree.h"
 #include "output/fileinfo.h"
 #include "output/filter.h"
+#include "output/filter_bar.h"
+#include "output/follow_stream.h"
 #include "output/grid.h"
 #include "output/json.h"
 #include "output/save.h"
+#include "output/save_formats.h"
 #include "output/search.h"
 #include "output/textexport.h"
+#include "query/display_filter.h"
 #include "stats/nodes.h"
 #include "stats/report.h"
 
@@ -59,13 +63,28 @@ Output (default: the frame list as "Print to file" writes it):
                       "bytes" (hex digits)
 
 Saving and file information (instead of the frames):
-  --save OUT.enc      write the shown frames (every loaded frame, or those the
-                      selection options below keep) to a new Sniffer file, in
-                      display order, as the window's Save As does; the file
-                      appears only when complete, and is never the capture
-                      file itself; frames of other link types than Ethernet
-                      are left out, and counted on standard error (with
-                      none left, no file is made: exit status 4)
+  --save OUT          write the shown frames (every loaded frame, or those the
+                      selection options below keep) to a new file, in
+                      display order, as the window's Save As does: a pcapng
+                      file for a name ending in .pcapng, pcap for .pcap, else
+                      a Sniffer file (.enc, .trc); the file appears only when
+                      complete, and is never the capture file itself. A
+                      Sniffer file holds Ethernet frames only, a pcap file
+                      those of the first frame's link type: the others are
+                      left out and counted on standard error (with none left,
+                      no file is made: exit status 4); pcapng holds them all
+  --save-format FMT   the format of --save whatever the name: pcapng, pcap or
+                      sniffer
+  --follow tcp,N      print the payload of the TCP stream of frame N (its
+                      session, or its two ends when sessions are off) in
+                      order, put together by sequence number: retransmitted
+                      bytes once, segments out of order in place, bytes never
+                      captured as "[N bytes missing]"; the second end's
+                      lines are indented with a tab
+  --follow udp,N      the same for the UDP datagrams between frame N's ends
+  --follow-format F   the text of --follow: ascii (the default; bytes outside
+                      printable ASCII as "."), ebcdic, hex (dump lines) or
+                      raw (hex digits, one line per segment)
   --info              the File Information values: name, type, link types,
                       change date, size, frames, TCP sessions and average size, one
                       "Caption value" line each
@@ -89,6 +108,20 @@ frame, or those the filter options keep):
                       empty line between them)
 
 Selection and settings:
+  --filter EXPR       show only the frames the filter expression selects, as
+                      the window's filter bar does (with the options below,
+                      both must hold): protocol names (tcp, dns, ipv6, arp;
+                      ip is IPv4 or IPv6, eth Ethernet), fields ip.src,
+                      ip.dst, ip.addr (IPv4 or IPv6, with /prefix), eth.src,
+                      eth.dst, eth.addr, tcp.port, udp.port, port, srcport,
+                      dstport, frame.len, frame.cap_len, frame.number,
+                      frame.time_relative, tcp.session, tagged; comparisons
+                      == != < <= > >=, "in {80 443 8000..8080}", ranges a..b,
+                      description contains "text" (any case), description
+                      matches "regex"; and/&&, or/||, not/!, parentheses. A
+                      field alone is true when the frame has it; "!=" holds
+                      when no value of the frame matches. A wrong expression
+                      is a usage error whose message names the column
   --frames A-B        only the frames numbered A to B (as the No. column
                       shows them); "A" alone is one frame, "A-" runs to the end
   --filter-protocol STACK
@@ -174,9 +207,20 @@ struct Options {
   FindMode findMode = FindMode::Text;
   std::string snmpNames;
   std::optional<std::string> save;
+  std::optional<SaveFormat> saveFormat;
+  std::optional<std::string> filterExpression;
+  std::optional<std::string> follow;
+  FollowFormat followFormat = FollowFormat::Ascii;
   bool info = false;
 
-  bool Filtered() const { return !filterStacks.empty() || filterStations || mismatch || find; }
+  bool Filtered() const {
+    return !filterStacks.empty() || filterStations || mismatch || find || filterExpression;
+  }
+  // The format of --save: --save-format, else the name's, else Sniffer.
+  SaveFormat SaveFormatChosen() const {
+    if (saveFormat) return *saveFormat;
+    return save ? SaveFormatOfName(*save).value_or(SaveFormat::Sniffer) : SaveFormat::Sniffer;
+  }
 };
 
 bool ParseNumber(const std::string& t, int64_t& v) {
@@ -223,7 +267,17 @@ void PrintTreeOffsets(std::ostream& out, const DetailTree& tree) {
 // The filter options, as the filter dialog's OK applies them. 0, or the
 // exit status.
 int ApplyFilterOptions(const Options& o, CaptureSession& s, std::ostream& err) {
-  if (o.filterStacks.empty() && !o.filterStations && !o.mismatch) return 0;
+  std::optional<FilterExpression> expression;
+  if (o.filterExpression && !BlankFilterText(*o.filterExpression)) {
+    FilterError error;
+    expression = FilterExpression::Parse(*o.filterExpression, s.Env.Protocols, error);
+    if (!expression) {
+      err << "kestle-dump: --filter: " << error.Message << "\n";
+      return 2;
+    }
+  }
+  const bool dialog = !o.filterStacks.empty() || o.filterStations || o.mismatch;
+  if (!dialog && !expression) return 0;
   FilterChoice choice;
   MarkProtocolsInUse(s);
   for (const std::string& stack : o.filterStacks) {
@@ -252,7 +306,8 @@ int ApplyFilterOptions(const Options& o, CaptureSession& s, std::ostream& err) {
   }
   choice.Direction = o.direction;
   choice.SelectMismatch = o.mismatch;
-  if (!ApplyFilter(s, choice).Applied) {
+  if (!ApplyDialogAndExpression(s, dialog ? &choice : nullptr, expression ? &*expression : nullptr)
+           .Applied) {
     err << kNoFramesSelected << "\n";
     return 3;
   }
@@ -391,6 +446,25 @@ std::optional<int> ParseArguments(const std::vector<std::string>& args, Options&
     } else if (a == "--save") {
       if (!value(v)) return Usage(err, a + " needs a file name");
       o.save = v;
+    } else if (a == "--save-format") {
+      if (!value(v)) return Usage(err, a + " needs a format");
+      o.saveFormat = ParseSaveFormat(v);
+      if (!o.saveFormat)
+        return Usage(err, "--save-format takes pcapng, pcap or sniffer, not '" + v + "'");
+    } else if (a == "--filter") {
+      if (!value(v)) return Usage(err, a + " needs an expression");
+      o.filterExpression = v;
+    } else if (a == "--follow") {
+      if (!value(v)) return Usage(err, a + " needs tcp,N or udp,N");
+      StreamTransport t;
+      uint32_t n = 0;
+      if (!ParseFollowSpec(v, t, n))
+        return Usage(err, "--follow takes tcp,N or udp,N, not '" + v + "'");
+      o.follow = v;
+    } else if (a == "--follow-format") {
+      if (!value(v)) return Usage(err, a + " needs a format");
+      if (!ParseFollowFormat(v, o.followFormat))
+        return Usage(err, "--follow-format takes ascii, ebcdic, hex or raw, not '" + v + "'");
     } else if (a == "--info") {
       o.info = true;
     } else if (a == "--vendors") {
@@ -558,23 +632,25 @@ class JsonOutput : public FrameOutput {
   const Options& o_;
 };
 
-// --save: the chosen frames into a Sniffer file, once all are known.
+// --save: the chosen frames into a file of the chosen format, once all are known.
 class SaveOutput : public FrameOutput {
  public:
-  SaveOutput(CaptureSession& s, const std::string& target, Notifier& notifier, std::ostream& err)
-      : s_(s), target_(target), notifier_(notifier), err_(err) {}
+  SaveOutput(CaptureSession& s, const std::string& target, SaveFormat format, Notifier& notifier,
+             std::ostream& err)
+      : s_(s), target_(target), format_(format), notifier_(notifier), err_(err) {}
   bool NeedsTree() const override { return false; }
   void Frame(uint32_t frame, const DetailTree&, std::span<const uint8_t>) override {
     frames_.push_back(frame);
   }
   int End() override {
-    return SaveStatus(SaveAsSniffer(s_.Input, SaveFrameRefs(s_, frames_), target_), notifier_,
+    return SaveStatus(SaveFrames(format_, s_.Input, SaveFrameRefs(s_, frames_), target_), notifier_,
                       err_);
   }
 
  private:
   CaptureSession& s_;
   const std::string& target_;
+  SaveFormat format_;
   Notifier& notifier_;
   std::ostream& err_;
   std::vector<uint32_t> frames_;
@@ -613,7 +689,26 @@ int SaveUndecoded(const Options& o, const Environment& env, StreamNotifier& noti
   for (uint32_t n = 1; n <= index.Count(); ++n)
     if (InFrameRange(o, env.settings, n)) frames.push_back(n);
   if (frames.empty()) return NothingSelected(err);
-  return SaveStatus(SaveAsSniffer(input, SaveFrameRefs(index, frames), *o.save), notifier, err);
+  return SaveStatus(SaveFrames(o.SaveFormatChosen(), input, SaveFrameRefs(index, frames), *o.save),
+                    notifier, err);
+}
+
+// --follow: the stream of a frame (by the number the No. column shows).
+int WriteFollowedStream(std::ostream& out, std::ostream& err, CaptureSession& s, const Options& o) {
+  StreamTransport transport;
+  uint32_t shown = 0;
+  ParseFollowSpec(*o.follow, transport, shown);
+  const int64_t frame = int64_t{shown} - ShownFrameNumber(s.Env.settings, 1) + 1;
+  FollowedStream stream;
+  std::string error;
+  if (frame < 1 || frame > s.FrameCount ||
+      !FollowStream(s, transport, static_cast<uint32_t>(frame), stream, error)) {
+    err << "kestle-dump: --follow " << *o.follow << ": "
+        << (error.empty() ? "no such frame" : error) << "\n";
+    return 2;
+  }
+  out << FollowText(stream, o.followFormat);
+  return 0;
 }
 
 void WriteFileInformation(std::ostream& out, const CaptureSession& s) {
@@ -663,6 +758,7 @@ int RunDump(const std::vector<std::string>& args, std::ostream& out, std::ostrea
 
   if (o.info) WriteFileInformation(out, s);
   if (o.info && !o.save) return 0;
+  if (o.follow && !o.save) return WriteFollowedStream(out, err, s, o);
   if ((o.nodes || o.sessions || o.graph) && !o.save) {
     WriteStatistics(out, s, o);
     return 0;
@@ -677,7 +773,7 @@ int RunDump(const std::vector<std::string>& args, std::ostream& out, std::ostrea
   }
   if (frames.empty()) return NothingSelected(err);
   if (o.save) {
-    SaveOutput output(s, *o.save, notifier, err);
+    SaveOutput output(s, *o.save, o.SaveFormatChosen(), notifier, err);
     return WriteFrames(s, env, output, frames);
   }
   if (o.json) {

@@ -43,6 +43,13 @@ struct FrameHeaderRec {
   // The file (or pcapng section) was written big-endian: the byte order of
   // headers that a link type leaves to the writer (the BSD loopback family).
   bool BigEndian = false;
+  // The arrival time as the file holds it, for formats that keep UTC times
+  // (pcap, pcapng); TimeDigits 0 = not known. Saving a frame into such a
+  // format again keeps its time to the resolution it was read with.
+  int64_t UtcSeconds = 0;
+  uint32_t Nanos = 0;       // within the second
+  uint8_t TimeDigits = 0;   // 6: microseconds, 9: nanoseconds (finer ones kept to 9)
+  uint32_t SnapLength = 0;  // pcapng: the frame's interface's snap length (0 = none)
 
   uint16_t TimeLow() const { return static_cast<uint16_t>(Ticks & 0xFFFF); }
   uint16_t TimeMid() const { return static_cast<uint16_t>((Ticks >> 16) & 0xFFFF); }

@@ -201,6 +201,10 @@ void CaptureInput::FakeFrame(int64_t ticks, uint32_t captured, uint32_t trueSize
   FrameHeader.TrueSize = frameCut_ && trueSize == 0 ? captured : trueSize;
   FrameHeader.LinkType = linkType_;
   FrameHeader.BigEndian = linkBigEndian_;
+  FrameHeader.UtcSeconds = 0;
+  FrameHeader.Nanos = 0;
+  FrameHeader.TimeDigits = 0;
+  FrameHeader.SnapLength = 0;
 }
 
 void CaptureInput::ReserveFrames(uint64_t n) {

@@ -16,6 +16,7 @@ namespace {
 struct PcapRecord {
   uint32_t Seconds = 0;
   uint32_t Micro = 0;
+  uint32_t Nanos = 0;
   uint32_t InclLen = 0;
   uint32_t OrigLen = 0;
   bool AllZero = false;
@@ -33,10 +34,23 @@ bool ReadRecordHeader(CaptureInput& s, PcapRecord& r) {
   r.Seconds = get(h);
   // Nanoseconds in a file with nanosecond times.
   r.Micro = s.PcapNano ? get(h + 4) / 1000 : get(h + 4);
+  r.Nanos = s.PcapNano
+                ? get(h + 4)
+                : static_cast<uint32_t>(std::min<uint64_t>(uint64_t{get(h + 4)} * 1000, 999999999));
   r.InclLen = get(h + 8);
   r.OrigLen = get(h + 12);
   r.AllZero = std::all_of(h, h + 16, [](uint8_t b) { return b == 0; });
   return true;
+}
+
+// Normalises the record read into FrameHeader, with the time as the file
+// holds it.
+void FakeRecord(CaptureInput& s, const PcapRecord& r) {
+  const int64_t ticks = (static_cast<int64_t>(r.Seconds) - s.DayBase) * 1000000 + r.Micro;
+  s.FakeFrame(ticks, r.InclLen, r.OrigLen);
+  s.FrameHeader.UtcSeconds = r.Seconds;
+  s.FrameHeader.Nanos = r.Nanos;
+  s.FrameHeader.TimeDigits = s.PcapNano ? 9 : 6;
 }
 
 }  // namespace
@@ -77,8 +91,7 @@ void ReadWindumpFile(CaptureInput& s) {
           s.DayBase = static_cast<int64_t>(r.Seconds / 86400) * 86400;
           s.CaptureDate = 25569.0 + r.Seconds / 86400;
         }
-        const int64_t ticks = (static_cast<int64_t>(r.Seconds) - s.DayBase) * 1000000 + r.Micro;
-        s.FakeFrame(ticks, r.InclLen, r.OrigLen);
+        FakeRecord(s, r);
         s.AddFrame(s.LocalSeconds(r.Seconds), r.Micro);
       });
 }
@@ -86,8 +99,7 @@ void ReadWindumpFile(CaptureInput& s) {
 bool RereadWindumpRecord(CaptureInput& s) {
   PcapRecord r;
   if (!ReadRecordHeader(s, r) || !s.ReadFrameBytes(r.InclLen)) return false;
-  const int64_t ticks = (static_cast<int64_t>(r.Seconds) - s.DayBase) * 1000000 + r.Micro;
-  s.FakeFrame(ticks, r.InclLen, r.OrigLen);
+  FakeRecord(s, r);
   return true;
 }
 

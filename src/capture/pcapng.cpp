@@ -237,12 +237,40 @@ void PacketTime(const CaptureInput& s, const Packet& p, int64_t& seconds, uint32
   if (p.Timed) SplitTime(p.Time, i.Resolution, i.OffsetSeconds, seconds, micro);
 }
 
+// The nanoseconds within its second of a packet's time, and the decimal
+// digits its resolution needs (6 or 9).
+void PacketNanos(const CaptureInput& s, const Packet& p, uint32_t micro, uint32_t& nanos,
+                 uint8_t& digits) {
+  const PcapngInterface& i = *InterfaceOf(s.Pcapng, p.Section, p.Interface);
+  const unsigned exponent = i.Resolution & 0x7F;
+  const bool binary = (i.Resolution & 0x80) != 0;
+  digits = (binary ? exponent > 20 : exponent > 6) ? 9 : 6;
+  nanos = micro * 1000;
+  if (digits == 6 || !p.Timed) return;
+  using u128 = unsigned __int128;
+  u128 perSecond = 1;
+  if (binary) {
+    perSecond <<= exponent;
+  } else {
+    if (exponent > 38) return;
+    for (unsigned e = 0; e < exponent; ++e) perSecond *= 10;
+  }
+  const u128 rest = p.Time % perSecond;
+  nanos = static_cast<uint32_t>(perSecond > (u128{1} << 64) ? rest / (perSecond / 1000000000)
+                                                            : rest * 1000000000 / perSecond);
+}
+
 // Normalises the packet read, arrived at `seconds` and `micro`, into
 // FrameHeader.
-void FakePacket(CaptureInput& s, const Packet& p, int64_t seconds, uint32_t micro) {
+void FakePacket(CaptureInput& s, const Packet& p, int64_t seconds, uint32_t micro, uint32_t nanos,
+                uint8_t digits) {
   const PcapngInterface& i = *InterfaceOf(s.Pcapng, p.Section, p.Interface);
   s.SetLinkType(i.LinkType, s.Pcapng.Sections[p.Section].BigEndian);
   s.FakeFrame((seconds - s.DayBase) * 1000000 + micro, p.CapLen, p.OrigLen);
+  s.FrameHeader.UtcSeconds = seconds;
+  s.FrameHeader.Nanos = nanos;
+  s.FrameHeader.TimeDigits = digits;
+  s.FrameHeader.SnapLength = i.SnapLength;
 }
 
 }  // namespace
@@ -263,7 +291,8 @@ void ReadPcapngFile(CaptureInput& s) {
     return;
   // A simple packet has no time of its own: it keeps the one before it.
   int64_t seconds = 0;
-  uint32_t micro = 0;
+  uint32_t micro = 0, nanos = 0;
+  uint8_t digits = 6;
   for (;;) {
     const Step step = NextFrame(s, p, true);
     if (step == Step::End) break;
@@ -277,7 +306,8 @@ void ReadPcapngFile(CaptureInput& s) {
       s.DayBase = seconds / 86400 * 86400;
       s.CaptureDate = 25569.0 + static_cast<double>(seconds / 86400);
     }
-    FakePacket(s, p, seconds, micro);
+    if (p.Timed) PacketNanos(s, p, micro, nanos, digits);
+    FakePacket(s, p, seconds, micro, nanos, digits);
     s.AddFrame(s.LocalSeconds(seconds), micro);
     s.Progress(s.File.Tell());
   }
@@ -308,7 +338,11 @@ bool RereadPcapngRecord(CaptureInput& s) {
   int64_t seconds = 0;
   uint32_t micro = 0;
   PacketTime(s, p, seconds, micro);
-  FakePacket(s, p, seconds, micro);
+  uint32_t nanos = 0;
+  uint8_t digits = 6;
+  PacketNanos(s, p, micro, nanos, digits);
+  // A simple packet has no time of its own to read again.
+  FakePacket(s, p, seconds, micro, nanos, p.Timed ? digits : 0);
   return true;
 }
 

@@ -205,7 +205,7 @@ bool FramePredicate::operator()(const FrameTabRec& f) const {
   return StationsMatch(f) != mismatch;
 }
 
-FilterOutcome ApplyFilter(CaptureSession& s, const FilterChoice& choice) {
+FilterOutcome ApplyFilter(CaptureSession& s, const FilterChoice& choice, const FrameTest& also) {
   FilterOutcome r;
   ProtocolPathTable& paths = s.Paths;
   const uint32_t count = paths.Count();
@@ -218,16 +218,17 @@ FilterOutcome ApplyFilter(CaptureSession& s, const FilterChoice& choice) {
   }
   r.AllProtocols = all;
 
-  const FramePredicate keep(s, choice, all);
+  const FramePredicate dialog(s, choice, all);
+  auto keep = [&](uint32_t n) { return dialog(s.FrameTable[n]) && (!also || also(n)); };
   const uint32_t frames = LoadedFrames(s);
   uint32_t first = 1;
-  while (first <= frames && !keep(s.FrameTable[first])) ++first;
+  while (first <= frames && !keep(first)) ++first;
   if (first > frames) return r;
 
   if (s.FrameOrder.size() < size_t{frames} + 1) s.FrameOrder.resize(size_t{frames} + 1, 0);
   uint32_t rows = 0;
   for (uint32_t n = 1; n <= frames; ++n) {
-    const bool on = n >= first && keep(s.FrameTable[n]);
+    const bool on = n >= first && keep(n);
     s.FrameTable[n].Visible = on ? 1 : 0;
     if (on) s.FrameOrder[++rows] = n;
   }

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -133,7 +134,10 @@ struct FilterOutcome {
 // when at least one loaded frame is selected, shows exactly the selected
 // frames in frame number order. When none is, the shown frames stay as
 // they were (the Selected marks stay as set).
-FilterOutcome ApplyFilter(CaptureSession& s, const FilterChoice& choice);
+// `also`, when given, must hold too (the filter bar's expression).
+using FrameTest = std::function<bool(uint32_t frame)>;
+FilterOutcome ApplyFilter(CaptureSession& s, const FilterChoice& choice,
+                          const FrameTest& also = {});
 
 // "Filter Tagged Frames": keeps the tagged shown frames, in their current
 // order. Returns the number kept; with none tagged nothing changes and 0

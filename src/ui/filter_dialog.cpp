@@ -161,7 +161,7 @@ void FilterDialog::accept() {
   choice.SelectMismatch = mismatch_->isChecked();
 
   QApplication::setOverrideCursor(Qt::WaitCursor);
-  const FilterOutcome out = ApplyFilter(session_, choice);
+  const FilterOutcome out = ApplyFilter(session_, choice, Also);
   QApplication::restoreOverrideCursor();
   if (!out.Applied) {
     notifier_.Message(kNoFramesSelected);
@@ -174,6 +174,8 @@ void FilterDialog::accept() {
   state_.SelectMismatch = choice.SelectMismatch;
   state_.Active = true;
   shown_ = out.Shown;
+  choice_ = choice;
+  inForce_ = true;
   QDialog::accept();
 }
 

@@ -38,6 +38,12 @@ class FilterDialog : public QDialog {
 
   // The number of frames the last accepted filter shows.
   uint32_t Shown() const { return shown_; }
+  // The choice of the last OK while its filter is in force (nullptr: none).
+  const FilterChoice* ChoiceInForce() const { return inForce_ ? &choice_ : nullptr; }
+  // The filter is no longer in force ("Clear Filter", another file).
+  void Forget() { inForce_ = false; }
+  // What must hold too: the filter bar's expression (empty: nothing).
+  FrameTest Also;
 
   QTreeWidget* Protocols() const { return protocols_; }
   QComboBox* Station1() const { return station1_; }
@@ -57,6 +63,8 @@ class FilterDialog : public QDialog {
   FilterDirection dir_ = FilterDirection::Both;
   std::vector<StationItem> stations_;
   uint32_t shown_ = 0;
+  FilterChoice choice_;
+  bool inForce_ = false;
 
   QTreeWidget* protocols_;
   QComboBox* station1_;

@@ -304,6 +304,7 @@ void MainWindow::BuildMenus() {
   QMenu* search = menuBar()->addMenu("&Search");
   search->addAction(Command("Find"));
   search->addAction(Command("Goto"));
+  AddStreamCommands(search);
   viewMenu_ = menuBar()->addMenu("View");
   viewMenu_->addAction(Command("Toolbar"));
   viewMenu_->addAction(Command("StatusBar"));
@@ -412,6 +413,7 @@ void MainWindow::BuildPages() {
   splitter_->setStretchFactor(0, 3);
   splitter_->setStretchFactor(1, 3);
   splitter_->setStretchFactor(2, 2);
+  layout->addWidget(BuildFilterBar());
   layout->addWidget(splitter_);
   pages_->addTab(frames, "Frames");
   nodesPage_ = new NodesPage(*session_, env_.settings);
@@ -894,6 +896,7 @@ void MainWindow::FillGridMenu(QMenu* menu) {
   menu->addAction(m.TagFrameText, this, &MainWindow::ToggleTag)->setEnabled(m.TagFrame);
   menu->addAction(m.TagSessionText, this, &MainWindow::TagSession)->setEnabled(m.TagSession);
   menu->addAction("Untag All Frames", this, &MainWindow::UntagAll)->setEnabled(m.UntagAll);
+  AddStreamMenuItems(menu);
 }
 
 void MainWindow::TreeContextMenu(const QPoint& pos) {

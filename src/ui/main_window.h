@@ -5,10 +5,12 @@
 #include <QHash>
 #include <QIcon>
 #include <QMainWindow>
+#include <QPointer>
 #include <QStringList>
 #include <QUrl>
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "decode/config/ini.h"
 #include "decode/session.h"
@@ -16,6 +18,7 @@
 #include "message_notifier.h"
 #include "output/filter.h"
 #include "output/search.h"
+#include "query/display_filter.h"
 #include "stats/host_lookup.h"
 
 class QAction;
@@ -37,6 +40,8 @@ class Notifier;
 namespace kestle::ui {
 
 class FilterDialog;
+class FilterBar;
+class FollowWindow;
 class FindDialog;
 class FrameTableModel;
 class GotoDialog;
@@ -171,6 +176,14 @@ class MainWindow : public QMainWindow, private LoadObserver {
   SaveDialog* SaveBox() const { return saveDialog_; }
   PrintDialog* PrintBox() const { return printDialog_; }
   const FilterState& Filtering() const { return filterState_; }
+  // The filter bar; applying a text (blank: no expression) combines it with
+  // the filter dialog's choice in force.
+  FilterBar* FilterBarWidget() const { return filterBar_; }
+  void ApplyFilterBar(const QString& text);
+  // "Follow TCP Stream" / "Follow UDP Stream" of the shown frame; the
+  // window opened last (nullptr when none is open).
+  void FollowStream(bool tcp);
+  FollowWindow* LastFollowWindow() const;
   // Whether status panel 1 shows the filter image.
   bool FilterImageShown() const;
 
@@ -225,6 +238,10 @@ class MainWindow : public QMainWindow, private LoadObserver {
   void SortGrid();
   void BuildFilterCommands();
   void BuildOutputCommands();
+  // ---- the filter bar and Follow Stream (main_window_stream.cpp)
+  QWidget* BuildFilterBar();
+  void AddStreamCommands(QMenu* search);
+  void AddStreamMenuItems(QMenu* menu);
   void ResetFilter();
   void ShownSetChanged(uint32_t shown);
   void UpdateFilterImage();
@@ -269,6 +286,9 @@ class MainWindow : public QMainWindow, private LoadObserver {
   std::unique_ptr<HostLookup> lookup_;
   FilterState filterState_;
   FilterDialog* filterDialog_ = nullptr;
+  FilterBar* filterBar_ = nullptr;
+  std::optional<FilterExpression> barExpression_;  // the bar's expression in force
+  QPointer<FollowWindow> followWindow_;
   FindDialog* findDialog_ = nullptr;
   GotoDialog* gotoDialog_ = nullptr;
   SaveDialog* saveDialog_ = nullptr;

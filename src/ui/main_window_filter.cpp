@@ -13,6 +13,7 @@
 #include <QTableView>
 #include <QTreeWidget>
 
+#include "filter_bar.h"
 #include "filter_dialog.h"
 #include "find_dialog.h"
 #include "frame_model.h"
@@ -78,6 +79,10 @@ void MainWindow::ResetFilter() {
   findDialog_->hide();
   findDialog_->ResetSearch();
   filterState_.NewFile();
+  // Another file: the bar keeps its text, nothing is filtered by it.
+  filterDialog_->Forget();
+  barExpression_.reset();
+  filterDialog_->Also = {};
   UpdateFilterImage();
 }
 
@@ -163,6 +168,10 @@ void MainWindow::ClearFilter() {
   if (Busy("Filtering") || !session_->FileOpen() || !gridReady_) return;
   if (kestle::ClearFilter(*session_)) SortGrid();
   filterState_.Active = false;
+  filterDialog_->Forget();
+  barExpression_.reset();
+  filterDialog_->Also = {};
+  filterBar_->SetText({});
   ShownFramesChanged();
   // Every frame is shown again: the load's summary, not a filter's count.
   panel0_->setText(QString::fromStdString(LoadSummaryText(*session_)));

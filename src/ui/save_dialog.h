@@ -1,12 +1,15 @@
 // "Save As": the selected, tagged, shown or a range of frames written to a
-// new Sniffer file, with progress and Cancel.
+// new file (pcapng, pcap or Sniffer, the Sniffer format unless another is
+// chosen), with progress and Cancel.
 #pragma once
 
 #include <QDialog>
 #include <functional>
 
 #include "frame_choice_box.h"
+#include "output/save_formats.h"
 
+class QComboBox;
 class QLineEdit;
 class QProgressBar;
 class QPushButton;
@@ -29,7 +32,16 @@ class SaveDialog : public QDialog {
   int Run(bool filterActive);
   // The output file's name, asked when Save is pressed ("" when the user
   // cancels). A save dialog by default; tests put their own.
+  // The default one also sets the format from the file type chosen.
   std::function<QString()> AskFileName;
+  // A question before writing: 1 yes, 0 no, -1 cancel. A message box by
+  // default; tests put their own.
+  std::function<int(const QString& question)> AskQuestion;
+
+  // The file type: the Format box, which the file dialog's type follows.
+  SaveFormat Format() const;
+  void SetFormat(SaveFormat f);
+  QComboBox* FormatBox() const { return format_; }
 
   QRadioButton* SelectedButton() const { return frames_->Selected(); }
   QRadioButton* TaggedButton() const { return frames_->Tagged(); }
@@ -52,6 +64,7 @@ class SaveDialog : public QDialog {
   CaptureSession& session_;
   Notifier& notifier_;
   FrameChoiceBox* frames_;
+  QComboBox* format_;
   QProgressBar* progress_;
   QPushButton* save_;
   QPushButton* cancel_;

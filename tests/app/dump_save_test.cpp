@@ -188,7 +188,7 @@ TEST(DumpInfo, PrintsTheFileInformation) {
                 "TCP Sessions: 0\n"
                 "Average Size: 60.50\n");
   const Result help = Dump({"--help"});
-  EXPECT_NE(help.out.find("--save OUT.enc"), std::string::npos);
+  EXPECT_NE(help.out.find("--save OUT "), std::string::npos);
   EXPECT_NE(help.out.find("--info"), std::string::npos);
 }
 

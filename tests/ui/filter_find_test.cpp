@@ -271,8 +271,9 @@ class FilterFindTest : public QObject {
     };
     w.Command("Next")->trigger();  // frame 2: a TCP segment
     QCOMPARE(f.Row(), 1);
-    QCOMPARE(menu(), (QStringList{"Copy Cell+", "Copy Row+", "Tag Frame+", "Tag TCP Session+",
-                                  "Untag All Frames+"}));
+    QCOMPARE(menu(),
+             (QStringList{"Copy Cell+", "Copy Row+", "Tag Frame+", "Tag TCP Session+",
+                          "Untag All Frames+", "Follow TCP Stream+", "Follow UDP Stream-"}));
     // Ctrl+T, wherever the focus is in the window.
     w.Grid()->setFocus();
     QTest::keyClick(w.Grid(), Qt::Key_T, Qt::ControlModifier);

@@ -571,15 +571,17 @@ class MainWindowTest : public QObject {
     {
       QMenu m;
       f.window.FillGridMenu(&m);
-      QCOMPARE(texts(m), QStringList({"Copy Cell-", "Copy Row-", "Tag Frame-", "Tag TCP Session-",
-                                      "Untag All Frames-"}));
+      QCOMPARE(texts(m),
+               QStringList({"Copy Cell-", "Copy Row-", "Tag Frame-", "Tag TCP Session-",
+                            "Untag All Frames-", "Follow TCP Stream-", "Follow UDP Stream-"}));
     }
     QVERIFY(f.window.OpenFile(small_));
     {
       QMenu m;
       f.window.FillGridMenu(&m);
-      QCOMPARE(texts(m), QStringList({"Copy Cell+", "Copy Row+", "Tag Frame+", "Tag TCP Session-",
-                                      "Untag All Frames+"}));
+      QCOMPARE(texts(m),
+               QStringList({"Copy Cell+", "Copy Row+", "Tag Frame+", "Tag TCP Session-",
+                            "Untag All Frames+", "Follow TCP Stream-", "Follow UDP Stream-"}));
     }
     f.window.SetPopupColumn(-1);
     f.window.Session().FrameTable[1].Tagged = 1;
@@ -587,8 +589,9 @@ class MainWindowTest : public QObject {
     {
       QMenu m;
       f.window.FillGridMenu(&m);
-      QCOMPARE(texts(m), QStringList({"Copy Cell-", "Copy Row+", "Un-Tag Frame+",
-                                      "Un-Tag TCP Session+", "Untag All Frames+"}));
+      QCOMPARE(texts(m),
+               QStringList({"Copy Cell-", "Copy Row+", "Un-Tag Frame+", "Un-Tag TCP Session+",
+                            "Untag All Frames+", "Follow TCP Stream-", "Follow UDP Stream-"}));
     }
   }
 

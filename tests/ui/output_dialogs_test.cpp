@@ -157,8 +157,9 @@ class OutputDialogsTest : public QObject {
         },
         [&] { w.Command("SaveAs")->trigger(); });
 
-    // The open capture itself is refused.
+    // The open capture itself is refused (in the format its name asks for).
     d->AskFileName = [&] { return capture_; };
+    d->AskQuestion = [](const QString&) { return 1; };
     const std::string before = ReadText(capture_);
     WhileModal(
         d,
