@@ -48,7 +48,9 @@ TEST(DumpStream, SaveFormatByNameOrOption) {
   }
   const DumpResult bad = Dump({"--save-format", "cap", "--save", dir.file("x"), kMixed});
   EXPECT_EQ(bad.status, 2);
-  EXPECT_EQ(bad.err, "kestle-dump: --save-format takes pcapng, pcap or sniffer, not 'cap'\n");
+  EXPECT_EQ(bad.err,
+            "kestle-dump: --save-format takes pcapng, pcap or sniffer, not 'cap'\n"
+            "Try 'kestle-dump --help'\n");
 }
 
 TEST(DumpStream, FilterExpressions) {
@@ -97,9 +99,12 @@ TEST(DumpStream, FollowPrintsTheCoreText) {
     const char* err;
   };
   for (const Bad& b :
-       {Bad{{"--follow", "icmp,1"}, "kestle-dump: --follow takes tcp,N or udp,N, not 'icmp,1'\n"},
+       {Bad{{"--follow", "icmp,1"},
+            "kestle-dump: --follow takes tcp,N or udp,N, not 'icmp,1'\n"
+            "Try 'kestle-dump --help'\n"},
         Bad{{"--follow", "tcp,1", "--follow-format", "octal"},
-            "kestle-dump: --follow-format takes ascii, ebcdic, hex or raw, not 'octal'\n"},
+            "kestle-dump: --follow-format takes ascii, ebcdic, hex or raw, not 'octal'\n"
+            "Try 'kestle-dump --help'\n"},
         Bad{{"--follow", "tcp,999999"}, "kestle-dump: --follow tcp,999999: no such frame\n"}}) {
     std::vector<std::string> args = b.args;
     args.push_back(kMixed);
