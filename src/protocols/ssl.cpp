@@ -17,13 +17,13 @@ namespace kestle {
 
 namespace {
 
-constexpr uint8_t kChangeCipherSpec = 20, kHandshake = 22, kApplicationData = 23;
+constexpr uint8_t kChangeCipher = 20, kHandshake = 22, kApplicationData = 23;
 constexpr uint8_t kClientHello = 1, kServerHello = 2, kCertificate = 11, kClientKeyExchange = 16;
 constexpr size_t kRecordHeader = 5, kHandshakeHeader = 4, kRandomBytes = 28;
 // Hex bytes are cut after this many bytes and "...".
 constexpr size_t kHexLimit = 31;
 
-constexpr LookupTableRec kContentTypes[] = {{kChangeCipherSpec, "Change Cipher Spec"},
+constexpr LookupTableRec kContentTypes[] = {{kChangeCipher, "Change Cipher Spec"},
                                             {21, "Alert"},
                                             {kHandshake, "Handshake"},
                                             {kApplicationData, "Application Data"}};
@@ -139,24 +139,24 @@ void SSLv2ClientHello(DecodeContext& c, DetailNode* root) {
   const LayerState layer = c.save();
   c.limit(end);
   const size_t n = c.PacketLen;
-  const uint16_t specLength = c.be16(5), challengeLength = c.be16(9);
+  const uint16_t cipherListLength = c.be16(5), challengeLength = c.be16(9);
   AddField(c, hello, "Length () - " + std::to_string(recordLength), 0, 2);
   AddField(c, hello, "Message Type () - 1 (Client Hello)", 2, 1);
   AddField(c, hello, "Version () - " + Version(c, 3), 3, 2);
   AddField(c, hello,
-           "Cipher Spec Length () - " + std::to_string(specLength) +
-               (specLength % 3 != 0 ? " <--- Invalid Value" : ""),
+           "Cipher Spec Length () - " + std::to_string(cipherListLength) +
+               (cipherListLength % 3 != 0 ? " <--- Invalid Value" : ""),
            5, 2);
   AddField(c, hello, "Cipher ID () - " + std::to_string(c.be16(7)), 7, 2);
   AddField(c, hello, "Challange Length () - " + std::to_string(challengeLength), 9, 2);
   const size_t rest = n > 11 ? n - 11 : 0;
-  if (specLength != 0 && specLength % 3 == 0 && specLength < rest)
-    CipherList(c, hello, 11, specLength / 3, 3);
-  // The challenge follows the cipher specs.
-  const size_t left = rest > specLength ? rest - specLength : 0;
+  if (cipherListLength != 0 && cipherListLength % 3 == 0 && cipherListLength < rest)
+    CipherList(c, hello, 11, cipherListLength / 3, 3);
+  // The challenge follows the list of ciphers.
+  const size_t left = rest > cipherListLength ? rest - cipherListLength : 0;
   if (challengeLength != 0 && left >= challengeLength)
-    AddField(c, hello, "Challange () - " + HexAt(c, 11 + specLength, challengeLength),
-             11 + specLength, challengeLength);
+    AddField(c, hello, "Challange () - " + HexAt(c, 11 + cipherListLength, challengeLength),
+             11 + cipherListLength, challengeLength);
   c.restore(layer);
 }
 
@@ -291,7 +291,7 @@ size_t Record(DecodeContext& c, DetailNode* root, size_t p) {
   AddField(c, record, "Version () - " + Version(c, p + 1), p + 1, 2);
   AddField(c, record, "Length () - " + std::to_string(length), p + 3, 2);
   const size_t body = p + kRecordHeader;
-  if (type == kChangeCipherSpec) {
+  if (type == kChangeCipher) {
     const uint8_t value = c.u8(body);
     const std::string text = length != 1  ? "Invalid length"
                              : value == 1 ? "1 Change Cipher Spec"
@@ -337,7 +337,7 @@ void SSLSummary(DecodeContext& c) {
   // Only the first record is summarised.
   std::string word;
   const uint8_t type = c.u8(0);
-  if (type == kChangeCipherSpec)
+  if (type == kChangeCipher)
     word = "Change Cipher Spec";
   else if (type == kHandshake)
     word = HandshakeName(c.u8(5));

@@ -51,19 +51,19 @@ Bytes HelloBody(const Bytes& sessionId, const Bytes& suites, const Bytes& method
                  {static_cast<uint8_t>(methods.size())},
                  methods});
 }
-// An SSL version 2 Client Hello: N cipher spec bytes, a session ID, C
+// An SSL version 2 Client Hello: N bytes of 3-byte cipher kinds, a session ID, C
 // challenge bytes.
-Bytes V2Hello(const Bytes& specs, const Bytes& session, const Bytes& challenge) {
-  const size_t length = 9 + specs.size() + session.size() + challenge.size();
+Bytes V2Hello(const Bytes& ciphers, const Bytes& session, const Bytes& challenge) {
+  const size_t length = 9 + ciphers.size() + session.size() + challenge.size();
   return Concat({FrameBuilder()
                      .be16(static_cast<uint16_t>(0x8000 | length))
                      .u8(1)
                      .u8(0)
                      .u8(2)
-                     .be16(static_cast<uint16_t>(specs.size()))
+                     .be16(static_cast<uint16_t>(ciphers.size()))
                      .be16(static_cast<uint16_t>(session.size()))
                      .be16(static_cast<uint16_t>(challenge.size())),
-                 specs, session, challenge});
+                 ciphers, session, challenge});
 }
 
 TEST_F(SSL, Summaries) {
@@ -137,7 +137,7 @@ TEST_F(SSL, ServerHello) {
 }
 
 TEST_F(SSL, RecordsAndLengths) {
-  // Two records in a segment: a Change Cipher Spec and an encrypted
+  // Two records in a segment: a cipher change and an encrypted
   // handshake message.
   EXPECT_EQ(
       Lines(SSLTree, Concat({Record(20, {1}, 0), Record(22, Bytes(8, 0x5A), 0)})),
@@ -235,7 +235,7 @@ TEST_F(SSL, SSLv2ClientHello) {
           "    11+6 Cipher Specs Data (2 entries)",
           "      11+3 Cipher Spec 1 (3 bytes) - 0x010080 SSL2_RC4_128_WITH_MD5",
           "      14+3 Cipher Spec 2 (3 bytes) - 0x0700C0 SSL2_DES_192_EDE3_CBC_WITH_MD5",
-          // The challenge is taken directly after the cipher specs.
+          // The challenge is taken directly after the list of ciphers.
           "    17+16 Challange (16 bytes) - 0xEEEEEEEEEEEEEEEEEEEEEEEEEEEEEEEE"}));
   Lines(SSLTree, V2Hello({1, 0, 0x80, 7}, {}, Bytes(16, 0x11)));
   EXPECT_EQ(Text("Cipher Spec Length"), "Cipher Spec Length (2 bytes) - 4 <--- Invalid Value");
